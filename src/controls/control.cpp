@@ -1,0 +1,203 @@
+#include "controls/control.h"
+
+
+Control::Control(Control* parentControl, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priorityValue)
+    : x(x1), y(y1), offsetX(0), offsetY(0), bounds{0, 0, x2 - x1, y2 - y1}, flags(control_flags::Initial),
+      priority(priorityValue), alpha(256), effect(0), parent(nullptr), prevSibling(this), nextSibling(this),
+      firstChild(nullptr), drawOwner(nullptr), drawPrev(nullptr), drawNext(nullptr), drawFirst(nullptr) {
+    if (parentControl) {
+        parentControl->InsertChild(this);
+        parentControl->InsertDrawChild(this);
+    }
+}
+
+Control::~Control() {
+    // Children survive their parent: they are only detached.
+    while (firstChild) {
+        Control* child = firstChild;
+        child->UnlinkFromRing();
+        child->UnlinkFromDrawList();
+    }
+    UnlinkFromRing();
+    UnlinkFromDrawList();
+}
+
+void* Control::DeletingDestructor(uint32_t deleteFlags) { return RunDeletingDestructor(this, deleteFlags); }
+
+void Control::Open() { flags = uint16_t((flags & 0xE1FF) | 0x0107); }
+
+void Control::Close() { flags = uint16_t((flags & 0xE4FD) | 0x0405); }
+
+void Control::Update() {
+    if (!HasFlag(control_flags::Active)) return;
+    // The next link is read before the call, and the end of the ring is judged against the first
+    // child as it is after the call: an update may unlink or delete the child it runs on.
+    Control* child = firstChild;
+    while (child) {
+        Control* next = child->nextSibling;
+        child->Update();
+        if (next == firstChild) break;
+        child = next;
+    }
+}
+
+Control* Control::HandleMessage(WindowMessage* message) {
+    if (!HasFlag(control_flags::InputEnabled) || !firstChild) return prevSibling;
+    Control* highest = firstChild->prevSibling;
+    Control* candidate = highest;
+    for (;;) {
+        if (!candidate) return nullptr;
+        Control* next = candidate->HandleMessage(message);
+        // The first child may have changed during the call; the walk ends when it comes round
+        // to the highest-priority child as it is now.
+        if (next == (firstChild ? firstChild->prevSibling : nullptr)) return prevSibling;
+        candidate = next;
+    }
+}
+
+void Control::Draw(SurfaceControl* target, Rect* clip, Point* origin) {
+    if (!HasFlag(control_flags::Visible)) return;
+    DrawMembersFrom(drawFirst, target, clip, origin);
+}
+
+Control* Control::DrawMembersBehind(SurfaceControl* target, Rect* clip, Point* origin) {
+    Control* member = drawFirst;
+    while (member && member->priority < 0) {
+        Control* next = member->drawNext;
+        member->Draw(target, clip, origin);
+        member = next;
+    }
+    return member;
+}
+
+void Control::DrawMembersFrom(Control* member, SurfaceControl* target, Rect* clip, Point* origin) {
+    while (member) {
+        Control* next = member->drawNext;
+        member->Draw(target, clip, origin);
+        member = next;
+    }
+}
+
+void Control::UnlinkFromRing() {
+    if (parent) {
+        if (nextSibling != this) {
+            prevSibling->nextSibling = nextSibling;
+            nextSibling->prevSibling = prevSibling;
+            if (parent->firstChild == this) parent->firstChild = nextSibling;
+        } else {
+            parent->firstChild = nullptr;
+        }
+    }
+    prevSibling = this;
+    nextSibling = this;
+    parent = nullptr;
+}
+
+void Control::UnlinkFromDrawList() {
+    if (!drawOwner) return;
+    if (drawNext) drawNext->drawPrev = drawPrev;
+    if (drawPrev)
+        drawPrev->drawNext = drawNext;
+    else
+        drawOwner->drawFirst = drawNext;
+    drawOwner = nullptr;
+    drawPrev = nullptr;
+    drawNext = nullptr;
+}
+
+void Control::InsertChild(Control* child) {
+    child->UnlinkFromRing();
+    if (!firstChild) {
+        firstChild = child;
+        child->parent = this;
+        return;
+    }
+    Control* node;
+    if (firstChild->priority > child->priority) {
+        node = firstChild;
+        firstChild = child;
+    } else {
+        node = firstChild->nextSibling;
+        while (node != firstChild && node->priority <= child->priority) node = node->nextSibling;
+    }
+    child->nextSibling = node;
+    child->prevSibling = node->prevSibling;
+    node->prevSibling->nextSibling = child;
+    node->prevSibling = child;
+    child->parent = this;
+}
+
+void Control::InsertDrawChild(Control* child) {
+    child->UnlinkFromDrawList();
+    child->drawOwner = this;
+    if (!drawFirst) {
+        drawFirst = child;
+        return;
+    }
+    Control* node = drawFirst;
+    Control* last = nullptr;
+    while (node && node->priority <= child->priority) {
+        last = node;
+        node = node->drawNext;
+    }
+    if (node) {
+        child->drawNext = node;
+        child->drawPrev = node->drawPrev;
+        if (node->drawPrev)
+            node->drawPrev->drawNext = child;
+        else
+            drawFirst = child;
+        node->drawPrev = child;
+    } else {
+        last->drawNext = child;
+        child->drawPrev = last;
+    }
+}
+
+namespace {
+template <class Visit>
+void ForEachChildWith(Control* self, uint16_t flag, Visit visit) {
+    Control* first = self->firstChild;
+    if (!first) return;
+    Control* child = first;
+    do {
+        Control* next = child->nextSibling;
+        if (child->HasFlag(flag)) visit(child);
+        child = next;
+    } while (child && child != first);
+}
+}  // namespace
+
+void Control::MoveTo(int32_t newX, int32_t newY) {
+    int32_t dx = newX - x, dy = newY - y;
+    x = newX;
+    y = newY;
+    ForEachChildWith(this, control_flags::FollowParentMove, [&](Control* c) { c->MoveBy(dx, dy); });
+}
+
+void Control::SetX(int32_t newX) {
+    int32_t dx = newX - x;
+    x = newX;
+    ForEachChildWith(this, control_flags::FollowParentMove, [&](Control* c) { c->MoveByX(dx); });
+}
+
+void Control::MoveBy(int32_t dx, int32_t dy) {
+    x += dx;
+    y += dy;
+    ForEachChildWith(this, control_flags::FollowParentMove, [&](Control* c) { c->MoveBy(dx, dy); });
+}
+
+void Control::MoveByX(int32_t dx) {
+    x += dx;
+    ForEachChildWith(this, control_flags::FollowParentMove, [&](Control* c) { c->MoveByX(dx); });
+}
+
+void Control::SetAlpha(int32_t a) {
+    alpha = a;
+    ForEachChildWith(this, control_flags::InheritAlpha, [&](Control* c) { c->SetAlpha(a); });
+}
+
+void Control::SetEffect(int32_t e) {
+    effect = e;
+    ForEachChildWith(this, control_flags::InheritEffect, [&](Control* c) { c->SetEffect(e); });
+}
