@@ -1,7 +1,7 @@
 #include "controls/control.h"
 
-
-Control::Control(Control* parentControl, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priorityValue)
+Control::Control(Control* parentControl, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                 int16_t priorityValue)
     : x(x1), y(y1), offsetX(0), offsetY(0), bounds{0, 0, x2 - x1, y2 - y1}, flags(control_flags::Initial),
       priority(priorityValue), alpha(256), effect(0), parent(nullptr), prevSibling(this), nextSibling(this),
       firstChild(nullptr), drawOwner(nullptr), drawPrev(nullptr), drawNext(nullptr), drawFirst(nullptr) {
@@ -22,11 +22,17 @@ Control::~Control() {
     UnlinkFromDrawList();
 }
 
-void* Control::DeletingDestructor(uint32_t deleteFlags) { return RunDeletingDestructor(this, deleteFlags); }
+void* Control::DeletingDestructor(uint32_t deleteFlags) {
+    return RunDeletingDestructor(this, deleteFlags);
+}
 
-void Control::Open() { flags = uint16_t((flags & 0xE1FF) | 0x0107); }
+void Control::Open() {
+    flags = uint16_t((flags & 0xE1FF) | 0x0107);
+}
 
-void Control::Close() { flags = uint16_t((flags & 0xE4FD) | 0x0405); }
+void Control::Close() {
+    flags = uint16_t((flags & 0xE4FD) | 0x0405);
+}
 
 void Control::Update() {
     if (!HasFlag(control_flags::Active)) return;
@@ -118,7 +124,8 @@ void Control::InsertChild(Control* child) {
         firstChild = child;
     } else {
         node = firstChild->nextSibling;
-        while (node != firstChild && node->priority <= child->priority) node = node->nextSibling;
+        while (node != firstChild && node->priority <= child->priority)
+            node = node->nextSibling;
     }
     child->nextSibling = node;
     child->prevSibling = node->prevSibling;
@@ -155,8 +162,7 @@ void Control::InsertDrawChild(Control* child) {
 }
 
 namespace {
-template <class Visit>
-void ForEachChildWith(Control* self, uint16_t flag, Visit visit) {
+template <class Visit> void ForEachChildWith(Control* self, uint16_t flag, Visit visit) {
     Control* first = self->firstChild;
     if (!first) return;
     Control* child = first;
@@ -166,7 +172,7 @@ void ForEachChildWith(Control* self, uint16_t flag, Visit visit) {
         child = next;
     } while (child && child != first);
 }
-}  // namespace
+} // namespace
 
 void Control::MoveTo(int32_t newX, int32_t newY) {
     int32_t dx = newX - x, dy = newY - y;

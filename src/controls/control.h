@@ -31,7 +31,7 @@ namespace control_flags {
 inline constexpr uint16_t Visible = 1u << 0;
 inline constexpr uint16_t InputEnabled = 1u << 1;
 inline constexpr uint16_t Active = 1u << 2;
-inline constexpr uint16_t Shown = 1u << 3;  // set at construction, cleared to create hidden
+inline constexpr uint16_t Shown = 1u << 3; // set at construction, cleared to create hidden
 inline constexpr uint16_t NotifyTarget = 1u << 5;
 inline constexpr uint16_t TransitionMask = 0x1Fu << 8;
 inline constexpr uint16_t FollowParentMove = 1u << 13;
@@ -39,13 +39,13 @@ inline constexpr uint16_t InheritAlpha = 1u << 14;
 inline constexpr uint16_t InheritEffect = 1u << 15;
 
 inline constexpr uint16_t Initial = 0xE00F;
-inline constexpr uint16_t HiddenMask = 0xFFF0;  // flags AND this creates a control hidden
-}  // namespace control_flags
+inline constexpr uint16_t HiddenMask = 0xFFF0; // flags AND this creates a control hidden
+} // namespace control_flags
 
 enum class TransitionState : uint16_t { None = 0, Opening = 1, Open = 2, Closing = 4, Closed = 5 };
 
 class Control {
-public:
+  public:
     Control(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority);
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -70,7 +70,9 @@ public:
 
     bool HasFlag(uint16_t flag) const { return (flags & flag) != 0; }
     void SetFlag(uint16_t flag, bool on) { flags = on ? uint16_t(flags | flag) : uint16_t(flags & ~flag); }
-    TransitionState Transition() const { return TransitionState((flags & control_flags::TransitionMask) >> 8); }
+    TransitionState Transition() const {
+        return TransitionState((flags & control_flags::TransitionMask) >> 8);
+    }
     void SetTransition(TransitionState state) {
         flags = uint16_t((flags & ~control_flags::TransitionMask) | (uint16_t(state) << 8));
     }
@@ -99,13 +101,13 @@ public:
     // Not virtual on purpose: slot 0 is the way to destroy through a base pointer.
     ~Control();
 
-protected:
+  protected:
     // Draws the draw-list members with negative priority and returns where that walk stopped,
     // so that a subclass can draw its own image between the two halves of its list.
     Control* DrawMembersBehind(SurfaceControl* target, Rect* clip, Point* origin);
     static void DrawMembersFrom(Control* member, SurfaceControl* target, Rect* clip, Point* origin);
 
-private:
+  private:
     void UnlinkFromRing();
     void UnlinkFromDrawList();
 };

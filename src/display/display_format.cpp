@@ -13,12 +13,12 @@ uint32_t ReadProcessorFeatureWord() {
     if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return edx;
     return 0;
 #else
-    return kMmxFeatureBit;  // no such processor flag elsewhere; the software paths need none
+    return kMmxFeatureBit; // no such processor flag elsewhere; the software paths need none
 #endif
 }
 
-void SetDisplayGeometry(DisplayFormat& format, int32_t screenWidth, int32_t screenHeight, int32_t bytesPerPixel,
-                        int32_t requestedWidth, int32_t requestedHeight) {
+void SetDisplayGeometry(DisplayFormat& format, int32_t screenWidth, int32_t screenHeight,
+                        int32_t bytesPerPixel, int32_t requestedWidth, int32_t requestedHeight) {
     format.screenWidth = screenWidth;
     format.screenHeight = screenHeight;
     format.bytesPerPixel = bytesPerPixel;
@@ -35,10 +35,10 @@ uint64_t AlternateLanes(uint32_t low, uint32_t high) {
     uint64_t pair = (uint64_t(low) & 0xFFFF) | (uint64_t(high) & 0xFFFF) << 16;
     return pair | pair << 32;
 }
-}  // namespace
+} // namespace
 
-void DeriveChannelMasks(ChannelMasks& masks, int32_t bytesPerPixel, bool hasRgbMasks, uint32_t red, uint32_t green,
-                        uint32_t blue) {
+void DeriveChannelMasks(ChannelMasks& masks, int32_t bytesPerPixel, bool hasRgbMasks, uint32_t red,
+                        uint32_t green, uint32_t blue) {
     switch (bytesPerPixel) {
     case 2:
         if (!hasRgbMasks) return;

@@ -8,12 +8,12 @@
 enum class PixelLayout : int32_t { None = 0, Rgb565, Rgb555, Rgb24, Rgb32 };
 
 struct DisplayFormat {
-    uint32_t featureWord;  // CPUID leaf 1, EDX; bit 23 is MMX
+    uint32_t featureWord; // CPUID leaf 1, EDX; bit 23 is MMX
     int32_t screenWidth;
     int32_t screenHeight;
     int32_t bytesPerPixel;
-    int32_t rowBytes;    // bytes per pixel x requested width
-    int32_t frameBytes;  // row bytes x requested height
+    int32_t rowBytes;   // bytes per pixel x requested width
+    int32_t frameBytes; // row bytes x requested height
 };
 
 // Seven 64-bit masks that let one operation work on several 16-bit pixels or on the bytes of
@@ -37,19 +37,21 @@ extern ChannelMasks gChannelMasks;
 uint32_t ReadProcessorFeatureWord();
 
 // Fills the size fields of the record the way display creation and resize do.
-void SetDisplayGeometry(DisplayFormat& format, int32_t screenWidth, int32_t screenHeight, int32_t bytesPerPixel,
-                        int32_t requestedWidth, int32_t requestedHeight);
+void SetDisplayGeometry(DisplayFormat& format, int32_t screenWidth, int32_t screenHeight,
+                        int32_t bytesPerPixel, int32_t requestedWidth, int32_t requestedHeight);
 
 // Derives the masks from the primary surface's reported format. For two bytes per pixel the
 // masks are taken only when the format carries RGB masks; for three and four bytes the fixed
 // byte masks are used; for any other size the masks are left as they are.
-void DeriveChannelMasks(ChannelMasks& masks, int32_t bytesPerPixel, bool hasRgbMasks, uint32_t red, uint32_t green,
-                        uint32_t blue);
+void DeriveChannelMasks(ChannelMasks& masks, int32_t bytesPerPixel, bool hasRgbMasks, uint32_t red,
+                        uint32_t green, uint32_t blue);
 
 // The layout of the current display: bytes per pixel, and for 16-bit displays bit 15 of the red
 // lanes. None when no surface can be made in it.
 PixelLayout LayoutOf(const DisplayFormat& format, const ChannelMasks& masks);
-inline PixelLayout CurrentPixelLayout() { return LayoutOf(gDisplayFormat, gChannelMasks); }
+inline PixelLayout CurrentPixelLayout() {
+    return LayoutOf(gDisplayFormat, gChannelMasks);
+}
 
 int32_t BytesPerPixel(PixelLayout layout);
 

@@ -15,7 +15,7 @@
 #include "display/surface_backend.h"
 
 class Surface {
-public:
+  public:
     Surface() = default;
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
@@ -24,12 +24,15 @@ public:
     virtual uint32_t GetPixel(int32_t px, int32_t py);
     virtual void PutPixel(int32_t px, int32_t py, uint32_t colour, int32_t level, int32_t reserved);
     virtual void Reserved3(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
-    virtual void DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level, int32_t reserved);
-    virtual void DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, int32_t level, int32_t reserved);
+    virtual void DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level,
+                           int32_t reserved);
+    virtual void DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, int32_t level,
+                           int32_t reserved);
     virtual void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
                           int32_t effect);
     virtual void Reserved7(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
-    virtual void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level, int32_t effect);
+    virtual void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level,
+                        int32_t effect);
 
     // Platform operations (not virtual).
     uint8_t* RefreshPixels(uint32_t lockFlags);
@@ -55,42 +58,49 @@ public:
 
 // The four layout classes. They differ only in the drawing operations.
 class Surface565 : public Surface {
-public:
+  public:
     void* DeletingDestructor(uint32_t flags) override;
-    void DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level, int32_t reserved) override;
-    void DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, int32_t level, int32_t reserved) override;
+    void DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level,
+                   int32_t reserved) override;
+    void DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, int32_t level,
+                   int32_t reserved) override;
     void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
                   int32_t effect) override;
-    void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level, int32_t effect) override;
+    void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level,
+                int32_t effect) override;
 };
 
 class Surface555 : public Surface565 {
-public:
+  public:
     void* DeletingDestructor(uint32_t flags) override;
     void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
                   int32_t effect) override;
 };
 
 class Surface24 : public Surface {
-public:
+  public:
     void* DeletingDestructor(uint32_t flags) override;
     uint32_t GetPixel(int32_t px, int32_t py) override;
     void PutPixel(int32_t px, int32_t py, uint32_t colour, int32_t level, int32_t reserved) override;
-    void DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level, int32_t reserved) override;
-    void DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, int32_t level, int32_t reserved) override;
+    void DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level,
+                   int32_t reserved) override;
+    void DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, int32_t level,
+                   int32_t reserved) override;
     void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
                   int32_t effect) override;
-    void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level, int32_t effect) override;
+    void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level,
+                int32_t effect) override;
 };
 
 class Surface32 : public Surface24 {
-public:
+  public:
     void* DeletingDestructor(uint32_t flags) override;
     uint32_t GetPixel(int32_t px, int32_t py) override;
     void PutPixel(int32_t px, int32_t py, uint32_t colour, int32_t level, int32_t reserved) override;
     void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
                   int32_t effect) override;
-    void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level, int32_t effect) override;
+    void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level,
+                int32_t effect) override;
 };
 
 // Factories. Both refuse (null) without the MMX flag in the feature word or when the display's

@@ -8,7 +8,7 @@
 #include "display/surface.h"
 
 class SurfaceControl : public Control {
-public:
+  public:
     using Control::Control;
 
     void* DeletingDestructor(uint32_t flags) override;
@@ -20,7 +20,7 @@ public:
 
 // The control the frame loop draws every frame into; it wraps the display's draw surface.
 class RootControl : public SurfaceControl {
-public:
+  public:
     using SurfaceControl::SurfaceControl;
     void* DeletingDestructor(uint32_t flags) override;
 };

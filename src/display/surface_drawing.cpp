@@ -36,7 +36,7 @@ bool FillCorners(const Surface& s, int32_t x1, int32_t y1, int32_t x2, int32_t y
     out = Rect{std::max(x1, 0), std::max(y1, 0), std::min(x2, s.width), std::min(y2, s.height)};
     return !out.IsEmpty();
 }
-}  // namespace
+} // namespace
 
 // Base class: 16-bit pixel access, platform fills whatever the level, no copy.
 uint32_t Surface::GetPixel(int32_t px, int32_t py) {
@@ -80,19 +80,22 @@ void Surface565::DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, 
     if (level == kOpaque && HasPixels() && VLineRect(*this, px, y1, y2, r)) FillRectangle(r, colour);
 }
 
-void Surface565::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level, int32_t) {
+void Surface565::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
+                          int32_t) {
     Rect r;
     if (!HasPixels() || !FillCorners(*this, x1, y1, x2, y2, r)) return;
     if (level == kOpaque) FillRectangle(r, colour);
 }
 
-void Surface555::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level, int32_t) {
+void Surface555::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
+                          int32_t) {
     Rect r;
     if (!HasPixels() || !FillCorners(*this, x1, y1, x2, y2, r)) return;
     if (level == kOpaque) FillRectangle(r, colour);
 }
 
-void Surface565::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect src, int32_t level, int32_t effect) {
+void Surface565::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect src, int32_t level,
+                        int32_t effect) {
     if (!platformSurface || src.left >= width || src.top >= height || !destination) return;
     if (src.left < 0) {
         dx -= src.left;
@@ -171,7 +174,7 @@ uint32_t ApplyEffectToColour(uint32_t colour, int32_t effect) {
     }
     return out;
 }
-}  // namespace
+} // namespace
 
 void Surface24::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
                          int32_t effect) {
@@ -186,7 +189,8 @@ void Surface32::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_
     Surface24::FillRect(x1, y1, x2, y2, colour, level, effect);
 }
 
-void Surface24::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect src, int32_t level, int32_t effect) {
+void Surface24::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect src, int32_t level,
+                       int32_t effect) {
     if (!platformSurface || src.left >= width || src.top >= height || !destination) return;
     if (src.left < 0) {
         dx -= src.left;
@@ -200,11 +204,13 @@ void Surface24::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect src, i
     if (src.bottom > height) src.bottom = height;
     if (src.IsEmpty()) return;
     Rect dst{dx, dy, dx + src.Width(), dy + src.Height()};
-    if (dst.left < 0 || dst.top < 0 || dst.right > destination->width || dst.bottom > destination->height) return;
+    if (dst.left < 0 || dst.top < 0 || dst.right > destination->width || dst.bottom > destination->height)
+        return;
     if (level == kOpaque && effect == 0)
         ActiveSurfaceBackend()->Copy(destination->platformSurface, dst, platformSurface, src, blitOptions);
 }
 
-void Surface32::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect src, int32_t level, int32_t effect) {
+void Surface32::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect src, int32_t level,
+                       int32_t effect) {
     Surface24::BlitTo(destination, dx, dy, src, level, effect);
 }

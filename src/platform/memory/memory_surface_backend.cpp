@@ -5,16 +5,19 @@
 #include "display/display_format.h"
 
 namespace {
-MemorySurface* Get(PlatformSurface s) { return static_cast<MemorySurface*>(s); }
+MemorySurface* Get(PlatformSurface s) {
+    return static_cast<MemorySurface*>(s);
+}
 
 bool Inside(const MemorySurface& s, const Rect& r) {
     return !r.IsEmpty() && r.left >= 0 && r.top >= 0 && r.right <= s.width && r.bottom <= s.height;
 }
 
 void WritePixel(uint8_t* p, int32_t bytesPerPixel, uint32_t colour) {
-    for (int32_t i = 0; i < bytesPerPixel; ++i) p[i] = uint8_t(colour >> (8 * i));
+    for (int32_t i = 0; i < bytesPerPixel; ++i)
+        p[i] = uint8_t(colour >> (8 * i));
 }
-}  // namespace
+} // namespace
 
 int32_t MemorySurfaceBackend::Create(int32_t width, int32_t height, uint32_t, PlatformSurface* out) {
     int32_t bytesPerPixel = BytesPerPixel(CurrentPixelLayout());
@@ -49,14 +52,16 @@ int32_t MemorySurfaceBackend::ColorFill(PlatformSurface surface, const Rect* rec
     Rect r = rect ? *rect : Rect{0, 0, s->width, s->height};
     if (!Inside(*s, r)) return surface_result::InvalidRect;
     for (int32_t row = r.top; row < r.bottom; ++row) {
-        uint8_t* p = s->pixels.data() + size_t(row) * size_t(s->pitch) + size_t(r.left) * size_t(s->bytesPerPixel);
-        for (int32_t col = r.left; col < r.right; ++col, p += s->bytesPerPixel) WritePixel(p, s->bytesPerPixel, colour);
+        uint8_t* p =
+            s->pixels.data() + size_t(row) * size_t(s->pitch) + size_t(r.left) * size_t(s->bytesPerPixel);
+        for (int32_t col = r.left; col < r.right; ++col, p += s->bytesPerPixel)
+            WritePixel(p, s->bytesPerPixel, colour);
     }
     return surface_result::Ok;
 }
 
-int32_t MemorySurfaceBackend::Copy(PlatformSurface destination, const Rect& dr, PlatformSurface source, const Rect& sr,
-                                   uint32_t) {
+int32_t MemorySurfaceBackend::Copy(PlatformSurface destination, const Rect& dr, PlatformSurface source,
+                                   const Rect& sr, uint32_t) {
     MemorySurface* d = Get(destination);
     MemorySurface* s = Get(source);
     if (!d || !s) return surface_result::InvalidParams;
@@ -68,8 +73,8 @@ int32_t MemorySurfaceBackend::Copy(PlatformSurface destination, const Rect& dr, 
     for (int32_t row = 0; row < sr.Height(); ++row) {
         const uint8_t* from = s->pixels.data() + size_t(sr.top + row) * size_t(s->pitch) +
                               size_t(sr.left) * size_t(s->bytesPerPixel);
-        uint8_t* to =
-            d->pixels.data() + size_t(dr.top + row) * size_t(d->pitch) + size_t(dr.left) * size_t(d->bytesPerPixel);
+        uint8_t* to = d->pixels.data() + size_t(dr.top + row) * size_t(d->pitch) +
+                      size_t(dr.left) * size_t(d->bytesPerPixel);
         std::memmove(to, from, rowBytes);
     }
     return surface_result::Ok;
@@ -101,4 +106,6 @@ MemoryDisplayScope::MemoryDisplayScope(int32_t bytesPerPixel, uint32_t redMask, 
     SetActiveSurfaceBackend(backend_.get());
 }
 
-MemoryDisplayScope::~MemoryDisplayScope() { SetActiveSurfaceBackend(previous_); }
+MemoryDisplayScope::~MemoryDisplayScope() {
+    SetActiveSurfaceBackend(previous_);
+}

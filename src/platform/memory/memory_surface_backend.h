@@ -18,7 +18,7 @@ struct MemorySurface {
 };
 
 class MemorySurfaceBackend final : public SurfaceBackend {
-public:
+  public:
     // Surfaces take the display's current bytes per pixel when they are created. Extra pitch
     // bytes per row exercise code that must use the pitch rather than width x bytes per pixel.
     explicit MemorySurfaceBackend(int32_t extraPitchBytes = 0) : extraPitch_(extraPitchBytes) {}
@@ -38,7 +38,7 @@ public:
     static void MarkLost(PlatformSurface surface) { static_cast<MemorySurface*>(surface)->lost = true; }
     size_t LiveSurfaces() const { return live_; }
 
-private:
+  private:
     int32_t extraPitch_;
     bool failNextCreate_ = false;
     size_t live_ = 0;
@@ -47,7 +47,7 @@ private:
 // Sets up the display format and channel masks of a display in the given layout, and makes a
 // memory backend the active one, for code that draws without a real display.
 class MemoryDisplayScope {
-public:
+  public:
     MemoryDisplayScope(int32_t bytesPerPixel, uint32_t redMask, int32_t width = 640, int32_t height = 480,
                        int32_t extraPitchBytes = 0);
     ~MemoryDisplayScope();
@@ -55,7 +55,7 @@ public:
     MemoryDisplayScope& operator=(const MemoryDisplayScope&) = delete;
     MemorySurfaceBackend& backend() { return *backend_; }
 
-private:
+  private:
     std::unique_ptr<MemorySurfaceBackend> backend_;
     SurfaceBackend* previous_;
 };

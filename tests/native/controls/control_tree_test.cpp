@@ -9,7 +9,7 @@ namespace {
 
 // A control that records what happens to it in a shared journal.
 class Probe : public Control {
-public:
+  public:
     Probe(std::vector<std::string>& journal, const char* name, Control* parent, int16_t priority)
         : Control(parent, 0, 0, 0, 0, priority), journal_(journal), name_(name) {}
     void* DeletingDestructor(uint32_t flags) override { return RunDeletingDestructor(this, flags); }
@@ -31,7 +31,7 @@ public:
     }
     bool consumes = false;
 
-private:
+  private:
     std::vector<std::string>& journal_;
     std::string name_;
 };
@@ -84,7 +84,7 @@ TEST_F(TreeTest, EqualPrioritiesKeepInsertionOrderInRingAndDrawList) {
     Control a(&parent, 0, 0, 0, 0, 64), b(&parent, 0, 0, 0, 0, 10), c(&parent, 0, 0, 0, 0, 64);
     EXPECT_EQ(Ring(parent), (std::vector<Control*>{&b, &a, &c}));
     EXPECT_EQ(DrawList(parent), (std::vector<Control*>{&b, &a, &c}));
-    EXPECT_EQ(parent.firstChild->prevSibling, &c);  // highest priority closes the ring
+    EXPECT_EQ(parent.firstChild->prevSibling, &c); // highest priority closes the ring
 }
 
 TEST_F(TreeTest, UpdateVisitsRingInOrderAndHandleMessageInReverse) {
@@ -188,7 +188,7 @@ TEST_F(TreeTest, MovingFollowsOnlyChildrenWithTheFlag) {
     EXPECT_EQ(follower.x, 15);
     EXPECT_EQ(stayer.x, 20);
     EXPECT_EQ(stayersChild.x, 30);
-    parent.MoveTo(100, 50);  // delta (95, 50)
+    parent.MoveTo(100, 50); // delta (95, 50)
     EXPECT_EQ(follower.x, 110);
     EXPECT_EQ(follower.y, 60);
     parent.SetX(0);
@@ -240,4 +240,4 @@ TEST_F(TreeTest, UpdateSurvivesAChildRemovingItself) {
     EXPECT_EQ(Ring(parent), (std::vector<Control*>{&keeper}));
 }
 
-}  // namespace
+} // namespace

@@ -5,7 +5,8 @@
 namespace {
 
 TEST(PresentSchedule, ChecksTheFirst63CallsOfEveryMillion) {
-    for (uint32_t n = 1; n <= 63; ++n) EXPECT_TRUE(PresentChecksPrimary(n)) << n;
+    for (uint32_t n = 1; n <= 63; ++n)
+        EXPECT_TRUE(PresentChecksPrimary(n)) << n;
     EXPECT_FALSE(PresentChecksPrimary(64));
     EXPECT_FALSE(PresentChecksPrimary(1048575));
     EXPECT_TRUE(PresentChecksPrimary(1048576));
@@ -24,4 +25,4 @@ TEST(PresentWindowed, CutsAtTheDesktopEdges) {
     EXPECT_EQ(r.destination, (Rect{3, 21, 643, 501}));
 }
 
-}  // namespace
+} // namespace

@@ -10,13 +10,15 @@ namespace {
 std::vector<uint32_t> Snapshot(Surface& s) {
     std::vector<uint32_t> out;
     for (int y = 0; y < s.height; ++y)
-        for (int x = 0; x < s.width; ++x) out.push_back(s.GetPixel(x, y));
+        for (int x = 0; x < s.width; ++x)
+            out.push_back(s.GetPixel(x, y));
     return out;
 }
 
 int CountPixels(Surface& s, uint32_t colour) {
     int n = 0;
-    for (uint32_t p : Snapshot(s)) n += p == colour;
+    for (uint32_t p : Snapshot(s))
+        n += p == colour;
     return n;
 }
 
@@ -120,7 +122,8 @@ TEST(SurfaceBlit, SixteenBitCopyClipsToBothSurfaces) {
     MemoryDisplayScope display(2, 0xF800, 200, 200);
     Surface* src = CreateSurface(100, 100, 0x840);
     for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 100; ++x) src->PutPixel(x, y, uint32_t(x + 1), 0, 0);
+        for (int x = 0; x < 100; ++x)
+            src->PutPixel(x, y, uint32_t(x + 1), 0, 0);
     struct Case {
         int dx;
         int firstColumn, columns, firstSource;
@@ -174,4 +177,4 @@ TEST(SurfaceSlots, ReservedSlotsDoNothing) {
     DestroySurface(s);
 }
 
-}  // namespace
+} // namespace

@@ -1,0 +1,108 @@
+#include "shell/frame_loop.h"
+
+#include "shell/host_globals.h"
+
+bool IsTreeInputMessage(uint32_t m) {
+    switch (m) {
+    case 256:
+    case 257:
+    case 258: // key down, key up, character
+    case 260:
+    case 261: // system key down, up
+    case 269:
+    case 270:
+    case 271: // input method composition
+    case 512:
+    case 513:
+    case 514:
+    case 515:
+    case 516:
+    case 517: // move, left, right buttons
+    case 519:
+    case 520: // middle button
+    case 522: // wheel
+    case 641:
+    case 642:
+    case 643:
+    case 644:
+    case 645:
+    case 646: // input method
+    case 656:
+    case 657: // input method keys
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RouteInputMessage(WindowMessage* message, LoopPlatform& platform) {
+    if (!host::InputRoot) {
+        platform.DispatchMessage(message);
+        return;
+    }
+    if (host::MouseCursor) host::MouseCursor->HandleMessage(message);
+    Control* target = host::InputRoot;
+    if (message->message == message_id::KeyUp && message->wParam == message_id::PrintScreenKey) {
+        while (target->parent)
+            target = target->parent;
+    }
+    target->HandleMessage(message);
+}
+
+namespace {
+void DrawFrame(LoopPlatform& platform) {
+    Rect clip{0, 0, platform.DisplayWidth(), platform.DisplayHeight()};
+    RootControl* root = host::RootControl;
+    if (!root) return; // released by a shutdown that ran inside this pass
+    if (host::BackgroundClear && root->ownSurface) root->ownSurface->FillRectangle(clip, root->fillColour);
+    DrawTree(host::DrawRoot, root, &clip);
+    if (host::MouseCursor) {
+        DrawTree(host::MouseCursor, root, nullptr);
+        if (host::InputRoot) {
+            // Controls see the pointer's position once per frame even when the mouse is still.
+            WindowMessage move{};
+            move.message = message_id::MouseMove;
+            move.lParam = intptr_t((uint32_t(host::MouseCursor->y) << 16) | uint32_t(host::MouseCursor->x));
+            host::InputRoot->HandleMessage(&move);
+        }
+    }
+    platform.Present();
+}
+} // namespace
+
+int32_t RunFrameLoop(LoopPlatform& platform) {
+    if (!platform.HasDisplay() || !host::RootControl) {
+        platform.ShutdownApplication();
+        return 0;
+    }
+    FrameSchedule schedule(platform.Now());
+    platform.RaiseTimerResolution();
+    WindowMessage message{};
+    while (!platform.StopRequested()) {
+        FrameSchedule::Decision frame = schedule.Poll(platform.Now(), host::FrameInterval);
+        if (frame.due) {
+            if (host::UpdateRoot) {
+                host::UpdateRoot->Update();
+                if (host::MouseCursor) host::MouseCursor->Update();
+            }
+            if (host::DrawRoot && frame.drawAllowed && !platform.WindowMinimised()) DrawFrame(platform);
+        }
+        while (platform.MessageWaiting()) {
+            if (!platform.TakeMessage(&message)) {
+                platform.ShutdownApplication();
+                return 1;
+            }
+            platform.TranslateMessage(&message);
+            if (message.message == message_id::SocketNotify) {
+                if (!platform.DispatchSocketMessage(message.wParam, message.lParam))
+                    platform.ShowDebugMessage("RootClient is not present");
+            } else if (IsTreeInputMessage(message.message)) {
+                RouteInputMessage(&message, platform);
+            } else {
+                platform.DispatchMessage(&message);
+            }
+        }
+        if (schedule.ShouldSleep(platform.Now(), host::FrameInterval)) platform.SleepOneMillisecond();
+    }
+    return 1;
+}

@@ -1,0 +1,76 @@
+#pragma once
+// The frame loop: a fixed step with catch-up. Updates are never skipped; drawing is skipped
+// while the loop is more than one step behind or the window is minimised. Between frames the
+// message queue is emptied, input going to the control tree, socket notifications to the
+// network manager and the rest to the window procedure.
+#include <cstdint>
+
+#include "controls/window_message.h"
+
+// What the loop needs of the machine. The Windows implementation is the product; tests drive
+// the loop with a clock and a queue of their own.
+class LoopPlatform {
+  public:
+    virtual uint32_t Now() = 0; // milliseconds, wrapping at 2^32
+    virtual void RaiseTimerResolution() = 0;
+    virtual bool MessageWaiting() = 0;
+    virtual bool TakeMessage(WindowMessage* message) = 0; // false for the quit message
+    virtual void TranslateMessage(WindowMessage* message) = 0;
+    virtual void DispatchMessage(WindowMessage* message) = 0;
+    virtual bool WindowMinimised() = 0;
+    virtual void SleepOneMillisecond() = 0;
+    virtual void ShowDebugMessage(const char* text) = 0; // modal box, caption "For Debug"
+
+    // Host objects that live in platform code.
+    virtual bool HasDisplay() = 0;
+    virtual int32_t DisplayWidth() = 0;
+    virtual int32_t DisplayHeight() = 0;
+    virtual void Present() = 0;
+    virtual bool DispatchSocketMessage(uintptr_t wParam, intptr_t lParam) = 0; // false: no manager
+    virtual void ShutdownApplication() = 0;
+    // The loop stops after this returns true; the product never stops this way.
+    virtual bool StopRequested() { return false; }
+
+  protected:
+    ~LoopPlatform() = default;
+};
+
+// One step of the fixed schedule. t0 is the time base; a frame is due when more than one
+// interval has passed since it, and drawn only when less than two have.
+class FrameSchedule {
+  public:
+    explicit FrameSchedule(uint32_t start) : t0_(start) {}
+
+    struct Decision {
+        bool due;
+        bool drawAllowed;
+    };
+
+    Decision Poll(uint32_t now, uint32_t interval) {
+        uint32_t elapsed = now - t0_;
+        if (elapsed <= interval) return {false, false};
+        t0_ += interval;
+        return {true, elapsed < 2 * interval};
+    }
+
+    // Whether to sleep a millisecond before pumping again: not when the next frame is less than
+    // 4 ms away. An overdue frame wraps the subtraction to a large value, which sleeps too.
+    bool ShouldSleep(uint32_t now, uint32_t interval) const { return interval - (now - t0_) > 3; }
+
+    uint32_t TimeBase() const { return t0_; }
+
+  private:
+    uint32_t t0_;
+};
+
+// Whether a message number belongs to the input set that goes to the control tree.
+bool IsTreeInputMessage(uint32_t message);
+
+// Hands one input message to the mouse cursor and then to the input root (or, for the Print
+// Screen key-up, to the input root's topmost ancestor). Without an input root the message is
+// dispatched to the window procedure instead.
+void RouteInputMessage(WindowMessage* message, LoopPlatform& platform);
+
+// Runs until the quit message: 1. Returns 0 at once, after shutting down, when the display or
+// the root control is missing.
+int32_t RunFrameLoop(LoopPlatform& platform);

@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/memory/memory_surface_backend.h"
+#include "shell/frame_loop.h"
+#include "shell/host_globals.h"
+
+namespace {
+
+// A machine with a clock that moves only when the loop sleeps or a test says so, and a queue of
+// messages that the test fills.
+class ScriptedPlatform final : public LoopPlatform {
+  public:
+    uint32_t Now() override { return time; }
+    void RaiseTimerResolution() override { ++timerRaised; }
+    bool MessageWaiting() override { return !queue.empty(); }
+    bool TakeMessage(WindowMessage* m) override {
+        *m = queue.front();
+        queue.pop_front();
+        return m->message != kQuit;
+    }
+    void TranslateMessage(WindowMessage*) override {}
+    void DispatchMessage(WindowMessage* m) override {
+        journal.push_back("dispatch " + std::to_string(m->message));
+    }
+    bool WindowMinimised() override { return minimised; }
+    void SleepOneMillisecond() override {
+        sleepTimes.push_back(time);
+        slept = true;
+        ++time;
+    }
+    void ShowDebugMessage(const char* text) override { journal.push_back(std::string("box ") + text); }
+    bool HasDisplay() override { return hasDisplay; }
+    int32_t DisplayWidth() override { return 8; }
+    int32_t DisplayHeight() override { return 4; }
+    void Present() override { journal.push_back("present"); }
+    bool DispatchSocketMessage(uintptr_t, intptr_t) override {
+        if (!hasNetwork) return false;
+        journal.push_back("socket");
+        return true;
+    }
+    void ShutdownApplication() override { journal.push_back("shutdown"); }
+    bool StopRequested() override {
+        // A pass that did not sleep still took time: charge a millisecond for it here, at the
+        // top of the next pass, so that the loop cannot spin on a frozen clock.
+        if (!slept) ++time;
+        slept = false;
+        return stop && stop();
+    }
+
+    static constexpr uint32_t kQuit = 0x12;
+    uint32_t time = 0;
+    std::deque<WindowMessage> queue;
+    std::vector<std::string> journal;
+    std::function<bool()> stop;
+    bool minimised = false;
+    bool hasDisplay = true;
+    bool hasNetwork = false;
+    int timerRaised = 0;
+    bool slept = true;
+    std::vector<uint32_t> sleepTimes;
+};
+
+class Recorder : public Control {
+  public:
+    Recorder(std::vector<std::string>& journal, std::string name)
+        : Control(nullptr, 0, 0, 0, 0, 64), journal_(journal), name_(std::move(name)) {}
+    void Update() override {
+        journal_.push_back(name_ + " update");
+        if (onUpdate) onUpdate();
+    }
+    Control* HandleMessage(WindowMessage* m) override {
+        journal_.push_back(name_ + " message " + std::to_string(m->message));
+        return prevSibling;
+    }
+    void Draw(SurfaceControl*, Rect*, Point*) override { journal_.push_back(name_ + " draw"); }
+    std::function<void()> onUpdate;
+
+  private:
+    std::vector<std::string>& journal_;
+    std::string name_;
+};
+
+struct FrameLoopTest : ::testing::Test {
+    ScriptedPlatform platform;
+    Recorder screen{platform.journal, "screen"};
+    RootControl root{nullptr, 0, 0, 8, 4, 64};
+
+    FrameLoopTest() {
+        host::RootControl = &root;
+        host::FrameInterval = 40;
+        host::BackgroundClear = 0;
+        host::DrawRoot = host::UpdateRoot = host::InputRoot = &screen;
+        host::MouseCursor = nullptr;
+    }
+    ~FrameLoopTest() override {
+        host::RootControl = nullptr;
+        host::DrawRoot = host::UpdateRoot = host::InputRoot = host::MouseCursor = nullptr;
+    }
+    void StopAfterUpdates(int count) {
+        platform.stop = [this, count] {
+            int n = 0;
+            for (const std::string& e : platform.journal)
+                n += e == "screen update";
+            return n >= count;
+        };
+    }
+    // U for an update, D for a drawn frame, per frame.
+    std::string Frames() const {
+        std::string out;
+        for (const std::string& e : platform.journal) {
+            if (e == "screen update") out += 'U';
+            if (e == "present") out += 'D';
+        }
+        return out;
+    }
+    std::vector<uint32_t> updateTimes;
+    void RecordUpdateTimes() {
+        screen.onUpdate = [this] { updateTimes.push_back(platform.time); };
+    }
+};
+
+TEST_F(FrameLoopTest, AFrameIsDueOnlyAfterMoreThanOneInterval) {
+    RecordUpdateTimes();
+    StopAfterUpdates(3);
+    EXPECT_EQ(RunFrameLoop(platform), 1);
+    EXPECT_EQ(updateTimes, (std::vector<uint32_t>{41, 81, 121})) << "t0 advances by exactly one interval";
+    EXPECT_EQ(platform.timerRaised, 1);
+}
+
+TEST_F(FrameLoopTest, AfterAStallUpdatesCatchUpWithoutDrawing) {
+    RecordUpdateTimes();
+    bool stalled = false;
+    screen.onUpdate = [&] {
+        updateTimes.push_back(platform.time);
+        if (!stalled) {
+            stalled = true;
+            platform.time += 200; // the first update takes 200 ms
+        }
+    };
+    StopAfterUpdates(7);
+    RunFrameLoop(platform);
+    // The overdue loop sleeps a millisecond before each pass, so elapsed at the passes after the
+    // stall is 202, 163, 124, 85 (no drawing), then 46 (drawn); then the schedule is back.
+    EXPECT_EQ(updateTimes, (std::vector<uint32_t>{41, 242, 243, 244, 245, 246, 281}));
+    EXPECT_EQ(Frames(), "UDUUUUUDUD");
+}
+
+TEST_F(FrameLoopTest, TheTimerWrapIsHarmless) {
+    platform.time = 0xFFFFFFF0u;
+    RecordUpdateTimes();
+    StopAfterUpdates(2);
+    RunFrameLoop(platform);
+    EXPECT_EQ(updateTimes, (std::vector<uint32_t>{0xFFFFFFF0u + 41, 0xFFFFFFF0u + 81}));
+}
+
+TEST_F(FrameLoopTest, NoSleepInTheLastFourMillisecondsBeforeAFrame) {
+    StopAfterUpdates(1);
+    RunFrameLoop(platform);
+    std::vector<uint32_t> expected;
+    for (uint32_t t = 0; t <= 36; ++t)
+        expected.push_back(t); // remaining 40 down to 4
+    ASSERT_GE(platform.sleepTimes.size(), expected.size());
+    EXPECT_EQ(std::vector<uint32_t>(platform.sleepTimes.begin(), platform.sleepTimes.begin() + 37), expected);
+}
+
+TEST_F(FrameLoopTest, MinimisedWindowUpdatesButDoesNotDraw) {
+    platform.minimised = true;
+    StopAfterUpdates(3);
+    RunFrameLoop(platform);
+    EXPECT_EQ(Frames(), "UUU");
+}
+
+TEST_F(FrameLoopTest, BackgroundClearFillsTheRootSurfaceOnlyWhenSet) {
+    MemoryDisplayScope display(2, 0xF800, 8, 4);
+    Surface* surface = CreateSurface(8, 4, surface_caps::OffscreenSystemMemory);
+    root.ownSurface = surface;
+    root.fillColour = 0x1234;
+    for (uint32_t clear : {0u, 1u}) {
+        surface->Clear(0xFFFF);
+        host::BackgroundClear = clear;
+        platform.journal.clear();
+        StopAfterUpdates(1);
+        RunFrameLoop(platform);
+        EXPECT_EQ(surface->GetPixel(7, 3), clear ? 0x1234u : 0xFFFFu);
+    }
+    root.ownSurface = nullptr;
+    DestroySurface(surface);
+}
+
+TEST_F(FrameLoopTest, QuitDuringAnUpdateStillDrawsThatFrame) {
+    screen.onUpdate = [&] {
+        platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    };
+    EXPECT_EQ(RunFrameLoop(platform), 1);
+    EXPECT_EQ(platform.journal,
+              (std::vector<std::string>{"screen update", "screen draw", "present", "shutdown"}));
+}
+
+TEST_F(FrameLoopTest, MissingDisplayOrRootShutsDownAtOnce) {
+    platform.hasDisplay = false;
+    EXPECT_EQ(RunFrameLoop(platform), 0);
+    EXPECT_EQ(platform.journal, (std::vector<std::string>{"shutdown"}));
+    platform.journal.clear();
+    platform.hasDisplay = true;
+    host::RootControl = nullptr;
+    EXPECT_EQ(RunFrameLoop(platform), 0);
+    EXPECT_EQ(platform.journal, (std::vector<std::string>{"shutdown"}));
+}
+
+TEST_F(FrameLoopTest, MessagesAreRoutedByNumber) {
+    Recorder cursor(platform.journal, "cursor");
+    host::MouseCursor = &cursor;
+    host::DrawRoot = host::UpdateRoot = nullptr; // no frames: only the pump matters here
+    for (uint32_t m : {1122u, 513u, 518u, 15u, 258u, 657u, ScriptedPlatform::kQuit})
+        platform.queue.push_back(WindowMessage{nullptr, m, 0, 0, 0, {}});
+    RunFrameLoop(platform);
+    EXPECT_EQ(platform.journal, (std::vector<std::string>{
+                                    "box RootClient is not present",
+                                    "cursor message 513",
+                                    "screen message 513",
+                                    "dispatch 518",
+                                    "dispatch 15",
+                                    "cursor message 258",
+                                    "screen message 258",
+                                    "cursor message 657",
+                                    "screen message 657",
+                                    "shutdown",
+                                }));
+}
+
+TEST_F(FrameLoopTest, SocketMessagesGoToTheNetworkManagerWhenThereIsOne) {
+    platform.hasNetwork = true;
+    host::DrawRoot = host::UpdateRoot = nullptr;
+    platform.queue.push_back(WindowMessage{nullptr, 1122, 7, 1, 0, {}});
+    platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    RunFrameLoop(platform);
+    EXPECT_EQ(platform.journal, (std::vector<std::string>{"socket", "shutdown"}));
+}
+
+TEST_F(FrameLoopTest, InputWithoutAnInputRootGoesToTheWindowProcedure) {
+    host::InputRoot = nullptr;
+    host::DrawRoot = host::UpdateRoot = nullptr;
+    platform.queue.push_back(WindowMessage{nullptr, 513, 0, 0, 0, {}});
+    platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    RunFrameLoop(platform);
+    EXPECT_EQ(platform.journal, (std::vector<std::string>{"dispatch 513", "shutdown"}));
+}
+
+TEST_F(FrameLoopTest, PrintScreenKeyUpGoesToTheTopmostAncestor) {
+    Recorder top(platform.journal, "top");
+    Recorder moduleScreen(platform.journal, "module");
+    top.InsertChild(&moduleScreen);
+    host::InputRoot = &moduleScreen;
+    host::DrawRoot = host::UpdateRoot = nullptr;
+    platform.queue.push_back(WindowMessage{nullptr, 257, 44, 0, 0, {}});
+    platform.queue.push_back(WindowMessage{nullptr, 256, 44, 0, 0, {}});
+    platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    RunFrameLoop(platform);
+    EXPECT_EQ(platform.journal,
+              (std::vector<std::string>{"top message 257", "module message 256", "shutdown"}));
+}
+
+TEST_F(FrameLoopTest, EveryDrawnFrameSendsTheCursorPositionToTheInputRoot) {
+    Recorder cursor(platform.journal, "cursor");
+    cursor.x = 300;
+    cursor.y = 200;
+    host::MouseCursor = &cursor;
+    WindowMessage seen{};
+    struct Catcher : Control {
+        WindowMessage* seen;
+        explicit Catcher(WindowMessage* s) : Control(nullptr, 0, 0, 0, 0, 64), seen(s) {}
+        Control* HandleMessage(WindowMessage* m) override {
+            *seen = *m;
+            return nullptr;
+        }
+    } catcher(&seen);
+    host::InputRoot = &catcher;
+    StopAfterUpdates(1);
+    RunFrameLoop(platform);
+    EXPECT_EQ(seen.message, 512u);
+    EXPECT_EQ(seen.lParam, intptr_t((200 << 16) | 300));
+    EXPECT_EQ(platform.journal, (std::vector<std::string>{"screen update", "cursor update", "screen draw",
+                                                          "cursor draw", "present"}));
+}
+
+} // namespace
