@@ -22,17 +22,11 @@ Control::~Control() {
     UnlinkFromDrawList();
 }
 
-void* Control::DeletingDestructor(uint32_t deleteFlags) {
-    return RunDeletingDestructor(this, deleteFlags);
-}
+void* Control::DeletingDestructor(uint32_t deleteFlags) { return RunDeletingDestructor(this, deleteFlags); }
 
-void Control::Open() {
-    flags = uint16_t((flags & 0xE1FF) | 0x0107);
-}
+void Control::Open() { flags = uint16_t((flags & 0xE1FF) | 0x0107); }
 
-void Control::Close() {
-    flags = uint16_t((flags & 0xE4FD) | 0x0405);
-}
+void Control::Close() { flags = uint16_t((flags & 0xE4FD) | 0x0405); }
 
 void Control::Update() {
     if (!HasFlag(control_flags::Active)) return;
@@ -172,7 +166,7 @@ template <class Visit> void ForEachChildWith(Control* self, uint16_t flag, Visit
         child = next;
     } while (child && child != first);
 }
-} // namespace
+}  // namespace
 
 void Control::MoveTo(int32_t newX, int32_t newY) {
     int32_t dx = newX - x, dy = newY - y;

@@ -31,7 +31,7 @@ namespace control_flags {
 inline constexpr uint16_t Visible = 1u << 0;
 inline constexpr uint16_t InputEnabled = 1u << 1;
 inline constexpr uint16_t Active = 1u << 2;
-inline constexpr uint16_t Shown = 1u << 3; // set at construction, cleared to create hidden
+inline constexpr uint16_t Shown = 1u << 3;  // set at construction, cleared to create hidden
 inline constexpr uint16_t NotifyTarget = 1u << 5;
 inline constexpr uint16_t TransitionMask = 0x1Fu << 8;
 inline constexpr uint16_t FollowParentMove = 1u << 13;
@@ -39,8 +39,8 @@ inline constexpr uint16_t InheritAlpha = 1u << 14;
 inline constexpr uint16_t InheritEffect = 1u << 15;
 
 inline constexpr uint16_t Initial = 0xE00F;
-inline constexpr uint16_t HiddenMask = 0xFFF0; // flags AND this creates a control hidden
-} // namespace control_flags
+inline constexpr uint16_t HiddenMask = 0xFFF0;  // flags AND this creates a control hidden
+}  // namespace control_flags
 
 enum class TransitionState : uint16_t { None = 0, Opening = 1, Open = 2, Closing = 4, Closed = 5 };
 

@@ -28,5 +28,5 @@ inline constexpr uint32_t LeftButtonDoubleClick = 515;
 inline constexpr uint32_t RightButtonDown = 516;
 inline constexpr uint32_t RightButtonUp = 517;
 inline constexpr uint32_t SocketNotify = 1122;
-inline constexpr uint32_t PrintScreenKey = 44; // virtual key of Print Screen
-} // namespace message_id
+inline constexpr uint32_t PrintScreenKey = 44;  // virtual key of Print Screen
+}  // namespace message_id

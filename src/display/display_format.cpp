@@ -13,7 +13,7 @@ uint32_t ReadProcessorFeatureWord() {
     if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return edx;
     return 0;
 #else
-    return kMmxFeatureBit; // no such processor flag elsewhere; the software paths need none
+    return kMmxFeatureBit;  // no such processor flag elsewhere; the software paths need none
 #endif
 }
 
@@ -35,7 +35,7 @@ uint64_t AlternateLanes(uint32_t low, uint32_t high) {
     uint64_t pair = (uint64_t(low) & 0xFFFF) | (uint64_t(high) & 0xFFFF) << 16;
     return pair | pair << 32;
 }
-} // namespace
+}  // namespace
 
 void DeriveChannelMasks(ChannelMasks& masks, int32_t bytesPerPixel, bool hasRgbMasks, uint32_t red,
                         uint32_t green, uint32_t blue) {

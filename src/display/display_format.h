@@ -8,12 +8,12 @@
 enum class PixelLayout : int32_t { None = 0, Rgb565, Rgb555, Rgb24, Rgb32 };
 
 struct DisplayFormat {
-    uint32_t featureWord; // CPUID leaf 1, EDX; bit 23 is MMX
+    uint32_t featureWord;  // CPUID leaf 1, EDX; bit 23 is MMX
     int32_t screenWidth;
     int32_t screenHeight;
     int32_t bytesPerPixel;
-    int32_t rowBytes;   // bytes per pixel x requested width
-    int32_t frameBytes; // row bytes x requested height
+    int32_t rowBytes;    // bytes per pixel x requested width
+    int32_t frameBytes;  // row bytes x requested height
 };
 
 // Seven 64-bit masks that let one operation work on several 16-bit pixels or on the bytes of
@@ -49,9 +49,7 @@ void DeriveChannelMasks(ChannelMasks& masks, int32_t bytesPerPixel, bool hasRgbM
 // The layout of the current display: bytes per pixel, and for 16-bit displays bit 15 of the red
 // lanes. None when no surface can be made in it.
 PixelLayout LayoutOf(const DisplayFormat& format, const ChannelMasks& masks);
-inline PixelLayout CurrentPixelLayout() {
-    return LayoutOf(gDisplayFormat, gChannelMasks);
-}
+inline PixelLayout CurrentPixelLayout() { return LayoutOf(gDisplayFormat, gChannelMasks); }
 
 int32_t BytesPerPixel(PixelLayout layout);
 

@@ -6,9 +6,7 @@
 
 // Whether Present number `count` (counted from 1) checks the primary surface for loss: the
 // calls whose count modulo 1,048,576 is below 64.
-inline bool PresentChecksPrimary(uint32_t count) {
-    return (count & 0xFFFC0u) == 0;
-}
+inline bool PresentChecksPrimary(uint32_t count) { return (count & 0xFFFC0u) == 0; }
 
 struct PresentRects {
     Rect source;

@@ -31,34 +31,18 @@ Surface* NewSurfaceOfCurrentLayout() {
         return nullptr;
     }
 }
-} // namespace
+}  // namespace
 
-SurfaceBackend* ActiveSurfaceBackend() {
-    return gBackend;
-}
-void SetActiveSurfaceBackend(SurfaceBackend* backend) {
-    gBackend = backend;
-}
+SurfaceBackend* ActiveSurfaceBackend() { return gBackend; }
+void SetActiveSurfaceBackend(SurfaceBackend* backend) { gBackend = backend; }
 
-Surface::~Surface() {
-    Release();
-}
+Surface::~Surface() { Release(); }
 
-void* Surface::DeletingDestructor(uint32_t flags) {
-    return RunDeletingDestructor(this, flags);
-}
-void* Surface565::DeletingDestructor(uint32_t flags) {
-    return RunDeletingDestructor(this, flags);
-}
-void* Surface555::DeletingDestructor(uint32_t flags) {
-    return RunDeletingDestructor(this, flags);
-}
-void* Surface24::DeletingDestructor(uint32_t flags) {
-    return RunDeletingDestructor(this, flags);
-}
-void* Surface32::DeletingDestructor(uint32_t flags) {
-    return RunDeletingDestructor(this, flags);
-}
+void* Surface::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
+void* Surface565::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
+void* Surface555::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
+void* Surface24::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
+void* Surface32::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
 
 uint8_t* Surface::RefreshPixels(uint32_t lockFlags) {
     uint8_t* address = nullptr;
@@ -120,6 +104,4 @@ Surface* CreateSurface(int32_t width, int32_t height, uint32_t capabilities) {
     return surface;
 }
 
-Surface* WrapSurface() {
-    return NewSurfaceOfCurrentLayout();
-}
+Surface* WrapSurface() { return NewSurfaceOfCurrentLayout(); }

@@ -18,14 +18,14 @@ inline constexpr int32_t InvalidParams = int32_t(0x80070057u);
 inline constexpr int32_t InvalidRect = int32_t(0x88760096u);
 inline constexpr int32_t SurfaceLost = int32_t(0x887601C2u);
 inline constexpr int32_t WasStillDrawing = int32_t(0x8876021Cu);
-} // namespace surface_result
+}  // namespace surface_result
 
 namespace surface_caps {
-inline constexpr uint32_t OffscreenSystemMemory = 0x840; // off-screen plain, system memory
+inline constexpr uint32_t OffscreenSystemMemory = 0x840;  // off-screen plain, system memory
 }
 
 namespace blit_options {
-inline constexpr uint32_t Wait = 0x01000000; // wait until the copy can be done
+inline constexpr uint32_t Wait = 0x01000000;  // wait until the copy can be done
 }
 
 class SurfaceBackend {

@@ -1,11 +1,7 @@
 #include "display/surface_control.h"
 
-void* SurfaceControl::DeletingDestructor(uint32_t flags) {
-    return RunDeletingDestructor(this, flags);
-}
-void* RootControl::DeletingDestructor(uint32_t flags) {
-    return RunDeletingDestructor(this, flags);
-}
+void* SurfaceControl::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
+void* RootControl::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
 
 void SurfaceControl::Draw(SurfaceControl* target, Rect* clip, Point* origin) {
     if (!HasFlag(control_flags::Visible)) return;

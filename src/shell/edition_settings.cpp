@@ -20,7 +20,7 @@ constexpr EditionRow kEditions[] = {
     {7, "", true},
     {8, "SOFTWARE\\Zeq\\TIDEMARCHRUSSIA", false},
 };
-} // namespace
+}  // namespace
 
 EditionSettings::EditionSettings(int32_t editionNumber)
     : edition(editionNumber), registryKeyPath{}, singleInstanceCheck(false) {
@@ -32,9 +32,7 @@ EditionSettings::EditionSettings(int32_t editionNumber)
     }
 }
 
-void* EditionSettings::DeletingDestructor(uint32_t flags) {
-    return RunDeletingDestructor(this, flags);
-}
+void* EditionSettings::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
 
 bool StartupCheck(const EditionSettings& settings, const std::function<bool()>& windowExists,
                   const std::function<void()>& showRefusal) {

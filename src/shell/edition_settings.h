@@ -15,7 +15,7 @@ class EditionSettings {
     ~EditionSettings() = default;
 
     int32_t edition;
-    char registryKeyPath[512]; // under HKEY_LOCAL_MACHINE
+    char registryKeyPath[512];  // under HKEY_LOCAL_MACHINE
     bool singleInstanceCheck;
 };
 

@@ -6,29 +6,29 @@ bool IsTreeInputMessage(uint32_t m) {
     switch (m) {
     case 256:
     case 257:
-    case 258: // key down, key up, character
+    case 258:  // key down, key up, character
     case 260:
-    case 261: // system key down, up
+    case 261:  // system key down, up
     case 269:
     case 270:
-    case 271: // input method composition
+    case 271:  // input method composition
     case 512:
     case 513:
     case 514:
     case 515:
     case 516:
-    case 517: // move, left, right buttons
+    case 517:  // move, left, right buttons
     case 519:
-    case 520: // middle button
-    case 522: // wheel
+    case 520:  // middle button
+    case 522:  // wheel
     case 641:
     case 642:
     case 643:
     case 644:
     case 645:
-    case 646: // input method
+    case 646:  // input method
     case 656:
-    case 657: // input method keys
+    case 657:  // input method keys
         return true;
     default:
         return false;
@@ -53,7 +53,7 @@ namespace {
 void DrawFrame(LoopPlatform& platform) {
     Rect clip{0, 0, platform.DisplayWidth(), platform.DisplayHeight()};
     RootControl* root = host::RootControl;
-    if (!root) return; // released by a shutdown that ran inside this pass
+    if (!root) return;  // released by a shutdown that ran inside this pass
     if (host::BackgroundClear && root->ownSurface) root->ownSurface->FillRectangle(clip, root->fillColour);
     DrawTree(host::DrawRoot, root, &clip);
     if (host::MouseCursor) {
@@ -68,7 +68,7 @@ void DrawFrame(LoopPlatform& platform) {
     }
     platform.Present();
 }
-} // namespace
+}  // namespace
 
 int32_t RunFrameLoop(LoopPlatform& platform) {
     if (!platform.HasDisplay() || !host::RootControl) {

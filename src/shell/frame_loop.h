@@ -11,22 +11,22 @@
 // the loop with a clock and a queue of their own.
 class LoopPlatform {
   public:
-    virtual uint32_t Now() = 0; // milliseconds, wrapping at 2^32
+    virtual uint32_t Now() = 0;  // milliseconds, wrapping at 2^32
     virtual void RaiseTimerResolution() = 0;
     virtual bool MessageWaiting() = 0;
-    virtual bool TakeMessage(WindowMessage* message) = 0; // false for the quit message
+    virtual bool TakeMessage(WindowMessage* message) = 0;  // false for the quit message
     virtual void TranslateMessage(WindowMessage* message) = 0;
     virtual void DispatchMessage(WindowMessage* message) = 0;
     virtual bool WindowMinimised() = 0;
     virtual void SleepOneMillisecond() = 0;
-    virtual void ShowDebugMessage(const char* text) = 0; // modal box, caption "For Debug"
+    virtual void ShowDebugMessage(const char* text) = 0;  // modal box, caption "For Debug"
 
     // Host objects that live in platform code.
     virtual bool HasDisplay() = 0;
     virtual int32_t DisplayWidth() = 0;
     virtual int32_t DisplayHeight() = 0;
     virtual void Present() = 0;
-    virtual bool DispatchSocketMessage(uintptr_t wParam, intptr_t lParam) = 0; // false: no manager
+    virtual bool DispatchSocketMessage(uintptr_t wParam, intptr_t lParam) = 0;  // false: no manager
     virtual void ShutdownApplication() = 0;
     // The loop stops after this returns true; the product never stops this way.
     virtual bool StopRequested() { return false; }

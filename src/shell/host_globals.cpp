@@ -19,7 +19,7 @@ Control* MouseCursor = nullptr;
 ::NetworkManager* NetworkManager = nullptr;
 ApplicationInfo AppInfo{};
 CommandLineBlock CommandLine{};
-} // namespace host
+}  // namespace host
 
 void FillCommandLineBlock(CommandLineBlock& block, const char* commandLine) {
     std::memset(&block, 0, sizeof block);

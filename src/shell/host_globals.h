@@ -34,9 +34,9 @@ namespace host {
 inline constexpr int32_t kFrameIntervalMs = 40;
 
 // DirectDraw cooperative levels the host knows.
-inline constexpr uint32_t kFullScreen = 19; // full screen, allow reboot, exclusive
-inline constexpr uint32_t kWindowed = 8;    // ordinary framed window
-inline constexpr uint32_t kFrameless = 10;  // window without frame
+inline constexpr uint32_t kFullScreen = 19;  // full screen, allow reboot, exclusive
+inline constexpr uint32_t kWindowed = 8;     // ordinary framed window
+inline constexpr uint32_t kFrameless = 10;   // window without frame
 
 extern void* HostWindow;
 extern void* InstanceHandle;
@@ -53,7 +53,7 @@ extern ::RootControl* RootControl;
 extern ::NetworkManager* NetworkManager;
 extern ApplicationInfo AppInfo;
 extern CommandLineBlock CommandLine;
-} // namespace host
+}  // namespace host
 
 // Clears CommandLineBlock and fills it from the command line as described above; a command line
 // of fewer than 13 characters leaves it all zero.

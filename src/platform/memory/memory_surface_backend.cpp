@@ -5,9 +5,7 @@
 #include "display/display_format.h"
 
 namespace {
-MemorySurface* Get(PlatformSurface s) {
-    return static_cast<MemorySurface*>(s);
-}
+MemorySurface* Get(PlatformSurface s) { return static_cast<MemorySurface*>(s); }
 
 bool Inside(const MemorySurface& s, const Rect& r) {
     return !r.IsEmpty() && r.left >= 0 && r.top >= 0 && r.right <= s.width && r.bottom <= s.height;
@@ -17,7 +15,7 @@ void WritePixel(uint8_t* p, int32_t bytesPerPixel, uint32_t colour) {
     for (int32_t i = 0; i < bytesPerPixel; ++i)
         p[i] = uint8_t(colour >> (8 * i));
 }
-} // namespace
+}  // namespace
 
 int32_t MemorySurfaceBackend::Create(int32_t width, int32_t height, uint32_t, PlatformSurface* out) {
     int32_t bytesPerPixel = BytesPerPixel(CurrentPixelLayout());
@@ -106,6 +104,4 @@ MemoryDisplayScope::MemoryDisplayScope(int32_t bytesPerPixel, uint32_t redMask, 
     SetActiveSurfaceBackend(backend_.get());
 }
 
-MemoryDisplayScope::~MemoryDisplayScope() {
-    SetActiveSurfaceBackend(previous_);
-}
+MemoryDisplayScope::~MemoryDisplayScope() { SetActiveSurfaceBackend(previous_); }

@@ -18,7 +18,7 @@ class SurfaceControl;
 enum class SpriteKind : int32_t { Raw = 0, Rle = 1, Rle2 = 2 };
 
 class SpriteRenderer {
-public:
+  public:
     SpriteRenderer() = default;
     SpriteRenderer(const SpriteRenderer&) = delete;
     SpriteRenderer& operator=(const SpriteRenderer&) = delete;

@@ -84,7 +84,7 @@ TEST_F(TreeTest, EqualPrioritiesKeepInsertionOrderInRingAndDrawList) {
     Control a(&parent, 0, 0, 0, 0, 64), b(&parent, 0, 0, 0, 0, 10), c(&parent, 0, 0, 0, 0, 64);
     EXPECT_EQ(Ring(parent), (std::vector<Control*>{&b, &a, &c}));
     EXPECT_EQ(DrawList(parent), (std::vector<Control*>{&b, &a, &c}));
-    EXPECT_EQ(parent.firstChild->prevSibling, &c); // highest priority closes the ring
+    EXPECT_EQ(parent.firstChild->prevSibling, &c);  // highest priority closes the ring
 }
 
 TEST_F(TreeTest, UpdateVisitsRingInOrderAndHandleMessageInReverse) {
@@ -188,7 +188,7 @@ TEST_F(TreeTest, MovingFollowsOnlyChildrenWithTheFlag) {
     EXPECT_EQ(follower.x, 15);
     EXPECT_EQ(stayer.x, 20);
     EXPECT_EQ(stayersChild.x, 30);
-    parent.MoveTo(100, 50); // delta (95, 50)
+    parent.MoveTo(100, 50);  // delta (95, 50)
     EXPECT_EQ(follower.x, 110);
     EXPECT_EQ(follower.y, 60);
     parent.SetX(0);
@@ -240,4 +240,4 @@ TEST_F(TreeTest, UpdateSurvivesAChildRemovingItself) {
     EXPECT_EQ(Ring(parent), (std::vector<Control*>{&keeper}));
 }
 
-} // namespace
+}  // namespace

@@ -39,7 +39,7 @@ TEST(ChannelMasks, SixteenBitFormatWithoutRgbFlagKeepsMasksZero) {
     EXPECT_EQ(m.redLanes, 0u);
     DisplayFormat f{};
     f.bytesPerPixel = 2;
-    EXPECT_EQ(LayoutOf(f, m), PixelLayout::Rgb555); // such a display gets 5:5:5 surfaces
+    EXPECT_EQ(LayoutOf(f, m), PixelLayout::Rgb555);  // such a display gets 5:5:5 surfaces
 }
 
 TEST(PixelLayouts, ChosenByBytesPerPixelAndRedMask) {
@@ -71,4 +71,4 @@ TEST(DisplayGeometry, RowAndFrameBytesUseTheRequestedSize) {
     EXPECT_EQ(f.frameBytes, 3200 * 600);
 }
 
-} // namespace
+}  // namespace

@@ -25,4 +25,4 @@ TEST(PresentWindowed, CutsAtTheDesktopEdges) {
     EXPECT_EQ(r.destination, (Rect{3, 21, 643, 501}));
 }
 
-} // namespace
+}  // namespace

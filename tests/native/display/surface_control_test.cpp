@@ -59,4 +59,4 @@ TEST_F(SurfaceControlTest, ChildrenBehindAndInFrontOfTheOwnPicture) {
     DestroySurface(red);
 }
 
-} // namespace
+}  // namespace

@@ -177,4 +177,4 @@ TEST(SurfaceSlots, ReservedSlotsDoNothing) {
     DestroySurface(s);
 }
 
-} // namespace
+}  // namespace

@@ -17,7 +17,7 @@ bool AllZero(const void* p, size_t n) {
 TEST(CommandLineBlock, ShortCommandLinesLeaveItAllZero) {
     CommandLineBlock block;
     std::memset(&block, 0xAA, sizeof block);
-    FillCommandLineBlock(block, "abcdefghijkl"); // 12 characters
+    FillCommandLineBlock(block, "abcdefghijkl");  // 12 characters
     EXPECT_TRUE(AllZero(&block, sizeof block));
     FillCommandLineBlock(block, nullptr);
     EXPECT_TRUE(AllZero(&block, sizeof block));
@@ -49,4 +49,4 @@ TEST(CommandLineBlock, LongTailIsCutTo365Characters) {
     EXPECT_TRUE(AllZero(block.padding, sizeof block.padding));
 }
 
-} // namespace
+}  // namespace

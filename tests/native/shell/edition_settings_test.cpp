@@ -43,4 +43,4 @@ TEST(StartupCheck, RefusesASecondCopyOnlyForSingleInstanceEditions) {
     EXPECT_EQ(refusals, 1);
 }
 
-} // namespace
+}  // namespace

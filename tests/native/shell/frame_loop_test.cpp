@@ -139,7 +139,7 @@ TEST_F(FrameLoopTest, AfterAStallUpdatesCatchUpWithoutDrawing) {
         updateTimes.push_back(platform.time);
         if (!stalled) {
             stalled = true;
-            platform.time += 200; // the first update takes 200 ms
+            platform.time += 200;  // the first update takes 200 ms
         }
     };
     StopAfterUpdates(7);
@@ -163,7 +163,7 @@ TEST_F(FrameLoopTest, NoSleepInTheLastFourMillisecondsBeforeAFrame) {
     RunFrameLoop(platform);
     std::vector<uint32_t> expected;
     for (uint32_t t = 0; t <= 36; ++t)
-        expected.push_back(t); // remaining 40 down to 4
+        expected.push_back(t);  // remaining 40 down to 4
     ASSERT_GE(platform.sleepTimes.size(), expected.size());
     EXPECT_EQ(std::vector<uint32_t>(platform.sleepTimes.begin(), platform.sleepTimes.begin() + 37), expected);
 }
@@ -215,7 +215,7 @@ TEST_F(FrameLoopTest, MissingDisplayOrRootShutsDownAtOnce) {
 TEST_F(FrameLoopTest, MessagesAreRoutedByNumber) {
     Recorder cursor(platform.journal, "cursor");
     host::MouseCursor = &cursor;
-    host::DrawRoot = host::UpdateRoot = nullptr; // no frames: only the pump matters here
+    host::DrawRoot = host::UpdateRoot = nullptr;  // no frames: only the pump matters here
     for (uint32_t m : {1122u, 513u, 518u, 15u, 258u, 657u, ScriptedPlatform::kQuit})
         platform.queue.push_back(WindowMessage{nullptr, m, 0, 0, 0, {}});
     RunFrameLoop(platform);
@@ -288,4 +288,4 @@ TEST_F(FrameLoopTest, EveryDrawnFrameSendsTheCursorPositionToTheInputRoot) {
                                                           "cursor draw", "present"}));
 }
 
-} // namespace
+}  // namespace
