@@ -37,7 +37,7 @@ bool IsTreeInputMessage(uint32_t m) {
 
 void RouteInputMessage(WindowMessage* message, LoopPlatform& platform) {
     if (!host::InputRoot) {
-        platform.DispatchMessage(message);
+        platform.DispatchToWindow(message);
         return;
     }
     if (host::MouseCursor) host::MouseCursor->HandleMessage(message);
@@ -92,14 +92,14 @@ int32_t RunFrameLoop(LoopPlatform& platform) {
                 platform.ShutdownApplication();
                 return 1;
             }
-            platform.TranslateMessage(&message);
+            platform.TranslateKeys(&message);
             if (message.message == message_id::SocketNotify) {
                 if (!platform.DispatchSocketMessage(message.wParam, message.lParam))
                     platform.ShowDebugMessage("RootClient is not present");
             } else if (IsTreeInputMessage(message.message)) {
                 RouteInputMessage(&message, platform);
             } else {
-                platform.DispatchMessage(&message);
+                platform.DispatchToWindow(&message);
             }
         }
         if (schedule.ShouldSleep(platform.Now(), host::FrameInterval)) platform.SleepOneMillisecond();

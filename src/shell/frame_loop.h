@@ -15,8 +15,8 @@ class LoopPlatform {
     virtual void RaiseTimerResolution() = 0;
     virtual bool MessageWaiting() = 0;
     virtual bool TakeMessage(WindowMessage* message) = 0;  // false for the quit message
-    virtual void TranslateMessage(WindowMessage* message) = 0;
-    virtual void DispatchMessage(WindowMessage* message) = 0;
+    virtual void TranslateKeys(WindowMessage* message) = 0;
+    virtual void DispatchToWindow(WindowMessage* message) = 0;
     virtual bool WindowMinimised() = 0;
     virtual void SleepOneMillisecond() = 0;
     virtual void ShowDebugMessage(const char* text) = 0;  // modal box, caption "For Debug"

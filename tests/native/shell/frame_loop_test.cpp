@@ -23,8 +23,8 @@ class ScriptedPlatform final : public LoopPlatform {
         queue.pop_front();
         return m->message != kQuit;
     }
-    void TranslateMessage(WindowMessage*) override {}
-    void DispatchMessage(WindowMessage* m) override {
+    void TranslateKeys(WindowMessage*) override {}
+    void DispatchToWindow(WindowMessage* m) override {
         journal.push_back("dispatch " + std::to_string(m->message));
     }
     bool WindowMinimised() override { return minimised; }

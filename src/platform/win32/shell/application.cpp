@@ -1,0 +1,106 @@
+#include "platform/win32/shell/application.h"
+
+#include <cstring>
+
+#include "display/display.h"
+#include "shell/demo_scene.h"
+#include "shell/host_globals.h"
+
+namespace {
+char gClassName[256] = {};
+
+DWORD StyleFor(uint32_t cooperativeLevel) {
+    // An overlapped window gets its caption and fixed border from the platform.
+    if (cooperativeLevel == host::kWindowed) return WS_SYSMENU | WS_MINIMIZEBOX;
+    return WS_POPUP | WS_VISIBLE;
+}
+}  // namespace
+
+const char* HostClassName() { return gClassName; }
+
+int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int showCommand, const char* title,
+                        int32_t x, int32_t y, int32_t width, int32_t height, int32_t depthSelector,
+                        uint32_t cooperativeLevel, int32_t iconResource) {
+    std::strncpy(gClassName, title ? title : "KTZ Application", sizeof gClassName - 1);
+
+    if (!previousInstance) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = instance;
+        wc.hIcon = iconResource ? LoadIconA(instance, MAKEINTRESOURCEA(iconResource)) : nullptr;
+        wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // the standard arrow
+        wc.lpszClassName = gClassName;
+        if (!RegisterClassExA(&wc)) return 0;
+    }
+
+    const bool framed = cooperativeLevel != host::kFrameless;
+    const int32_t outerWidth = framed ? width + 6 : width;
+    const int32_t outerHeight = framed ? height + 24 : height;
+    HWND window = CreateWindowExA(0, gClassName, gClassName, StyleFor(cooperativeLevel), x, y, outerWidth,
+                                  outerHeight, nullptr, nullptr, instance, nullptr);
+    if (!window) return 0;
+    host::HostWindow = window;
+    host::AppInfo.window = window;
+    ShowWindow(window, showCommand);
+
+    if (auto* display = new (std::nothrow) Display(width, height)) {
+        host::Display = display;
+        display->Create(window, instance, width, height, depthSelector, cooperativeLevel);
+        if (auto* root = new (std::nothrow) RootControl(nullptr, 0, 0, 0, 0, 64)) {
+            Surface* draw = display->drawSurface;
+            root->ownSurface = draw;
+            root->bounds = Rect{0, 0, draw ? draw->width : 0, draw ? draw->height : 0};
+            root->fillColour = 0;
+            host::RootControl = root;
+        }
+    }
+
+    host::ClientOffset = cooperativeLevel == host::kFrameless ? Point{0, 0} : Point{3, 21};
+    return CreateHostObjects();
+}
+
+int32_t CreateHostObjects() {
+    host::FrameInterval = host::kFrameIntervalMs;
+    host::BackgroundClear = 1;
+    host::AppInfo.networkManager = host::NetworkManager;
+    ShowCursor(FALSE);
+
+    Control* firstScreen = nullptr;
+    if (host::RootControl)
+        firstScreen =
+            new (std::nothrow) DemoScene(host::RootControl->bounds.right, host::RootControl->bounds.bottom);
+    host::AppInfo.currentScreen = firstScreen;
+    host::AppInfo.window = host::HostWindow;
+    host::DrawRoot = host::UpdateRoot = host::InputRoot = firstScreen;
+    if (firstScreen) firstScreen->Open();
+    return 1;
+}
+
+void ReleaseScreens() {
+    DestroyControl(host::MouseCursor);
+    host::MouseCursor = nullptr;
+    DestroyControl(host::AppInfo.currentScreen);
+    host::AppInfo.currentScreen = nullptr;
+    PostQuitMessage(0);
+}
+
+void ShutdownApplication() {
+    host::DrawRoot = host::InputRoot = host::UpdateRoot = nullptr;
+    ReleaseScreens();
+    DestroyControl(host::RootControl);
+    host::RootControl = nullptr;
+    DestroyControl(host::Display);
+    host::Display = nullptr;
+    UnregisterClassA(gClassName, static_cast<HINSTANCE>(host::InstanceHandle));
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT && host::HostWindow) {
+        // Destroying the window runs the window procedure's WM_DESTROY, and with it this
+        // function once more; every step above then finds its object gone.
+        HWND window = static_cast<HWND>(host::HostWindow);
+        host::HostWindow = nullptr;
+        DestroyWindow(window);
+    }
+}

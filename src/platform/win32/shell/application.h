@@ -1,0 +1,34 @@
+#pragma once
+// Start-up and shutdown of the host on Windows.
+#include <windows.h>
+
+#include <cstdint>
+
+// Registers the window class (unless a previous instance did), creates the window and the host
+// objects in their fixed order. Non-zero on success.
+int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int showCommand, const char* title,
+                        int32_t x, int32_t y, int32_t width, int32_t height, int32_t depthSelector,
+                        uint32_t cooperativeLevel, int32_t iconResource);
+
+// The last step of InitApplication: frame interval and flags, the mouse cursor, the first
+// screen and the roots. Returns 1.
+int32_t CreateHostObjects();
+
+// Releases the host objects in their fixed order. Safe to call more than once: every step
+// tests for its object first.
+void ShutdownApplication();
+
+// The first part of the shutdown: the mouse cursor and the current screen, then the quit
+// message.
+void ReleaseScreens();
+
+// Moves the window and resizes the display for a new picture size. Returns 1.
+int32_t ResizeWindow(int32_t width, int32_t height);
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The window class name and title (256 bytes, as the host keeps it).
+const char* HostClassName();
+
+// Runs the frame loop on the real machine until the quit message.
+int32_t RunHostFrameLoop();

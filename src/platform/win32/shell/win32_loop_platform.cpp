@@ -1,0 +1,48 @@
+#include "platform/win32/shell/win32_loop_platform.h"
+
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include "display/display.h"
+#include "platform/win32/shell/application.h"
+#include "shell/host_globals.h"
+
+static_assert(sizeof(WindowMessage) == sizeof(MSG), "the tree receives the platform's message record");
+
+namespace {
+MSG* AsMsg(WindowMessage* m) { return reinterpret_cast<MSG*>(m); }
+}  // namespace
+
+uint32_t Win32LoopPlatform::Now() { return timeGetTime(); }
+void Win32LoopPlatform::RaiseTimerResolution() { timeBeginPeriod(1); }
+bool Win32LoopPlatform::MessageWaiting() {
+    MSG peek;
+    return PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE) != 0;
+}
+bool Win32LoopPlatform::TakeMessage(WindowMessage* message) {
+    return GetMessageA(AsMsg(message), nullptr, 0, 0) != 0;
+}
+void Win32LoopPlatform::TranslateKeys(WindowMessage* message) { ::TranslateMessage(AsMsg(message)); }
+void Win32LoopPlatform::DispatchToWindow(WindowMessage* message) { ::DispatchMessageA(AsMsg(message)); }
+bool Win32LoopPlatform::WindowMinimised() { return IsIconic(static_cast<HWND>(host::HostWindow)) != 0; }
+void Win32LoopPlatform::SleepOneMillisecond() { Sleep(1); }
+void Win32LoopPlatform::ShowDebugMessage(const char* text) {
+    MessageBoxA(static_cast<HWND>(host::HostWindow), text, "For Debug", MB_OK);
+}
+bool Win32LoopPlatform::HasDisplay() { return host::Display != nullptr; }
+int32_t Win32LoopPlatform::DisplayWidth() { return host::Display->width; }
+int32_t Win32LoopPlatform::DisplayHeight() { return host::Display->height; }
+void Win32LoopPlatform::Present() {
+    if (host::Display) host::Display->Present();
+}
+bool Win32LoopPlatform::DispatchSocketMessage(uintptr_t, intptr_t) {
+    // The network manager is not part of this build yet.
+    return false;
+}
+void Win32LoopPlatform::ShutdownApplication() { ::ShutdownApplication(); }
+
+int32_t RunHostFrameLoop() {
+    Win32LoopPlatform platform;
+    return RunFrameLoop(platform);
+}

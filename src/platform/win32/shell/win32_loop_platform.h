@@ -1,0 +1,23 @@
+#pragma once
+// The frame loop's machine on Windows: the multimedia timer, the thread's message queue, the
+// window procedure and the host's display and network manager.
+#include "shell/frame_loop.h"
+
+class Win32LoopPlatform final : public LoopPlatform {
+  public:
+    uint32_t Now() override;
+    void RaiseTimerResolution() override;
+    bool MessageWaiting() override;
+    bool TakeMessage(WindowMessage* message) override;
+    void TranslateKeys(WindowMessage* message) override;
+    void DispatchToWindow(WindowMessage* message) override;
+    bool WindowMinimised() override;
+    void SleepOneMillisecond() override;
+    void ShowDebugMessage(const char* text) override;
+    bool HasDisplay() override;
+    int32_t DisplayWidth() override;
+    int32_t DisplayHeight() override;
+    void Present() override;
+    bool DispatchSocketMessage(uintptr_t wParam, intptr_t lParam) override;
+    void ShutdownApplication() override;
+};

@@ -1,0 +1,49 @@
+#include "display/display.h"
+#include "platform/win32/shell/application.h"
+#include "shell/host_globals.h"
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_DESTROY:
+        ShutdownApplication();
+        return 0;
+    case WM_MOVE:
+        if (host::Display && host::CooperativeLevel != host::kFullScreen) {
+            RECT r{};
+            GetWindowRect(window, &r);
+            host::Display->windowX = r.left + host::ClientOffset.x;
+            host::Display->windowY = r.top + host::ClientOffset.y;
+        }
+        return 0;
+    case WM_CLOSE:
+        // Closing is the game's decision: the input root hears of it, the window stays.
+        if (host::InputRoot) {
+            WindowMessage close{};
+            close.message = WM_CLOSE;
+            close.wParam = wParam;
+            close.lParam = lParam;
+            host::InputRoot->HandleMessage(&close);
+        }
+        return 0;
+    case WM_ACTIVATEAPP: {
+        LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+        if (host::Display) host::Display->RestoreSurfaces();
+        return result;
+    }
+    case WM_SETCURSOR:
+        ShowCursor(FALSE);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int32_t ResizeWindow(int32_t width, int32_t height) {
+    if (host::Display) {
+        MoveWindow(static_cast<HWND>(host::HostWindow), host::Display->windowX - host::ClientOffset.x,
+                   host::Display->windowY - host::ClientOffset.y, width + host::ClientOffset.x,
+                   height + host::ClientOffset.y, TRUE);
+        host::Display->ResizeDisplay(width, height);
+    }
+    return 1;
+}
