@@ -4,6 +4,7 @@
 // Shared with the game module. Fields: 0 virtual table, 4 width, 8 height, 12 pixel data,
 // 16 offset x, 20 offset y, 24 bounds (l, t, r, b), 40 alpha, 44 effect, 48 and 52 extra values.
 // Slots: 0 deleting destructor (frees the pixel data), 1 Draw, 2 DrawTinted.
+#include <cstddef>
 #include <cstdint>
 
 #include "common/deleting_destructor.h"
@@ -35,6 +36,11 @@ class SpriteRenderer {
     // Takes ownership of a buffer from AllocatePixelData (or null), freeing any previous one.
     void AdoptPixelData(uint8_t* data);
     static uint8_t* AllocatePixelData(size_t bytes);  // null when the memory is not there
+    // Frees a buffer from AllocatePixelData that no renderer adopted (null is ignored).
+    static void FreePixelData(uint8_t* data);
+    // The size asked of AllocatePixelData for this buffer (0 for null). The walks never read
+    // past it, so damaged run data cannot take them outside the buffer.
+    static size_t PixelDataSize(const uint8_t* data);
 
     int32_t width = 0;
     int32_t height = 0;

@@ -1,0 +1,92 @@
+#include "sprites/renderers/sprite_renderer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "display/surface_control.h"
+#include "sprites/renderers/sprite_renderer_classes.h"
+
+namespace {
+// Every pixel buffer carries its size in a small header in front of the pixels, so that the
+// walks can stay inside it whatever the run data says. The header keeps the pixels at the
+// allocator's alignment.
+constexpr size_t kHeaderBytes = 16;
+
+uint8_t* BlockOf(const uint8_t* data) { return const_cast<uint8_t*>(data) - kHeaderBytes; }
+}  // namespace
+
+uint8_t* SpriteRenderer::AllocatePixelData(size_t bytes) {
+    if (bytes > std::numeric_limits<size_t>::max() - kHeaderBytes) return nullptr;
+    auto* block = new (std::nothrow) uint8_t[bytes + kHeaderBytes];
+    if (!block) return nullptr;
+    uint64_t size = bytes;
+    std::memcpy(block, &size, sizeof size);
+    return block + kHeaderBytes;
+}
+
+void SpriteRenderer::FreePixelData(uint8_t* data) {
+    if (data) delete[] BlockOf(data);
+}
+
+size_t SpriteRenderer::PixelDataSize(const uint8_t* data) {
+    if (!data) return 0;
+    uint64_t size;
+    std::memcpy(&size, BlockOf(data), sizeof size);
+    return size_t(size);
+}
+
+void SpriteRenderer::AdoptPixelData(uint8_t* data) {
+    if (data == pixelData) return;
+    FreePixelData(pixelData);
+    pixelData = data;
+}
+
+SpriteRenderer::~SpriteRenderer() {
+    FreePixelData(pixelData);
+    pixelData = nullptr;
+}
+
+void* SpriteRenderer::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
+
+void SpriteRenderer::DrawInView(SurfaceControl* view, int32_t x, int32_t y, Rect clip, int32_t alpha,
+                                int32_t effect) {
+    if (!view || !view->ownSurface) return;
+    const int32_t ox = view->x;
+    const int32_t oy = view->y;
+    const Rect& v = view->bounds;
+    Rect local{std::max(clip.left, v.left + ox) - ox, std::max(clip.top, v.top + oy) - oy,
+               std::min(clip.right, v.right + ox) - ox, std::min(clip.bottom, v.bottom + oy) - oy};
+    Draw(view->ownSurface, x - ox, y - oy, local, alpha, effect);
+}
+
+namespace {
+template <PixelLayout Layout> SpriteRenderer* NewRendererOfKind(SpriteKind kind) {
+    switch (kind) {
+    case SpriteKind::Raw:
+        return new (std::nothrow) SpriteRendererFor<Layout, SpriteKind::Raw>;
+    case SpriteKind::Rle:
+        return new (std::nothrow) SpriteRendererFor<Layout, SpriteKind::Rle>;
+    case SpriteKind::Rle2:
+        return new (std::nothrow) SpriteRendererFor<Layout, SpriteKind::Rle2>;
+    }
+    return nullptr;
+}
+}  // namespace
+
+SpriteRenderer* CreateSpriteRenderer(PixelLayout layout, SpriteKind kind) {
+    switch (layout) {
+    case PixelLayout::Rgb565:
+        return NewRendererOfKind<PixelLayout::Rgb565>(kind);
+    case PixelLayout::Rgb555:
+        return NewRendererOfKind<PixelLayout::Rgb555>(kind);
+    case PixelLayout::Rgb24:
+        return NewRendererOfKind<PixelLayout::Rgb24>(kind);
+    case PixelLayout::Rgb32:
+        return NewRendererOfKind<PixelLayout::Rgb32>(kind);
+    case PixelLayout::None:
+        break;
+    }
+    return nullptr;
+}
