@@ -1,4 +1,59 @@
 #pragma once
-// Which implementation of the pixel operations to run: the scalar reference, written channel by
-// channel, or the fast vector paths, which must give the same bytes.
+// The per-pixel operations of surface drawing and sprite rendering, applied to runs of pixels.
+//
+// Every blend the system draws is one of the operations below with weights worked out once per
+// call; the walks (surface rectangles, sprite rows and runs) only hand runs of pixels to them.
+// In the formulas, per channel: s source, d destination, M the channel's largest value, n its
+// bits, scale(v, k) = v × k / one and brighten(v, k) = v + scale(M − v, k), where one is 32 on
+// 16-bit layouts and 256 on the others (see pixel_layouts.h). Divisions drop the remainder.
+#include <cstdint>
+
+#include "display/display_format.h"
+
+// Which implementation to run: the scalar reference, written channel by channel, or the fast
+// vector paths, which must give the same bytes.
 enum class PixelPath { Reference, Fast };
+
+enum class RowOp : uint8_t {
+    Copy,           // s
+    Scale,          // scale(s, k)
+    Brighten,       // brighten(s, k)
+    Blend,          // scale(s, ws) + scale(d, wd)
+    BlendKeyed,     // as Blend, but a source pixel of value 0 is first replaced by d
+    BrightenBlend,  // scale(brighten(s, k), ws) + scale(d, wd)
+    Screen,         // d + (M − d) × s × k / (2^n × one)
+    ProductAdd,     // min(M, d + d × scale(s, k) / 2^q), q per channel; 16-bit layouts only
+    Multiply,       // brighten(s, k) × d / 2^n
+    Tint,           // s × t / 2^n, t the colour's channel
+    FillBlend,      // scale(d, wd) + c, c the colour's channel; reads no source
+};
+
+struct RowParams {
+    uint32_t k = 0;
+    uint32_t ws = 0;
+    uint32_t wd = 0;
+    uint32_t colour = 0;  // a pixel value of the layout
+};
+
+// Applies one operation to count pixels: dst[i] = op(dst[i], src[i]).
+using RowFunction = void (*)(uint8_t* dst, const uint8_t* src, int32_t count, const RowParams& params);
+
+// The implementation of an operation for a layout; null where the operation does not exist
+// (product-add on 24/32-bit layouts) or the layout is None.
+RowFunction SelectRowFunction(PixelLayout layout, RowOp op, PixelPath path);
+
+// An operation ready to run on the runs of one drawing call. With tintFirst the source is
+// tinted by params.colour before the operation sees it (tinted sprites drawn with alpha or
+// effect); run then uses no colour of its own.
+struct RowKernel {
+    RowFunction run = nullptr;
+    RowFunction tintFirst = nullptr;
+    RowParams params;
+    int32_t bytesPerPixel = 0;
+};
+
+RowKernel MakeRowKernel(PixelLayout layout, RowOp op, const RowParams& params, PixelPath path);
+RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& params, uint32_t tint,
+                              PixelPath path);
+
+void RunRowKernel(const RowKernel& kernel, uint8_t* dst, const uint8_t* src, int32_t count);

@@ -1,0 +1,48 @@
+#include "display/pixel/reference_pixel.h"
+#include "display/pixel/row_functions.h"
+
+namespace {
+template <class L> RowFunction ReferenceFor(RowOp op) {
+    switch (op) {
+    case RowOp::Copy:
+        return &ReferencePixels<L, RowOp::Copy>;
+    case RowOp::Scale:
+        return &ReferencePixels<L, RowOp::Scale>;
+    case RowOp::Brighten:
+        return &ReferencePixels<L, RowOp::Brighten>;
+    case RowOp::Blend:
+        return &ReferencePixels<L, RowOp::Blend>;
+    case RowOp::BlendKeyed:
+        return &ReferencePixels<L, RowOp::BlendKeyed>;
+    case RowOp::BrightenBlend:
+        return &ReferencePixels<L, RowOp::BrightenBlend>;
+    case RowOp::Screen:
+        return &ReferencePixels<L, RowOp::Screen>;
+    case RowOp::ProductAdd:
+        return L::kBytes == 2 ? &ReferencePixels<L, RowOp::ProductAdd> : nullptr;
+    case RowOp::Multiply:
+        return &ReferencePixels<L, RowOp::Multiply>;
+    case RowOp::Tint:
+        return &ReferencePixels<L, RowOp::Tint>;
+    case RowOp::FillBlend:
+        return &ReferencePixels<L, RowOp::FillBlend>;
+    }
+    return nullptr;
+}
+}  // namespace
+
+RowFunction ReferenceRowFunction(PixelLayout layout, RowOp op) {
+    switch (layout) {
+    case PixelLayout::Rgb565:
+        return ReferenceFor<Rgb565Traits>(op);
+    case PixelLayout::Rgb555:
+        return ReferenceFor<Rgb555Traits>(op);
+    case PixelLayout::Rgb24:
+        return ReferenceFor<Rgb24Traits>(op);
+    case PixelLayout::Rgb32:
+        return ReferenceFor<Rgb32Traits>(op);
+    case PixelLayout::None:
+        break;
+    }
+    return nullptr;
+}

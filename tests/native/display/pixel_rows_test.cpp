@@ -1,0 +1,123 @@
+// Every fast row function against the scalar reference, on random pixels, every row length from
+// 1 to 70 (so every vector head and tail is hit), and weights across their whole range.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "display/pixel/pixel_layouts.h"
+#include "display/pixel/row_kernel.h"
+
+namespace {
+
+struct LayoutCase {
+    PixelLayout layout;
+    const char* name;
+    uint32_t one;       // weight of a whole
+    uint32_t channels;  // bit mask of the pixel's channels
+};
+
+const LayoutCase kLayouts[] = {
+    {PixelLayout::Rgb565, "565", 32, 0xFFFF},
+    {PixelLayout::Rgb555, "555", 32, 0x7FFF},
+    {PixelLayout::Rgb24, "24", 256, 0xFFFFFF},
+    {PixelLayout::Rgb32, "32", 256, 0xFFFFFFFF},
+};
+
+const RowOp kOps[] = {RowOp::Copy,       RowOp::Scale,         RowOp::Brighten, RowOp::Blend,
+                      RowOp::BlendKeyed, RowOp::BrightenBlend, RowOp::Screen,   RowOp::ProductAdd,
+                      RowOp::Multiply,   RowOp::Tint,          RowOp::FillBlend};
+
+// Weights the drawing code can produce for an operation: single weights 0..one; blends with
+// source and destination weights that never add up past one; fills whose colour fits above
+// the scaled destination.
+RowParams RandomParams(const LayoutCase& lc, RowOp op, std::mt19937& rng) {
+    auto pick = [&](uint32_t lo, uint32_t hi) {
+        return std::uniform_int_distribution<uint32_t>(lo, hi)(rng);
+    };
+    auto edgeWeight = [&](uint32_t hi) {
+        const uint32_t edges[] = {0, 1, 7, 8, hi / 2, hi - 1, hi};
+        return pick(0, 2) == 0 ? edges[pick(0, 6)] : pick(0, hi);
+    };
+    RowParams p;
+    p.k = edgeWeight(lc.one);
+    const uint32_t level = edgeWeight(lc.one - 1);
+    p.wd = lc.one - level;
+    p.ws = op == RowOp::BrightenBlend ? level : pick(0, level);
+    p.colour = pick(0, 0xFFFFFFFF) & lc.channels;
+    if (op == RowOp::FillBlend) {
+        p.wd = pick(0, 3) == 0 ? lc.one : pick(1, lc.one);
+        // A colour pre-scaled by the opposite weight, the way the fills make it.
+        const uint32_t a = lc.one - p.wd;
+        uint32_t c = 0;
+        if (lc.one == 32) {
+            const uint32_t green = lc.layout == PixelLayout::Rgb565 ? 63 : 31;
+            const int redShift = lc.layout == PixelLayout::Rgb565 ? 11 : 10;
+            c = (pick(0, 31) * a / 32) << redShift | (pick(0, green) * a / 32) << 5 | pick(0, 31) * a / 32;
+        } else {
+            for (int b = 0; b < 4; ++b)
+                c |= (pick(0, 255) * a / 256) << (8 * b);
+        }
+        p.colour = c & lc.channels;
+    }
+    return p;
+}
+
+void FillRandom(std::vector<uint8_t>& bytes, std::mt19937& rng, int bytesPerPixel) {
+    const int style = int(rng() % 3);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        uint8_t b = uint8_t(rng());
+        if (style == 1 && (i / bytesPerPixel) % 3 == 0) b = 0;  // zero pixels for the keyed blend
+        if (style == 2) b = (rng() & 1) ? 0xFF : 0x00;          // channel extremes
+        bytes[i] = b;
+    }
+}
+
+TEST(PixelRows, FastPathsGiveTheReferenceBytes) {
+    std::mt19937 rng(20240611);
+    for (const LayoutCase& lc : kLayouts) {
+        const int bpp = BytesPerPixel(lc.layout);
+        for (RowOp op : kOps) {
+            RowFunction reference = SelectRowFunction(lc.layout, op, PixelPath::Reference);
+            RowFunction fast = SelectRowFunction(lc.layout, op, PixelPath::Fast);
+            if (!reference) {
+                EXPECT_EQ(fast, nullptr);
+                continue;
+            }
+            ASSERT_NE(fast, nullptr);
+            for (int width = 1; width <= 70; ++width) {
+                for (int trial = 0; trial < 12; ++trial) {
+                    const RowParams params = RandomParams(lc, op, rng);
+                    const int offset = int(rng() % 5);  // rows do not start on any particular boundary
+                    std::vector<uint8_t> src((width + 5) * bpp), dst((width + 5) * bpp);
+                    FillRandom(src, rng, bpp);
+                    FillRandom(dst, rng, bpp);
+                    std::vector<uint8_t> want = dst, got = dst;
+                    reference(want.data() + offset * bpp, src.data() + offset * bpp, width, params);
+                    fast(got.data() + offset * bpp, src.data() + offset * bpp, width, params);
+                    ASSERT_EQ(got, want)
+                        << lc.name << " op " << int(op) << " width " << width << " k " << params.k << " ws "
+                        << params.ws << " wd " << params.wd << " colour " << std::hex << params.colour;
+                }
+            }
+        }
+    }
+}
+
+TEST(PixelRows, TintedKernelTintsTheSourceBeforeTheOperation) {
+    // 5:6:5 white sprite pixel, tint 0x8410 (half of each channel), then a half blend on black.
+    for (PixelPath path : {PixelPath::Reference, PixelPath::Fast}) {
+        RowParams p;
+        p.ws = 16;
+        p.wd = 16;
+        RowKernel k = MakeTintedRowKernel(PixelLayout::Rgb565, RowOp::Blend, p, 0x8410, path);
+        std::vector<uint16_t> src(300, 0xFFFF), dst(300, 0);
+        RunRowKernel(k, reinterpret_cast<uint8_t*>(dst.data()), reinterpret_cast<const uint8_t*>(src.data()),
+                     300);
+        // tint: red 31 × 16 / 32 = 15, green 63 × 32 / 64 = 31, blue 15; halved: 7, 15, 7
+        for (uint16_t v : dst)
+            ASSERT_EQ(v, (7u << 11) | (15u << 5) | 7u);
+    }
+}
+
+}  // namespace
