@@ -46,6 +46,9 @@ class SoundListener {
 
     virtual void* DeletingDestructor(uint32_t flags);
 
+    // Reads the listener interface and position from the version-8 device, when there is one.
+    void AttachToDevice();
+
     float x;
     float y;
     float z;

@@ -200,19 +200,25 @@ class SoundStream final : public SoundBufferBase {
     ~SoundStream();
 
   private:
-    friend class SoundStreamTestAccess;
-
     static void RefillThreadMain(void* stream);
     void EndRefillThread();
-    int32_t FillFromFile(uint8_t* region, uint32_t bytes);
+    uint32_t DataLength() const { return dataEnd > dataStart ? dataEnd - dataStart : 0; }
+    bool Prefill(uint8_t* ring, uint32_t bytes);
+    bool ReadSamples(uint8_t* into, uint32_t bytes);
+    bool FillByWrapping(uint8_t* region, uint32_t filled, uint32_t total);
+    bool ReachedEndOfSound() const { return endReached && blocksPlayed_ >= lastDataBlock_; }
+    void ReleaseInterfaces();
 
     // Beyond the shared record; the game module never sees these.
     // Ends the refill thread: the thread waits on it together with blockEvent.
     PlatformHandle stopEvent_;
-    // Block-end notifications handled since Play, and the one after which the last sample
-    // byte read so far will have played; a stream that reached the end of its data stops there.
+    // Block ends handled since Play, and the block end after which the last sample byte read so
+    // far will have played: a stream at the end of its data stops there, not while the ring
+    // still holds sound that was read but not yet heard.
     uint32_t blocksPlayed_;
     uint32_t lastDataBlock_;
+    // The byte value of silence in the stream's format: 0x80 for 8-bit samples, else 0.
+    uint8_t silence_;
 };
 
 #if TIDEMARCH_SHARED_LAYOUT
