@@ -1,8 +1,10 @@
 #include "platform/win32/sound/direct_sound_platform.h"
 
-#include <dsound.h>
-#include <mmsystem.h>
 #include <windows.h>
+// After windows.h, in this order: dsound.h needs the wave format of mmsystem.h.
+#include <mmsystem.h>
+//
+#include <dsound.h>
 
 #include <vector>
 
