@@ -75,6 +75,7 @@ class Surface555 : public Surface565 {
     void* DeletingDestructor(uint32_t flags) override;
     void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
                   int32_t effect) override;
+    void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level, int32_t effect) override;
 };
 
 class Surface24 : public Surface {

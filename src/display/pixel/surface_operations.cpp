@@ -1,0 +1,195 @@
+#include "display/pixel/surface_operations.h"
+
+#include <algorithm>
+
+#include "display/surface.h"
+
+namespace {
+constexpr int32_t kOpaque = 256;
+
+bool Is16Bit(PixelLayout layout) { return layout == PixelLayout::Rgb565 || layout == PixelLayout::Rgb555; }
+
+// Effects outside -256..256 have no meaning of their own; they act as the nearest end, so that
+// no weight leaves its range.
+int32_t LimitEffect(int32_t effect) { return std::clamp(effect, -256, 256); }
+
+// Level 256 brightens by the effect's low byte taken as signed, which the effects 1 to 127 are
+// themselves; larger effects would turn into darkening there, so they brighten by the effect
+// up to white, as the translucent levels do.
+int32_t OpaqueBrightenLevel(int32_t effect) { return effect <= 127 ? effect : std::min(effect, 256); }
+
+void FillRows(Surface& s, const Rect& r, const RowKernel& kernel) {
+    const int32_t bpp = kernel.bytesPerPixel;
+    for (int32_t row = r.top; row < r.bottom; ++row) {
+        uint8_t* at = s.Row(row) + r.left * bpp;
+        RunRowKernel(kernel, at, at, r.Width());  // a fill reads no source
+    }
+}
+
+// Source and destination may be the same surface: rows and pieces of rows are then taken in
+// the order that reads every source pixel before it is written, as a copy would.
+void BlendRows(Surface& source, const Rect& src, Surface& destination, int32_t dx, int32_t dy,
+               const RowKernel& kernel) {
+    const int32_t bpp = kernel.bytesPerPixel;
+    const int32_t rows = src.Height();
+    const int32_t width = src.Width();
+    const bool same = &source == &destination;
+    const bool upward = same && dy > src.top;
+    for (int32_t i = 0; i < rows; ++i) {
+        const int32_t r = upward ? rows - 1 - i : i;
+        const uint8_t* from = source.Row(src.top + r) + src.left * bpp;
+        uint8_t* to = destination.Row(dy + r) + dx * bpp;
+        if (!same || dy != src.top) {
+            RunRowKernel(kernel, to, from, width);
+            continue;
+        }
+        constexpr int32_t kPiece = 256;
+        uint8_t piece[kPiece * 4];
+        const bool fromRight = dx > src.left;
+        for (int32_t done = 0; done < width;) {
+            const int32_t n = std::min(kPiece, width - done);
+            const int32_t at = fromRight ? width - done - n : done;
+            std::copy_n(from + at * bpp, n * bpp, piece);
+            RunRowKernel(kernel, to + at * bpp, piece, n);
+            done += n;
+        }
+    }
+}
+
+RowKernel Kernel(PixelLayout layout, RowOp op, RowParams params, PixelPath path) {
+    return MakeRowKernel(layout, op, params, path);
+}
+}  // namespace
+
+bool LimitFillCorners(const Surface& s, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Rect& out) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (x1 == x2) return false;
+    if (y1 > y2) std::swap(y1, y2);
+    if (y1 == y2) return false;
+    if (x2 <= 0 || x1 > s.width || y2 <= 0 || y1 > s.height) return false;
+    out = Rect{std::max(x1, 0), std::max(y1, 0), std::min(x2, s.width), std::min(y2, s.height)};
+    return !out.IsEmpty();
+}
+
+uint32_t PrescaleFillColour16(PixelLayout layout, uint32_t v, int32_t a) {
+    const uint32_t level = uint32_t(a);
+    if (layout == PixelLayout::Rgb555)
+        return (((v & 0x1F) * level >> 8) & 0x1F) | ((((v >> 8) & 0x03) * level) & 0x3E0) |
+               ((((v >> 8) & 0x7C) * level) & 0x7C00);
+    return (((v & 0x1F) * level >> 8) & 0x1F) | ((((v >> 8) & 0x07) * level) & 0x7E0) |
+           ((((v >> 8) & 0xF8) * level) & 0xF800);
+}
+
+uint32_t ApplyEffectToFillColour(uint32_t colour, int32_t effect) {
+    effect = LimitEffect(effect);
+    if (effect == 0) return colour;
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t b = (colour >> shift) & 0xFF;
+        const uint32_t v =
+            effect > 0 ? b + ((255 - b) * uint32_t(effect) >> 8) : (b * uint32_t(256 + effect)) >> 8;
+        out |= v << shift;
+    }
+    return out;
+}
+
+void FillRectInLayout(Surface& s, PixelLayout layout, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                      uint32_t colour, int32_t level, int32_t effect, PixelPath path) {
+    Rect r;
+    if (!s.HasPixels() || !LimitFillCorners(s, x1, y1, x2, y2, r)) return;
+    if (Is16Bit(layout)) {
+        if (level == kOpaque) {
+            s.FillRectangle(r, colour);
+            return;
+        }
+        if (level < 0 || level > kOpaque) return;  // no meaning given; nothing is drawn
+        RowParams p;
+        p.wd = uint32_t(kOpaque - level) >> 3;
+        p.colour = PrescaleFillColour16(layout, colour, level);
+        FillRows(s, r, Kernel(layout, RowOp::FillBlend, p, path));
+        return;
+    }
+    const uint32_t adjusted = ApplyEffectToFillColour(colour, effect);
+    if (level == kOpaque) {
+        s.FillRectangle(r, adjusted);
+        return;
+    }
+    if (level < 0 || level > kOpaque) return;
+    RowParams p;
+    p.wd = uint32_t(kOpaque - level);
+    for (int shift = 0; shift < 24; shift += 8)
+        p.colour |= (((adjusted >> shift) & 0xFF) * uint32_t(level) >> 8) << shift;
+    FillRows(s, r, Kernel(layout, RowOp::FillBlend, p, path));
+}
+
+void BlitToInLayout(Surface& source, PixelLayout layout, Surface* destination, int32_t dx, int32_t dy,
+                    Rect src, int32_t level, int32_t effect, PixelPath path) {
+    if (!source.platformSurface || !destination || src.left >= source.width || src.top >= source.height)
+        return;
+    // Clip to this surface.
+    if (src.left < 0) {
+        dx -= src.left;
+        src.left = 0;
+    }
+    if (src.right > source.width) src.right = source.width;
+    if (src.top < 0) {
+        dy -= src.top;
+        src.top = 0;
+    }
+    if (src.bottom > source.height) src.bottom = source.height;
+    const bool sixteen = Is16Bit(layout);
+    if (sixteen) {
+        // Clip to the destination.
+        int32_t excess = dx + src.Width() - destination->width;
+        if (excess > 0) src.right -= excess;
+        if (dx < 0) {
+            src.left -= dx;
+            dx = 0;
+        }
+        excess = dy + src.Height() - destination->height;
+        if (excess > 0) src.bottom -= excess;
+        if (dy < 0) {
+            src.top -= dy;
+            dy = 0;
+        }
+    }
+    if (src.IsEmpty()) return;
+    const Rect dst{dx, dy, dx + src.Width(), dy + src.Height()};
+    if (!sixteen &&
+        (dst.left < 0 || dst.top < 0 || dst.right > destination->width || dst.bottom > destination->height))
+        return;
+    if (level == kOpaque && effect == 0) {
+        if (ActiveSurfaceBackend())
+            ActiveSurfaceBackend()->Copy(destination->platformSurface, dst, source.platformSurface, src,
+                                         source.blitOptions);
+        return;
+    }
+    if (level < 0 || level > kOpaque || !source.HasPixels() || !destination->HasPixels()) return;
+
+    effect = LimitEffect(effect);
+    const int32_t shift = sixteen ? 3 : 0;  // 16-bit weights are levels out of 32
+    const uint32_t one = sixteen ? 32 : 256;
+    RowParams p;
+    RowOp op;
+    if (level == kOpaque) {
+        if (effect < 0) {
+            op = RowOp::Scale;
+            p.k = uint32_t(256 + effect) >> shift;
+        } else {
+            op = RowOp::Brighten;
+            p.k = uint32_t(OpaqueBrightenLevel(effect)) >> shift;
+        }
+    } else {
+        p.ws = uint32_t(level) >> shift;
+        p.wd = one - p.ws;
+        if (effect <= 0) {
+            // 16-bit: ws × ((256 + e) >> 3) >> 5; 24/32-bit: level × (256 + e) >> 8.
+            op = sixteen ? RowOp::BlendKeyed : RowOp::Blend;
+            p.ws = (p.ws * (uint32_t(256 + effect) >> shift)) >> (sixteen ? 5 : 8);
+        } else {
+            op = RowOp::BrightenBlend;
+            p.k = uint32_t(effect) >> shift;
+        }
+    }
+    BlendRows(source, src, *destination, dx, dy, Kernel(layout, op, p, path));
+}
