@@ -472,3 +472,15 @@ bool MemorySoundPlatform::WaitForEvent(PlatformHandle event, uint32_t millisecon
     if (signalled && !target->manualReset) target->signalled = false;
     return signalled;
 }
+
+bool MemorySoundPlatform::ReadFile(FileHandle file, void* into, uint32_t bytes, uint32_t* bytesRead) {
+    int64_t left = readsBeforeFailure_.load();
+    while (left >= 0) {
+        if (left == 0) {
+            if (bytesRead) *bytesRead = 0;
+            return false;
+        }
+        if (readsBeforeFailure_.compare_exchange_weak(left, left - 1)) break;
+    }
+    return SoundPlatform::ReadFile(file, into, bytes, bytesRead);
+}

@@ -51,6 +51,7 @@ class MemorySoundPlatform final : public SoundPlatform {
     void JoinThread(PlatformHandle thread) override;
     StreamWake WaitForBlockOrStop(PlatformHandle blockEvent, PlatformHandle stopEvent) override;
     bool WaitForEvent(PlatformHandle event, uint32_t milliseconds) override;
+    bool ReadFile(FileHandle file, void* into, uint32_t bytes, uint32_t* bytesRead) override;
 
     // Failures on demand, as a machine without sound or a busy device gives them.
     void FailDevice8(bool fail) { failDevice8_ = fail; }
@@ -59,6 +60,8 @@ class MemorySoundPlatform final : public SoundPlatform {
     void FailNextBufferCreation() { failNextCreate_ = true; }
     // The next count locks are refused, as for a buffer in use.
     void RefuseLocks(uint32_t count);
+    // File reads after the next count fail, as on a disk error.
+    void FailReadsAfter(int64_t count) { readsBeforeFailure_ = count; }
 
     // Playback, done by hand: moves the play cursor of a playing buffer forward, signalling the
     // notifications of the bytes it passes and stopping a buffer that does not loop at its end.
@@ -109,6 +112,7 @@ class MemorySoundPlatform final : public SoundPlatform {
     bool failNotify_ = false;
     bool failNextCreate_ = false;
     uint32_t refusedLocks_ = 0;
+    std::atomic<int64_t> readsBeforeFailure_ = -1;  // -1: reads never fail
 
     std::mutex eventMutex_;  // guards every event's state
     std::condition_variable eventChanged_;
