@@ -7,7 +7,8 @@ export TIDEMARCH_ROOT="$_tm_root"
 export WINEPREFIX="${TIDEMARCH_WINEPREFIX:-$_tm_root/build/wine}"
 export WINEARCH=win32
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No Mono or Gecko installers, and no debugger: a crashing program ends instead of waiting.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}"
 export ALSA_CONFIG_PATH="$_tm_root/scripts/wine/asound-null.conf"
 unset _tm_root
 

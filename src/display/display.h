@@ -38,6 +38,11 @@ class Display : public SurfaceControl {
     uint32_t presentCount = 0;
 };
 
+// Where the display's failure messages go: by default a modal box with the caption "For Debug"
+// owned by the host window. Tests and tools may send them elsewhere; null restores the default.
+using DisplayMessageSink = void (*)(const char* text);
+void SetDisplayMessageSink(DisplayMessageSink sink);
+
 // Whether the cooperative flags ask for a window rather than full screen.
 inline bool IsWindowedLevel(uint32_t cooperativeFlags) { return (cooperativeFlags & 8u) != 0; }
 

@@ -56,10 +56,18 @@ Surface* NewDrawSurface() {
     return surface;
 }
 
-void ShowDebugBox(const char* text) {
+void ShowDebugBoxOwnedByHostWindow(const char* text) {
     MessageBoxA(static_cast<HWND>(host::HostWindow), text, "For Debug", MB_OK);
 }
+
+DisplayMessageSink gMessageSink = ShowDebugBoxOwnedByHostWindow;
+
+void ShowDebugBox(const char* text) { gMessageSink(text); }
 }  // namespace
+
+void SetDisplayMessageSink(DisplayMessageSink sink) {
+    gMessageSink = sink ? sink : ShowDebugBoxOwnedByHostWindow;
+}
 
 Display::Display(int32_t requestedWidth, int32_t requestedHeight)
     : SurfaceControl(nullptr, 0, 0, 0, 0, 64), width(requestedWidth), height(requestedHeight) {}
@@ -228,10 +236,11 @@ void Display::ResizeDisplay(int32_t newWidth, int32_t newHeight) {
     height = newHeight;
     if (IsWindowedLevel(host::CooperativeLevel)) return;
 
-    // The back buffer belongs to the primary's flipping chain and goes with it.
+    // The back buffer belongs to the primary's flipping chain: its reference goes first, since
+    // releasing the primary frees the whole chain.
     Surface* primary = ownSurface;
-    if (primary) primary->Release();
     if (backBuffer) backBuffer->Release();
+    if (primary) primary->Release();
     SetDisplayGeometry(gDisplayFormat, newWidth, newHeight, gDisplayFormat.bytesPerPixel, newWidth,
                        newHeight);
     if (!gDirectDraw) return;

@@ -93,7 +93,8 @@ void ShutdownApplication() {
     host::RootControl = nullptr;
     DestroyControl(host::Display);
     host::Display = nullptr;
-    UnregisterClassA(gClassName, static_cast<HINSTANCE>(host::InstanceHandle));
+    HINSTANCE instance = static_cast<HINSTANCE>(host::InstanceHandle);
+    bool unregistered = UnregisterClassA(gClassName, instance) != 0;
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;
     if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT && host::HostWindow) {
@@ -102,5 +103,7 @@ void ShutdownApplication() {
         HWND window = static_cast<HWND>(host::HostWindow);
         host::HostWindow = nullptr;
         DestroyWindow(window);
+        // A class cannot be unregistered while a window of it exists; now it can.
+        if (!unregistered) UnregisterClassA(gClassName, instance);
     }
 }
