@@ -24,3 +24,10 @@ function(tidemarch_portable_library name)
     add_library(${name} STATIC ${ARGN})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
 endfunction()
+
+if(TIDEMARCH_FUZZERS)
+    # Everything in the fuzz tree is instrumented for coverage and checked by the sanitizers;
+    # the harnesses themselves link with -fsanitize=fuzzer.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
