@@ -1,0 +1,152 @@
+#include "sprites/renderers/sprite_walks.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr uint16_t kRowMark = 0xFFFF;
+constexpr uint16_t kTopBit = 0x8000;
+
+// The rows and the byte range of a row that the target shows, relative to the surface.
+struct Visible {
+    int32_t firstRow;
+    int32_t endRow;
+    int64_t startByte;
+    int64_t endByte;
+};
+
+// False when the sprite lies wholly outside the visible rectangle.
+bool VisiblePart(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y, int32_t bpp,
+                 Visible& out) {
+    const Rect& c = target.visible;
+    const int64_t x2 = int64_t(x) + image.width;
+    const int64_t y2 = int64_t(y) + image.height;
+    if (x >= c.right || x2 <= c.left || y >= c.bottom || y2 <= c.top) return false;
+    out.firstRow = std::max(y, c.top);
+    out.endRow = int32_t(std::min<int64_t>(y2, c.bottom));
+    out.startByte = int64_t(c.left) * bpp;
+    out.endByte = int64_t(c.right) * bpp;
+    return out.firstRow < out.endRow;
+}
+
+// Reads entries of run data without ever leaving the buffer.
+class RunReader {
+  public:
+    enum class Entry { Run, RowMark, End };
+
+    explicit RunReader(const SpriteImage& image) : at_(image.data), end_(image.data + image.size) {}
+
+    // On Run, skip and count are set and pixels() points at the run's pixels.
+    Entry Next() {
+        uint16_t word;
+        if (!Read(word)) return Entry::End;
+        if (word == kRowMark) return Entry::RowMark;
+        if (word & kTopBit) return Entry::End;
+        skip_ = word;
+        if (end_ - at_ < 3) return Entry::End;
+        at_ += 1;  // the flag byte
+        uint16_t count;
+        Read(count);
+        if (size_t(end_ - at_) < count) return Entry::End;
+        count_ = count;
+        pixels_ = at_;
+        at_ += count;
+        return Entry::Run;
+    }
+
+    int64_t skip() const { return skip_; }
+    int64_t count() const { return count_; }
+    const uint8_t* pixels() const { return pixels_; }
+
+  private:
+    bool Read(uint16_t& word) {
+        if (end_ - at_ < 2) return false;
+        std::memcpy(&word, at_, 2);
+        at_ += 2;
+        return true;
+    }
+
+    const uint8_t* at_;
+    const uint8_t* end_;
+    int64_t skip_ = 0;
+    int64_t count_ = 0;
+    const uint8_t* pixels_ = nullptr;
+};
+
+// Draws the part of a run of count bytes at byte position pos of a row that lies in the
+// visible byte range; the source moves on past the whole run in any case (the caller's).
+void DrawRunClipped(uint8_t* row, int64_t pos, const uint8_t* pixels, int64_t count, const Visible& v,
+                    const RowKernel& kernel) {
+    if (pos + count <= v.startByte || pos >= v.endByte) return;
+    const int64_t from = std::max(pos, v.startByte);
+    const int64_t to = std::min(pos + count, v.endByte);
+    const int32_t n = int32_t((to - from) / kernel.bytesPerPixel);
+    if (n > 0) RunRowKernel(kernel, row + from, pixels + (from - pos), n);
+}
+}  // namespace
+
+void WalkRaw(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+             const RowKernel& kernel) {
+    const int32_t bpp = kernel.bytesPerPixel;
+    Visible v;
+    if (image.width <= 0 || !VisiblePart(image, target, x, y, bpp, v)) return;
+    const size_t rowBytes = size_t(image.width) * size_t(bpp);
+    const int64_t rowsStored = int64_t(image.size / rowBytes);
+    const int32_t endRow = int32_t(std::min<int64_t>(v.endRow, int64_t(y) + rowsStored));
+    const int32_t left = std::max(x, target.visible.left);
+    const int32_t right = int32_t(std::min<int64_t>(int64_t(x) + image.width, target.visible.right));
+    for (int32_t row = v.firstRow; row < endRow; ++row) {
+        const uint8_t* src = image.data + size_t(row - y) * rowBytes + size_t(left - x) * size_t(bpp);
+        RunRowKernel(kernel, target.pixels + int64_t(row) * target.pitch + int64_t(left) * bpp, src,
+                     right - left);
+    }
+}
+
+void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+             const RowKernel& kernel) {
+    const int32_t bpp = kernel.bytesPerPixel;
+    Visible v;
+    if (!VisiblePart(image, target, x, y, bpp, v)) return;
+    RunReader reader(image);
+    for (int32_t row = y; row < v.firstRow; ++row)
+        if (reader.Next() == RunReader::Entry::End) return;
+    for (int32_t row = v.firstRow; row < v.endRow; ++row) {
+        switch (reader.Next()) {
+        case RunReader::Entry::End:
+            return;
+        case RunReader::Entry::RowMark:
+            break;
+        case RunReader::Entry::Run:
+            DrawRunClipped(target.pixels + int64_t(row) * target.pitch, int64_t(x) * bpp + reader.skip(),
+                           reader.pixels(), reader.count(), v, kernel);
+            break;
+        }
+    }
+}
+
+void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+              const RowKernel& kernel) {
+    const int32_t bpp = kernel.bytesPerPixel;
+    Visible v;
+    if (!VisiblePart(image, target, x, y, bpp, v)) return;
+    RunReader reader(image);
+    for (int32_t row = y; row < v.firstRow; ++row) {
+        for (;;) {
+            const RunReader::Entry e = reader.Next();
+            if (e == RunReader::Entry::End) return;
+            if (e == RunReader::Entry::RowMark) break;
+        }
+    }
+    for (int32_t row = v.firstRow; row < v.endRow; ++row) {
+        uint8_t* rowStart = target.pixels + int64_t(row) * target.pitch;
+        int64_t pos = int64_t(x) * bpp;
+        for (;;) {
+            const RunReader::Entry e = reader.Next();
+            if (e == RunReader::Entry::End) return;
+            if (e == RunReader::Entry::RowMark) break;
+            pos += reader.skip();
+            DrawRunClipped(rowStart, pos, reader.pixels(), reader.count(), v, kernel);
+            pos += reader.count();
+        }
+    }
+}

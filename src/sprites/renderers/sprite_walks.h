@@ -1,0 +1,42 @@
+#pragma once
+// The walks over a sprite's pixel data: which stored pixels land where, after clipping. What is
+// done to each pixel is the kernel's business; the walks only hand it runs of pixels.
+//
+// In-memory forms (B bytes per pixel of the display):
+//   Raw:  height rows of width × B bytes, back to back.
+//   Rle:  one entry per row, then 0xFFFE.
+//   Rle2: per row any number of runs and the row mark 0xFFFF, then 0xFFFE.
+//   entry: u16 word where a skip is expected. 0xFFFF is a row mark (an empty row in Rle); any
+//          other word with the top bit set ends the drawing; else it is the run's skip:
+//     +0 u16 skip (bytes; Rle2 from the end of the previous run in the row)
+//     +2 u8  flag (carried, never read)
+//     +3 u16 count (bytes)
+//     +5 count bytes of pixels
+// The walks never read past the buffer's size (SpriteRenderer::PixelDataSize): data that runs
+// out ends the drawing like an end mark.
+#include <cstddef>
+#include <cstdint>
+
+#include "controls/geometry.h"
+#include "display/pixel/row_kernel.h"
+
+struct SpriteImage {
+    const uint8_t* data;
+    size_t size;
+    int32_t width;
+    int32_t height;
+};
+
+// The surface memory a sprite is drawn into, and the visible part of it (inside the surface).
+struct SpriteTarget {
+    uint8_t* pixels;
+    int32_t pitch;
+    Rect visible;
+};
+
+void WalkRaw(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+             const RowKernel& kernel);
+void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+             const RowKernel& kernel);
+void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+              const RowKernel& kernel);
