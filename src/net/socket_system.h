@@ -48,7 +48,8 @@ SocketHandle Create();
 // Replaces the socket's notification selection: message kSocketMessage to window for events.
 bool AsyncSelect(SocketHandle socket, void* window, uint32_t events);
 bool SetReceiveBufferSize(SocketHandle socket, uint32_t bytes);
-// Starts connecting to an IPv4 address record (16 bytes: family, port, address, zero).
+// Starts connecting to an IPv4 address record (16 bytes: family, port, address, zero). An attempt
+// already under way, or a connection already made, counts as in progress.
 ConnectStart StartConnect(SocketHandle socket, const void* address, int32_t addressLength);
 // One gather send. The data is either sent or, when the platform cannot take it at once, copied
 // and queued behind what is already queued: the pieces may be released as soon as this returns.

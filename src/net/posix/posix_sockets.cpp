@@ -136,7 +136,7 @@ ConnectStart StartConnect(SocketHandle socket, const void* address, int32_t addr
     state->connecting = true;
     if (::connect(Descriptor(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0)
         return ConnectStart::Connected;
-    if (errno == EINPROGRESS) return ConnectStart::InProgress;
+    if (errno == EINPROGRESS || errno == EALREADY || errno == EISCONN) return ConnectStart::InProgress;
     state->connecting = false;
     return ConnectStart::Failed;
 }

@@ -107,7 +107,14 @@ bool SetReceiveBufferSize(SocketHandle socket, uint32_t bytes) {
 ConnectStart StartConnect(SocketHandle socket, const void* address, int32_t addressLength) {
     if (connect(Native(socket), static_cast<const sockaddr*>(address), addressLength) == 0)
         return ConnectStart::Connected;
-    return WSAGetLastError() == WSAEWOULDBLOCK ? ConnectStart::InProgress : ConnectStart::Failed;
+    switch (WSAGetLastError()) {
+    case WSAEWOULDBLOCK:
+    case WSAEALREADY:  // an attempt of an earlier call is still under way
+    case WSAEISCONN:
+        return ConnectStart::InProgress;
+    default:
+        return ConnectStart::Failed;
+    }
 }
 
 SendResult Send(SocketHandle handle, const SendPiece* pieces, uint32_t count, uint32_t flags,
