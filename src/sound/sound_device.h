@@ -38,7 +38,7 @@ int32_t SoundInit(void* window, const void* deviceId = nullptr, int32_t preferVe
 //   0       virtual table (slot 0: deleting destructor)
 //   4       position x, y, z (float)
 //   16      listener interface (IDirectSound3DListener), null without the version-8 device
-class SoundListener {
+class SoundListener final {
   public:
     SoundListener();
     SoundListener(const SoundListener&) = delete;
