@@ -1,0 +1,186 @@
+// Connections and the network manager on real WinSock sockets, against the scripted peer on
+// 127.0.0.1, with socket message 1122 pumped from a hidden window as the frame loop does.
+#include <gtest/gtest.h>
+
+#include "scenario_connection.h"
+#include "socket_window.h"
+
+namespace {
+
+class NetLoopback : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("TIDEMARCH_PEER_PORT"), nullptr) << "run through tests/peers/net_peer.py";
+        ASSERT_NE(window_.Handle(), nullptr);
+        manager_ = new NetworkManager(window_.Handle());
+    }
+    void TearDown() override { DestroyNetworkManager(manager_); }
+
+    template <class C> void ConnectToPeer(C& connection) {
+        const sockaddr_in address = PeerAddress();
+        ASSERT_EQ(connection.Connect(manager_, &address, sizeof address), 1u);
+        EXPECT_EQ(connection.state, connection_state::NotConnected);
+        EXPECT_EQ(connection.log.connectedCalls, 0);
+        EXPECT_EQ(manager_->Find(connection.socket), &connection);
+    }
+
+    // Runs a scenario to the peer's verdict and checks it.
+    template <class C> void RunToVerdict(C& connection, DWORD timeoutMs = 30000) {
+        ASSERT_TRUE(PumpUntil(
+            *manager_, [&] { return connection.log.done; }, timeoutMs))
+            << "no verdict";
+        EXPECT_EQ(connection.log.donePassed, 1u) << connection.log.doneText;
+        for (const std::string& fault : connection.log.faults)
+            ADD_FAILURE() << fault;
+        EXPECT_EQ(connection.log.connectedCalls, 1);
+    }
+
+    SocketWindow window_;
+    NetworkManager* manager_ = nullptr;
+};
+
+TEST_F(NetLoopback, SessionAnswersOfTheClientConnection) {
+    auto* client = new SessionClient;
+    ConnectToPeer(*client);
+    RunToVerdict(*client);
+    // Acknowledging the second answer does not make the session ready; acknowledging the hello
+    // does.
+    EXPECT_EQ(client->stateAtProbe, connection_state::Connected);
+    EXPECT_EQ(client->state, connection_state::SessionReady);
+    DestroyConnection(client);
+}
+
+TEST_F(NetLoopback, ConnectedOnlyOnTheFirstWritability) {
+    auto* connection = new ScenarioConnection(0, peer::Burst);
+    ConnectToPeer(*connection);
+    ASSERT_TRUE(PumpUntil(*manager_, [&] { return connection->state == connection_state::Connected; }));
+    EXPECT_EQ(connection->log.connectedCalls, 1);
+    RunToVerdict(*connection);
+    EXPECT_EQ(connection->log.connectedCalls, 1);
+    DestroyConnection(connection);
+}
+
+TEST_F(NetLoopback, RefusedConnectLeavesStateZeroAndTheSocketOpen) {
+    // A port that nobody listens on any more.
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    closesocket(probe);
+
+    auto* connection = new ScenarioConnection(0, peer::Burst);
+    ASSERT_EQ(connection->Connect(manager_, &address, sizeof address), 1u);
+    const uint32_t before = manager_->notificationCount;
+    PumpUntil(
+        *manager_, [&] { return manager_->notificationCount > before; }, 5000);
+    PumpUntil(
+        *manager_, [] { return false; }, 300);
+    EXPECT_GT(manager_->notificationCount, before) << "the failed connect is reported";
+    EXPECT_EQ(connection->state, connection_state::NotConnected);
+    EXPECT_EQ(connection->log.connectedCalls, 0);
+    EXPECT_NE(connection->socket, kNoSocket);
+    EXPECT_EQ(manager_->Find(connection->socket), connection);
+    // The manager deletes it with itself.
+}
+
+class NetLoopbackModes : public NetLoopback, public ::testing::WithParamInterface<uint32_t> {
+  protected:
+    uint32_t Mode() const { return GetParam(); }
+};
+
+TEST_P(NetLoopbackModes, ManyMessagesInOneRead) {
+    auto* connection = new ScenarioConnection(Mode(), Mode() ? peer::BurstWithChecksums : peer::Burst);
+    ConnectToPeer(*connection);
+    RunToVerdict(*connection);
+    ASSERT_EQ(connection->log.dataMessages, 200u);
+    EXPECT_EQ(connection->log.dataIndices.back(), 199u);
+    EXPECT_EQ(connection->log.doneCount, 200u);
+    EXPECT_GT(connection->log.mostMessagesInOneRead, 1u);
+    EXPECT_TRUE(connection->badChecksums.empty());
+    DestroyConnection(connection);
+}
+
+TEST_P(NetLoopbackModes, MessagesSplitAcrossManyReads) {
+    auto* connection = new ScenarioConnection(Mode(), Mode() ? peer::TrickleWithChecksums : peer::Trickle);
+    ConnectToPeer(*connection);
+    const uint32_t before = manager_->notificationCount;
+    RunToVerdict(*connection);
+    EXPECT_EQ(connection->log.dataMessages, 7u);
+    // The peer wrote one byte at a time: far more reads than messages.
+    EXPECT_GT(manager_->notificationCount - before, 7u * 4);
+    EXPECT_TRUE(connection->badChecksums.empty());
+    DestroyConnection(connection);
+}
+
+TEST_P(NetLoopbackModes, TenMegabyteBody) {
+    auto* connection = new ScenarioConnection(Mode(), Mode() ? peer::LargeWithChecksums : peer::Large);
+    ConnectToPeer(*connection);
+    RunToVerdict(*connection, 60000);
+    EXPECT_EQ(connection->log.dataMessages, 2u);
+    EXPECT_TRUE(connection->badChecksums.empty());
+    DestroyConnection(connection);
+}
+
+INSTANTIATE_TEST_SUITE_P(ChecksumMode, NetLoopbackModes, ::testing::Values(0u, 1u));
+
+TEST_F(NetLoopback, BadMagicClosesTheConnection) {
+    auto* connection = new ScenarioConnection(0, peer::BadMagic);
+    ConnectToPeer(*connection);
+    const SocketHandle socket = connection->socket;
+    ASSERT_TRUE(PumpUntil(*manager_, [&] { return connection->log.disconnectedCalls > 0; }));
+    PumpUntil(
+        *manager_, [] { return false; }, 200);
+    EXPECT_EQ(connection->log.dataIndices, std::vector<uint32_t>{0});
+    EXPECT_EQ(connection->log.disconnectedCalls, 1);
+    EXPECT_EQ(connection->state, connection_state::NotConnected);
+    EXPECT_EQ(connection->socket, kNoSocket);
+    EXPECT_EQ(manager_->Find(socket), nullptr);
+    DestroyConnection(connection);
+}
+
+TEST_F(NetLoopback, BadTrailerCallsOnBadChecksum) {
+    auto* connection = new ScenarioConnection(1, peer::BadTrailer);
+    ConnectToPeer(*connection);
+    ASSERT_TRUE(PumpUntil(*manager_, [&] { return connection->log.done; }));
+    ASSERT_EQ(connection->badChecksums.size(), 1u);
+    EXPECT_EQ(connection->badChecksums[0].id, peer::Data);
+    EXPECT_EQ(connection->badChecksums[0].received, connection->reportedBadTrailer);
+    EXPECT_EQ(connection->badChecksums[0].expected, connection->reportedGoodTrailer);
+    // Message 0 was dropped, message 1 delivered.
+    EXPECT_EQ(connection->log.dataIndices, std::vector<uint32_t>{1});
+    EXPECT_TRUE(connection->log.faults.empty());
+    EXPECT_EQ(connection->state, connection_state::Connected);
+    DestroyConnection(connection);
+}
+
+TEST_F(NetLoopback, SessionMasksKeyBothDirections) {
+    auto* connection = new ScenarioConnection(1, peer::Keyed);
+    ConnectToPeer(*connection);
+    RunToVerdict(*connection);
+    EXPECT_EQ(connection->log.dataMessages, 8u);
+    EXPECT_TRUE(connection->badChecksums.empty());
+    EXPECT_NE(connection->maskTable, nullptr);
+    EXPECT_EQ(connection->receiveKeyed, 1u);
+    EXPECT_EQ(connection->sendKeyed, 1u);
+    DestroyConnection(connection);
+}
+
+TEST_F(NetLoopback, PeerClosingMidMessage) {
+    auto* connection = new ScenarioConnection(0, peer::CloseMidMessage);
+    ConnectToPeer(*connection);
+    const SocketHandle socket = connection->socket;
+    ASSERT_TRUE(PumpUntil(*manager_, [&] { return connection->log.disconnectedCalls > 0; }));
+    PumpUntil(
+        *manager_, [] { return false; }, 200);
+    EXPECT_EQ(connection->log.dataIndices, std::vector<uint32_t>{0});
+    EXPECT_EQ(connection->log.disconnectedCalls, 1);
+    EXPECT_EQ(connection->state, connection_state::NotConnected);
+    EXPECT_EQ(connection->socket, kNoSocket);
+    EXPECT_EQ(manager_->Find(socket), nullptr);
+    DestroyConnection(connection);
+}
+
+}  // namespace
