@@ -1,0 +1,141 @@
+// The module's own control base: the same tree rules as the host's, compiled by the other
+// compiler. Host controls linked under module controls are walked by this code, and module
+// controls under host controls by the host's.
+#include "module_records.h"
+
+Control::Control(Control* parentControl, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                 int16_t priorityValue)
+    : x(x1), y(y1), offsetX(0), offsetY(0), bounds{0, 0, x2 - x1, y2 - y1}, flags(0xE00F),
+      priority(priorityValue), alpha(256), effect(0), parent(nullptr), prevSibling(this), nextSibling(this),
+      firstChild(nullptr), drawOwner(nullptr), drawPrev(nullptr), drawNext(nullptr), drawFirst(nullptr) {
+    if (parentControl) {
+        parentControl->InsertChild(this);
+        parentControl->InsertDrawChild(this);
+    }
+}
+
+Control::~Control() {
+    while (firstChild) {
+        Control* child = firstChild;
+        child->UnlinkFromRing();
+        child->UnlinkFromDrawList();
+    }
+    UnlinkFromRing();
+    UnlinkFromDrawList();
+}
+
+void Control::Open() { flags = uint16_t((flags & 0xE1FF) | 0x0107); }
+
+void Control::Close() { flags = uint16_t((flags & 0xE4FD) | 0x0405); }
+
+void Control::Update() {
+    if (!(flags & flag_bits::Active)) return;
+    Control* child = firstChild;
+    while (child) {
+        Control* next = child->nextSibling;
+        child->Update();
+        if (next == firstChild) break;
+        child = next;
+    }
+}
+
+Control* Control::HandleMessage(WindowMessage* message) {
+    if (!(flags & flag_bits::InputEnabled) || !firstChild) return prevSibling;
+    Control* candidate = firstChild->prevSibling;
+    for (;;) {
+        if (!candidate) return nullptr;
+        Control* next = candidate->HandleMessage(message);
+        if (next == (firstChild ? firstChild->prevSibling : nullptr)) return prevSibling;
+        candidate = next;
+    }
+}
+
+void Control::Draw(SurfaceControl* target, Rect* clip, Point* origin) {
+    if (!(flags & flag_bits::Visible)) return;
+    DrawMembersFrom(drawFirst, target, clip, origin);
+}
+
+Control* Control::DrawMembersBehind(SurfaceControl* target, Rect* clip, Point* origin) {
+    Control* member = drawFirst;
+    while (member && member->priority < 0) {
+        Control* next = member->drawNext;
+        member->Draw(target, clip, origin);
+        member = next;
+    }
+    return member;
+}
+
+void Control::DrawMembersFrom(Control* member, SurfaceControl* target, Rect* clip, Point* origin) {
+    while (member) {
+        Control* next = member->drawNext;
+        member->Draw(target, clip, origin);
+        member = next;
+    }
+}
+
+void Control::UnlinkFromRing() {
+    if (parent) {
+        if (nextSibling != this) {
+            prevSibling->nextSibling = nextSibling;
+            nextSibling->prevSibling = prevSibling;
+            if (parent->firstChild == this) parent->firstChild = nextSibling;
+        } else {
+            parent->firstChild = nullptr;
+        }
+    }
+    prevSibling = this;
+    nextSibling = this;
+    parent = nullptr;
+}
+
+void Control::UnlinkFromDrawList() {
+    if (!drawOwner) return;
+    if (drawNext) drawNext->drawPrev = drawPrev;
+    if (drawPrev)
+        drawPrev->drawNext = drawNext;
+    else
+        drawOwner->drawFirst = drawNext;
+    drawOwner = nullptr;
+    drawPrev = nullptr;
+    drawNext = nullptr;
+}
+
+void Control::InsertChild(Control* child) {
+    child->UnlinkFromRing();
+    child->parent = this;
+    if (!firstChild) {
+        firstChild = child;
+        return;
+    }
+    Control* node;
+    if (firstChild->priority > child->priority) {
+        node = firstChild;
+        firstChild = child;
+    } else {
+        node = firstChild->nextSibling;
+        while (node != firstChild && node->priority <= child->priority)
+            node = node->nextSibling;
+    }
+    child->nextSibling = node;
+    child->prevSibling = node->prevSibling;
+    node->prevSibling->nextSibling = child;
+    node->prevSibling = child;
+}
+
+void Control::InsertDrawChild(Control* child) {
+    child->UnlinkFromDrawList();
+    child->drawOwner = this;
+    Control* node = drawFirst;
+    Control* last = nullptr;
+    while (node && node->priority <= child->priority) {
+        last = node;
+        node = node->drawNext;
+    }
+    child->drawPrev = last;
+    child->drawNext = node;
+    if (node) node->drawPrev = child;
+    if (last)
+        last->drawNext = child;
+    else
+        drawFirst = child;
+}
