@@ -68,21 +68,21 @@ template <class L> struct CopyOp {
 
 template <class L> struct ScaleOp {
     explicit ScaleOp(const RowParams& p) : w(p.k) {}
-    __m128i operator()(__m128i, __m128i s, int) const { return ScaleLanes<L>(s, w, m); }
+    __m128i operator()(__m128i, __m128i s, size_t) const { return ScaleLanes<L>(s, w, m); }
     Masks16<L> m;
     Weight16 w;
 };
 
 template <class L> struct BrightenOp {
     explicit BrightenOp(const RowParams& p) : w(p.k) {}
-    __m128i operator()(__m128i, __m128i s, int) const { return BrightenLanes<L>(s, w, m); }
+    __m128i operator()(__m128i, __m128i s, size_t) const { return BrightenLanes<L>(s, w, m); }
     Masks16<L> m;
     Weight16 w;
 };
 
 template <class L> struct BlendOp {
     explicit BlendOp(const RowParams& p) : ws(p.ws), wd(p.wd) {}
-    __m128i operator()(__m128i d, __m128i s, int) const {
+    __m128i operator()(__m128i d, __m128i s, size_t) const {
         return _mm_add_epi16(ScaleLanes<L>(s, ws, m), ScaleLanes<L>(d, wd, m));
     }
     Masks16<L> m;
@@ -91,15 +91,15 @@ template <class L> struct BlendOp {
 
 template <class L> struct BlendKeyedOp : BlendOp<L> {
     using BlendOp<L>::BlendOp;
-    __m128i operator()(__m128i d, __m128i s, int lane) const {
+    __m128i operator()(__m128i d, __m128i s, size_t at) const {
         const __m128i zero = _mm_cmpeq_epi16(s, _mm_setzero_si128());
-        return BlendOp<L>::operator()(d, _mm_or_si128(s, _mm_and_si128(zero, d)), lane);
+        return BlendOp<L>::operator()(d, _mm_or_si128(s, _mm_and_si128(zero, d)), at);
     }
 };
 
 template <class L> struct BrightenBlendOp {
     explicit BrightenBlendOp(const RowParams& p) : kb(p.k), ws(p.ws), wd(p.wd) {}
-    __m128i operator()(__m128i d, __m128i s, int) const {
+    __m128i operator()(__m128i d, __m128i s, size_t) const {
         return _mm_add_epi16(ScaleLanes<L>(BrightenLanes<L>(s, kb, m), ws, m), ScaleLanes<L>(d, wd, m));
     }
     Masks16<L> m;
@@ -112,7 +112,7 @@ template <class L> struct ScreenOp {
         for (int c = 0; c < 3; ++c)
             factor[c] = _mm_set1_epi16(int16_t(p.k << (11 - L::kChannels[c].bits)));
     }
-    __m128i operator()(__m128i d, __m128i s, int) const {
+    __m128i operator()(__m128i d, __m128i s, size_t) const {
         const __m128i flipped = _mm_xor_si128(d, m.rgb);
         __m128i out = _mm_and_si128(d, m.rgb);
         for (int c = 0; c < 3; ++c) {
@@ -132,7 +132,7 @@ template <class L> struct ScreenOp {
 // min(M, d + d × scale(s, k) / 2^q), channel by channel in the low bits of the lanes.
 template <class L> struct ProductAddOp {
     explicit ProductAddOp(const RowParams& p) : w(p.k) {}
-    __m128i operator()(__m128i d, __m128i s, int) const {
+    __m128i operator()(__m128i d, __m128i s, size_t) const {
         const __m128i scaled = ScaleLanes<L>(s, w, m);
         __m128i out = _mm_setzero_si128();
         for (int c = 0; c < 3; ++c) {
@@ -152,7 +152,7 @@ template <class L> struct ProductAddOp {
 // brighten(s, k) × d / 2^n.
 template <class L> struct MultiplyOp {
     explicit MultiplyOp(const RowParams& p) : w(p.k) {}
-    __m128i operator()(__m128i d, __m128i s, int) const {
+    __m128i operator()(__m128i d, __m128i s, size_t) const {
         __m128i spread[3];
         ChannelProduct<L>::Spread(d, spread);
         return ChannelProduct<L>::Apply(BrightenLanes<L>(s, w, m), spread);
@@ -166,14 +166,14 @@ template <class L> struct TintOp {
     explicit TintOp(const RowParams& p) {
         ChannelProduct<L>::Spread(_mm_set1_epi16(int16_t(p.colour)), spread);
     }
-    __m128i operator()(__m128i, __m128i s, int) const { return ChannelProduct<L>::Apply(s, spread); }
+    __m128i operator()(__m128i, __m128i s, size_t) const { return ChannelProduct<L>::Apply(s, spread); }
     __m128i spread[3];
 };
 
 template <class L> struct FillBlendOp {
     explicit FillBlendOp(const RowParams& p)
         : wd(p.wd), colour(_mm_and_si128(_mm_set1_epi16(int16_t(p.colour)), m.rgb)) {}
-    __m128i operator()(__m128i d, __m128i, int) const {
+    __m128i operator()(__m128i d, __m128i, size_t) const {
         return _mm_add_epi16(ScaleLanes<L>(d, wd, m), colour);
     }
     Masks16<L> m;
@@ -186,25 +186,25 @@ template <class L> RowFunction Sse2For(RowOp op) {
     case RowOp::Copy:
         return &CopyOp<L>::Row;
     case RowOp::Scale:
-        return &VectorRow<L, RowOp::Scale, ScaleOp<L>, 1>;
+        return &VectorRow<L, RowOp::Scale, ScaleOp<L>>;
     case RowOp::Brighten:
-        return &VectorRow<L, RowOp::Brighten, BrightenOp<L>, 1>;
+        return &VectorRow<L, RowOp::Brighten, BrightenOp<L>>;
     case RowOp::Blend:
-        return &VectorRow<L, RowOp::Blend, BlendOp<L>, 1>;
+        return &VectorRow<L, RowOp::Blend, BlendOp<L>>;
     case RowOp::BlendKeyed:
-        return &VectorRow<L, RowOp::BlendKeyed, BlendKeyedOp<L>, 1>;
+        return &VectorRow<L, RowOp::BlendKeyed, BlendKeyedOp<L>>;
     case RowOp::BrightenBlend:
-        return &VectorRow<L, RowOp::BrightenBlend, BrightenBlendOp<L>, 1>;
+        return &VectorRow<L, RowOp::BrightenBlend, BrightenBlendOp<L>>;
     case RowOp::Screen:
-        return &VectorRow<L, RowOp::Screen, ScreenOp<L>, 1>;
+        return &VectorRow<L, RowOp::Screen, ScreenOp<L>>;
     case RowOp::ProductAdd:
-        return &VectorRow<L, RowOp::ProductAdd, ProductAddOp<L>, 1>;
+        return &VectorRow<L, RowOp::ProductAdd, ProductAddOp<L>>;
     case RowOp::Multiply:
-        return &VectorRow<L, RowOp::Multiply, MultiplyOp<L>, 1>;
+        return &VectorRow<L, RowOp::Multiply, MultiplyOp<L>>;
     case RowOp::Tint:
-        return &VectorRow<L, RowOp::Tint, TintOp<L>, 1>;
+        return &VectorRow<L, RowOp::Tint, TintOp<L>>;
     case RowOp::FillBlend:
-        return &VectorRow<L, RowOp::FillBlend, FillBlendOp<L>, 1>;
+        return &VectorRow<L, RowOp::FillBlend, FillBlendOp<L>>;
     }
     return nullptr;
 }

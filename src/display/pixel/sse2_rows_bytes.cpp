@@ -47,19 +47,19 @@ inline __m128i MultiplyBytes(__m128i a, __m128i b, const ByteMasks& m) {
     return _mm_or_si128(even, odd);
 }
 
-// The colour of a pixel repeated along a row, one vector per lane of the pattern.
+// The colour of a pixel repeated along a row: the vector at any byte offset of the row. Four-byte
+// pixels repeat within a vector; three-byte pixels every 48 bytes, kept with 16 bytes to spare so
+// that a vector can be read at any offset of the period.
 template <class L> struct ColourPattern {
     explicit ColourPattern(uint32_t colour) {
-        uint8_t bytes[48];
-        for (int i = 0; i < 48; ++i)
+        for (int i = 0; i < 64; ++i)
             bytes[i] = uint8_t(colour >> (8 * (i % L::kBytes)));
-        for (int v = 0; v < 3; ++v)
-            lane[v] = LoadVector(bytes + 16 * v);
+        whole = LoadVector(bytes);
     }
-    __m128i lane[3];
+    __m128i At(size_t offset) const { return L::kBytes == 4 ? whole : LoadVector(bytes + offset % 48); }
+    uint8_t bytes[64];
+    __m128i whole;
 };
-
-template <class L> inline constexpr int kPatternLanes = L::kBytes == 3 ? 3 : 1;
 
 template <class L> struct CopyOp {
     static void Row(uint8_t* dst, const uint8_t* src, int32_t count, const RowParams&) {
@@ -69,21 +69,21 @@ template <class L> struct CopyOp {
 
 struct ScaleOp {
     explicit ScaleOp(const RowParams& p) : w(p.k) {}
-    __m128i operator()(__m128i, __m128i s, int) const { return ScaleBytes(s, w, m); }
+    __m128i operator()(__m128i, __m128i s, size_t) const { return ScaleBytes(s, w, m); }
     ByteMasks m;
     Weight8 w;
 };
 
 struct BrightenOp {
     explicit BrightenOp(const RowParams& p) : w(p.k) {}
-    __m128i operator()(__m128i, __m128i s, int) const { return BrightenBytes(s, w, m); }
+    __m128i operator()(__m128i, __m128i s, size_t) const { return BrightenBytes(s, w, m); }
     ByteMasks m;
     Weight8 w;
 };
 
 struct BlendOp {
     explicit BlendOp(const RowParams& p) : ws(p.ws), wd(p.wd) {}
-    __m128i operator()(__m128i d, __m128i s, int) const {
+    __m128i operator()(__m128i d, __m128i s, size_t) const {
         return _mm_add_epi8(ScaleBytes(s, ws, m), ScaleBytes(d, wd, m));
     }
     ByteMasks m;
@@ -96,7 +96,7 @@ struct BlendOp {
 
 struct BrightenBlendOp {
     explicit BrightenBlendOp(const RowParams& p) : kb(p.k), ws(p.ws), wd(p.wd) {}
-    __m128i operator()(__m128i d, __m128i s, int) const {
+    __m128i operator()(__m128i d, __m128i s, size_t) const {
         return _mm_add_epi8(ScaleBytes(BrightenBytes(s, kb, m), ws, m), ScaleBytes(d, wd, m));
     }
     ByteMasks m;
@@ -106,7 +106,7 @@ struct BrightenBlendOp {
 // d + (255 − d) × s × k / 65536: the 16-bit product (255 − d) × s times k ≤ 256, high half.
 struct ScreenOp {
     explicit ScreenOp(const RowParams& p) : k(_mm_set1_epi16(int16_t(p.k))) {}
-    __m128i operator()(__m128i d, __m128i s, int) const {
+    __m128i operator()(__m128i d, __m128i s, size_t) const {
         const __m128i u = _mm_xor_si128(d, m.ones);
         const __m128i even =
             _mm_mulhi_epu16(_mm_mullo_epi16(_mm_and_si128(u, m.even), _mm_and_si128(s, m.even)), k);
@@ -119,7 +119,7 @@ struct ScreenOp {
 
 struct MultiplyOp {
     explicit MultiplyOp(const RowParams& p) : w(p.k) {}
-    __m128i operator()(__m128i d, __m128i s, int) const {
+    __m128i operator()(__m128i d, __m128i s, size_t) const {
         return MultiplyBytes(BrightenBytes(s, w, m), d, m);
     }
     ByteMasks m;
@@ -128,15 +128,15 @@ struct MultiplyOp {
 
 template <class L> struct TintOp {
     explicit TintOp(const RowParams& p) : tint(p.colour) {}
-    __m128i operator()(__m128i, __m128i s, int lane) const { return MultiplyBytes(s, tint.lane[lane], m); }
+    __m128i operator()(__m128i, __m128i s, size_t at) const { return MultiplyBytes(s, tint.At(at), m); }
     ByteMasks m;
     ColourPattern<L> tint;
 };
 
 template <class L> struct FillBlendOp {
     explicit FillBlendOp(const RowParams& p) : wd(p.wd), colour(p.colour) {}
-    __m128i operator()(__m128i d, __m128i, int lane) const {
-        return _mm_add_epi8(ScaleBytes(d, wd, m), colour.lane[lane]);
+    __m128i operator()(__m128i d, __m128i, size_t at) const {
+        return _mm_add_epi8(ScaleBytes(d, wd, m), colour.At(at));
     }
     ByteMasks m;
     Weight8 wd;
@@ -144,26 +144,25 @@ template <class L> struct FillBlendOp {
 };
 
 template <class L> RowFunction Sse2For(RowOp op) {
-    constexpr int lanes = kPatternLanes<L>;
     switch (op) {
     case RowOp::Copy:
         return &CopyOp<L>::Row;
     case RowOp::Scale:
-        return &VectorRow<L, RowOp::Scale, ScaleOp, lanes>;
+        return &VectorRow<L, RowOp::Scale, ScaleOp>;
     case RowOp::Brighten:
-        return &VectorRow<L, RowOp::Brighten, BrightenOp, lanes>;
+        return &VectorRow<L, RowOp::Brighten, BrightenOp>;
     case RowOp::Blend:
-        return &VectorRow<L, RowOp::Blend, BlendOp, lanes>;
+        return &VectorRow<L, RowOp::Blend, BlendOp>;
     case RowOp::BrightenBlend:
-        return &VectorRow<L, RowOp::BrightenBlend, BrightenBlendOp, lanes>;
+        return &VectorRow<L, RowOp::BrightenBlend, BrightenBlendOp>;
     case RowOp::Screen:
-        return &VectorRow<L, RowOp::Screen, ScreenOp, lanes>;
+        return &VectorRow<L, RowOp::Screen, ScreenOp>;
     case RowOp::Multiply:
-        return &VectorRow<L, RowOp::Multiply, MultiplyOp, lanes>;
+        return &VectorRow<L, RowOp::Multiply, MultiplyOp>;
     case RowOp::Tint:
-        return &VectorRow<L, RowOp::Tint, TintOp<L>, lanes>;
+        return &VectorRow<L, RowOp::Tint, TintOp<L>>;
     case RowOp::FillBlend:
-        return &VectorRow<L, RowOp::FillBlend, FillBlendOp<L>, lanes>;
+        return &VectorRow<L, RowOp::FillBlend, FillBlendOp<L>>;
     case RowOp::BlendKeyed:
     case RowOp::ProductAdd:
         return nullptr;

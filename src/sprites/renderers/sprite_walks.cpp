@@ -43,11 +43,10 @@ class RunReader {
         if (word == kRowMark) return Entry::RowMark;
         if (word & kTopBit) return Entry::End;
         skip_ = word;
-        if (end_ - at_ < 3) return Entry::End;
+        if (end_ - at_ < 1) return Entry::End;
         at_ += 1;  // the flag byte
-        uint16_t count;
-        Read(count);
-        if (size_t(end_ - at_) < count) return Entry::End;
+        uint16_t count = 0;
+        if (!Read(count) || size_t(end_ - at_) < count) return Entry::End;
         count_ = count;
         pixels_ = at_;
         at_ += count;
