@@ -22,8 +22,9 @@ class Panel : public Control {
 // behaves as the base does; it paints its box into the target when drawn.
 class Probe : public Panel {
   public:
-    Probe(Control* parentControl, const contract::ProbeSpec& spec, contract::ProbeState* probeState)
-        : Panel(parentControl, spec.x1, spec.y1, spec.x2, spec.y2, int16_t(spec.priority)),
+    Probe(Control* parentControl, const contract::ProbeArguments& arguments, contract::ProbeState* probeState)
+        : Panel(parentControl, arguments.x1, arguments.y1, arguments.x2, arguments.y2,
+                int16_t(arguments.priority)),
           state(probeState) {}
 
     ~Probe() override {
@@ -123,15 +124,16 @@ MODULE_EXPORT int32_t ProbeSize() { return int32_t(sizeof(Probe)); }
 MODULE_EXPORT int32_t LiveAllocations() { return LiveModuleAllocations(); }
 
 // A probe on the module's heap, linked under the parent by the module's own tree code.
-MODULE_EXPORT Control* CreateProbe(Control* parent, const contract::ProbeSpec* spec,
+MODULE_EXPORT Control* CreateProbe(Control* parent, const contract::ProbeArguments* arguments,
                                    contract::ProbeState* state) {
-    return new Probe(parent, *spec, state);
+    return new Probe(parent, *arguments, state);
 }
 
 // A probe in storage that the caller owns; slot 0 with flag 0 ends it without freeing.
-MODULE_EXPORT Control* ConstructProbeAt(void* storage, Control* parent, const contract::ProbeSpec* spec,
+MODULE_EXPORT Control* ConstructProbeAt(void* storage, Control* parent,
+                                        const contract::ProbeArguments* arguments,
                                         contract::ProbeState* state) {
-    return new (storage) Probe(parent, *spec, state);
+    return new (storage) Probe(parent, *arguments, state);
 }
 
 // Drives a host control through slots 1 to 5 and reads its record between the calls.

@@ -70,7 +70,7 @@ struct ProbeState {
 };
 
 // Arguments of the module's control constructor: (parent, x1, y1, x2, y2, priority).
-struct ProbeSpec {
+struct ProbeArguments {
     int32_t x1;
     int32_t y1;
     int32_t x2;

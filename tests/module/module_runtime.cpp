@@ -13,6 +13,8 @@ __declspec(dllimport) int __stdcall HeapFree(void* heap, unsigned long flags, vo
 // Tells the linker that floating point is in use; the module needs no floating-point runtime.
 int _fltused = 0;
 
+// Byte loops through volatile pointers, so that the optimiser cannot turn them back into calls to
+// memset and memcpy themselves.
 void* memset(void* destination, int value, size_t count) {
     auto* bytes = static_cast<volatile unsigned char*>(destination);
     for (size_t i = 0; i < count; ++i)

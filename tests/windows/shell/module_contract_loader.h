@@ -8,8 +8,9 @@
 struct ContractModule {
     int32_t (*probeSize)();
     int32_t (*liveAllocations)();
-    Control* (*createProbe)(Control* parent, const contract::ProbeSpec* spec, contract::ProbeState* state);
-    Control* (*constructProbeAt)(void* storage, Control* parent, const contract::ProbeSpec* spec,
+    Control* (*createProbe)(Control* parent, const contract::ProbeArguments* arguments,
+                            contract::ProbeState* state);
+    Control* (*constructProbeAt)(void* storage, Control* parent, const contract::ProbeArguments* arguments,
                                  contract::ProbeState* state);
     void (*exerciseHostControl)(Control* control, SurfaceControl* target, Rect* clip, Point* origin,
                                 WindowMessage* message, contract::HostCallReport* report);

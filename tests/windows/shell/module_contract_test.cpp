@@ -167,8 +167,8 @@ class ModuleContractTest : public ::testing::Test {
         state.paintColour = paintColour;
         return state;
     }
-    Control* NewProbe(Control* parent, contract::ProbeSpec spec, contract::ProbeState& state) {
-        return module->createProbe(parent, &spec, &state);
+    Control* NewProbe(Control* parent, contract::ProbeArguments arguments, contract::ProbeState& state) {
+        return module->createProbe(parent, &arguments, &state);
     }
 
     // The bounding box of the screen pixels of one colour, and whether they fill it solidly.
@@ -340,13 +340,13 @@ TEST_F(ModuleContractTest, ModuleDestroysHostObjectsThroughSlotZero) {
 TEST_F(ModuleContractTest, HostDestroysModuleControlsThroughSlotZero) {
     RecordingControl parent(nullptr, nullptr, 0, 0, 0, 0, 64);
     auto state = NewState();
-    contract::ProbeSpec spec{0, 0, 10, 10, 64};
+    contract::ProbeArguments arguments{0, 0, 10, 10, 64};
     int32_t allocations = module->liveAllocations();
 
     // Without the delete flag, on storage the host owns: destroyed, not freed.
     alignas(8) unsigned char storage[256];
     ASSERT_LE(module->probeSize(), int32_t(sizeof(storage)));
-    Control* placed = module->constructProbeAt(storage, &parent, &spec, &state);
+    Control* placed = module->constructProbeAt(storage, &parent, &arguments, &state);
     ASSERT_EQ(static_cast<void*>(placed), static_cast<void*>(storage));
     ASSERT_EQ(parent.firstChild, placed);
     EXPECT_EQ(placed->DeletingDestructor(0), static_cast<void*>(storage));
@@ -356,7 +356,7 @@ TEST_F(ModuleContractTest, HostDestroysModuleControlsThroughSlotZero) {
     EXPECT_EQ(parent.drawFirst, nullptr);
 
     // With the flag: destroyed and given back to the module's heap.
-    Control* owned = module->createProbe(&parent, &spec, &state);
+    Control* owned = module->createProbe(&parent, &arguments, &state);
     ASSERT_EQ(module->liveAllocations(), allocations + 1);
     EXPECT_EQ(owned->DeletingDestructor(1), static_cast<void*>(owned));
     EXPECT_EQ(state.destructions, 2);
