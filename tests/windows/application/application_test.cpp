@@ -5,6 +5,7 @@
 #include "display/display.h"
 #include "platform/win32/shell/application.h"
 #include "shell/host_globals.h"
+#include "sound/sound_device.h"
 
 namespace {
 
@@ -59,6 +60,9 @@ TEST_F(ApplicationTest, CreatesTheHostObjectsInOrder) {
     EXPECT_EQ(host::RootControl->bounds.right, host::Display->drawSurface->width);
     EXPECT_EQ(host::RootControl->priority, 64);
     EXPECT_EQ(host::ClientOffset, (Point{3, 21}));
+    ASSERT_NE(host::NetworkManager, nullptr);
+    EXPECT_EQ(host::AppInfo.networkManager, host::NetworkManager);
+    EXPECT_TRUE(sound::HasDevice()) << "the ALSA null device serves DirectSound";
     EXPECT_EQ(host::FrameInterval, 40u);
     EXPECT_EQ(host::BackgroundClear, 1u);
     ASSERT_NE(host::AppInfo.currentScreen, nullptr);
@@ -131,6 +135,7 @@ TEST_F(ApplicationTest, ShutdownReleasesEverythingAndIsSafeTwice) {
     EXPECT_EQ(host::AppInfo.currentScreen, nullptr);
     EXPECT_EQ(host::Display, nullptr);
     EXPECT_EQ(host::RootControl, nullptr);
+    EXPECT_EQ(host::NetworkManager, nullptr);
     EXPECT_FALSE(IsWindow(window)) << "NT platforms destroy the window";
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;

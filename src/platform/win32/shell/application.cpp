@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "display/display.h"
+#include "net/network_manager.h"
 #include "shell/demo_scene.h"
 #include "shell/host_globals.h"
+#include "sound/sound_device.h"
 
 namespace {
 char gClassName[256] = {};
@@ -57,6 +59,9 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
         }
     }
 
+    SoundInit(window);
+    host::NetworkManager = new (std::nothrow) NetworkManager(window);
+
     host::ClientOffset = cooperativeLevel == host::kFrameless ? Point{0, 0} : Point{3, 21};
     return CreateHostObjects();
 }
@@ -89,6 +94,10 @@ void ReleaseScreens() {
 void ShutdownApplication() {
     host::DrawRoot = host::InputRoot = host::UpdateRoot = nullptr;
     ReleaseScreens();
+    // The manager deletes every connection still registered with it, the game module's too.
+    if (host::NetworkManager) host::NetworkManager->DeletingDestructor(kDeleteMemory);
+    host::NetworkManager = nullptr;
+    host::AppInfo.networkManager = nullptr;
     DestroyControl(host::RootControl);
     host::RootControl = nullptr;
     DestroyControl(host::Display);

@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include "display/display.h"
+#include "net/network_manager.h"
 #include "platform/win32/shell/application.h"
 #include "shell/host_globals.h"
 
@@ -36,9 +37,10 @@ int32_t Win32LoopPlatform::DisplayHeight() { return host::Display->height; }
 void Win32LoopPlatform::Present() {
     if (host::Display) host::Display->Present();
 }
-bool Win32LoopPlatform::DispatchSocketMessage(uintptr_t, intptr_t) {
-    // The network manager is not part of this build yet.
-    return false;
+bool Win32LoopPlatform::DispatchSocketMessage(uintptr_t wParam, intptr_t lParam) {
+    if (!host::NetworkManager) return false;
+    host::NetworkManager->Dispatch(uint32_t(wParam), int32_t(lParam));
+    return true;
 }
 void Win32LoopPlatform::ShutdownApplication() { ::ShutdownApplication(); }
 
