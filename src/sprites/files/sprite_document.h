@@ -1,0 +1,43 @@
+#pragma once
+// A whole sprite file kept as stored, for tools: the head, the effects with their samples, the
+// sprites with their canonical heads and stored pixels, and the bundles. Reading goes through
+// the same parser and checks as loading; writing produces any version and layout.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "sprites/files/sprite_file_parser.h"
+
+struct DocumentEffect {
+    EffectHead head{};
+    std::vector<uint8_t> samples;  // type 0 only
+};
+
+struct DocumentSprite {
+    SpriteDataHead head{};
+    std::vector<uint8_t> data;
+
+    StoredPixels Pixels() const {
+        return StoredPixels{SpriteKind(head.kind), head.storedBytesPerPixel, head.width, head.height, data};
+    }
+};
+
+struct SpriteDocument {
+    SpriteFileHead head = sprite_format::EmptyHead();
+    std::vector<DocumentEffect> effects;
+    std::vector<DocumentSprite> sprites;
+    std::vector<ParsedBundle> bundles;  // empty when the file's layout has no bundle records
+};
+
+// Reads every record of the bytes of a sprite file under the rules of a source.
+bool ReadSpriteDocument(std::span<const uint8_t> bytes, SpriteSource rules, const char* name,
+                        SpriteDocument* document, SpriteLoadFailure& failure);
+
+// The bytes of the document as a file of a version (1 to 3) and layout (0 to 3). The counts,
+// check numbers and FileTotal are computed; FrameTotal is the sum of a bundle's sprite indices,
+// plus both frame values in layout 1. Records that the version cannot hold (effects before
+// version 3, fields of the shorter heads and frame records) are left out.
+std::vector<uint8_t> WriteSpriteDocument(const SpriteDocument& document, uint8_t version, uint8_t layout);
+
+// A sprite's DataTotal as this writer computes it: the sum of its stored bytes.
+uint32_t DataTotalOf(std::span<const uint8_t> data);

@@ -1,0 +1,348 @@
+#include "sprites/files/stored_pixels.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "sprites/files/sprite_format.h"
+
+namespace {
+using sprite_format::kRowEnd;
+using sprite_format::kRunHeaderBytes;
+using sprite_format::kSpriteEnd;
+
+uint16_t Load16(const uint8_t* p) {
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+void Store16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
+
+bool ThreeByte(const StoredPixels& s) { return s.storedBytesPerPixel == 3; }
+
+// Bytes per display pixel. Kept here rather than taken from the display library so that the
+// format code builds on its own for the sprite tool.
+uint32_t DisplayBytes(PixelLayout layout) {
+    switch (layout) {
+    case PixelLayout::Rgb565:
+    case PixelLayout::Rgb555:
+        return 2;
+    case PixelLayout::Rgb24:
+        return 3;
+    case PixelLayout::Rgb32:
+        return 4;
+    case PixelLayout::None:
+        break;
+    }
+    return 0;
+}
+
+// One run as the walk found it. Skip, count and the start column are in the stored units:
+// pixels for 3-byte data, bytes for 2-byte data.
+struct Run {
+    uint32_t offset;  // of the run's first byte in the data
+    int64_t row;
+    uint32_t startColumn;  // where the run's first pixel goes
+    uint16_t skip;
+    uint8_t flag;
+    uint16_t count;
+    const uint8_t* pixels;
+};
+
+struct WalkEnd {
+    PixelFault fault = PixelFault::None;
+    uint32_t offset = 0;
+};
+
+// Walks run data as a flat sequence of runs and markers, checking each against the data and
+// the sprite's size before the visitor sees it. The visitor's RowMark, DrawingEnd and Run are
+// called in data order; the walk stops at the sprite end, at a marker that ends the drawing, at
+// the end of the data, or at the first fault.
+template <class Visitor> WalkEnd WalkRuns(const StoredPixels& s, Visitor& visitor) {
+    const uint8_t* data = s.data.data();
+    const size_t size = s.data.size();
+    const bool threeByte = ThreeByte(s);
+    const uint32_t bytesPerUnit = threeByte ? 3 : 1;
+    const uint64_t rowUnits = uint64_t(s.width) * (threeByte ? 1 : 2);
+    int64_t row = 0;
+    uint64_t column = 0;
+    size_t pos = 0;
+    auto fail = [&](PixelFault fault) { return WalkEnd{fault, uint32_t(pos)}; };
+    for (;;) {
+        if (size - pos < 2) return pos == size ? WalkEnd{} : fail(PixelFault::RunPassesData);
+        const uint16_t word = Load16(data + pos);
+        if (word & sprite_format::kMarkerBit) {
+            if (word == kSpriteEnd) return WalkEnd{};
+            const bool rowMark = word == kRowEnd || (s.kind == SpriteKind::Rle && threeByte);
+            if (!rowMark) {
+                visitor.DrawingEnd(word);
+                return WalkEnd{};
+            }
+            if (row >= s.height) return fail(PixelFault::TooManyRows);
+            visitor.RowMark();
+            ++row;
+            column = 0;
+            pos += 2;
+            continue;
+        }
+        if (size - pos < kRunHeaderBytes) return fail(PixelFault::RunPassesData);
+        Run run{
+            uint32_t(pos), row, 0, word, data[pos + 2], Load16(data + pos + 3), data + pos + kRunHeaderBytes};
+        if (!threeByte && ((run.skip | run.count) & 1)) return fail(PixelFault::SplitsPixel);
+        const size_t pixelBytes = size_t(run.count) * bytesPerUnit;
+        if (size - pos - kRunHeaderBytes < pixelBytes) return fail(PixelFault::RunPassesData);
+        if (row >= s.height) return fail(PixelFault::TooManyRows);
+        const uint64_t end = column + run.skip + run.count;
+        if (end > rowUnits) return fail(PixelFault::RunPassesRow);
+        run.startColumn = uint32_t(column + run.skip);
+        visitor.Run(run);
+        pos += kRunHeaderBytes + pixelBytes;
+        if (s.kind == SpriteKind::Rle) {
+            ++row;
+            column = 0;
+        } else {
+            column = end;
+        }
+    }
+}
+
+struct Counter {
+    explicit Counter(bool threeByte) : threeByte(threeByte) {}
+    bool threeByte;
+    PixelInspection result;
+    void RowMark() { ++result.marks; }
+    void DrawingEnd(uint16_t) { ++result.marks; }
+    void Run(const ::Run& run) {
+        const uint32_t skip = threeByte ? run.skip : run.skip / 2u;
+        const uint32_t count = threeByte ? run.count : run.count / 2u;
+        ++result.runs;
+        result.pixels += count;
+        if (skip > result.longestSkip) result.longestSkip = skip;
+        if (count > result.longestCount) result.longestCount = count;
+    }
+};
+
+// Pixel conversions, one per stored form and display layout. Each converts n pixels; 'limit'
+// is the end of the stored data, which bounds the fourth byte of 32-bit pixels.
+template <PixelLayout Layout> struct FromBgr;
+template <> struct FromBgr<PixelLayout::Rgb565> {
+    static void Row(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t*) {
+        for (size_t i = 0; i < n; ++i, src += 3, dst += 2)
+            Store16(dst, Pack565(src[2], src[1], src[0]));
+    }
+};
+template <> struct FromBgr<PixelLayout::Rgb555> {
+    static void Row(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t*) {
+        for (size_t i = 0; i < n; ++i, src += 3, dst += 2)
+            Store16(dst, Pack555(src[2], src[1], src[0]));
+    }
+};
+template <> struct FromBgr<PixelLayout::Rgb24> {
+    static void Row(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t*) {
+        std::memcpy(dst, src, n * 3);
+    }
+};
+template <> struct FromBgr<PixelLayout::Rgb32> {
+    // The fourth byte is the stored byte after the pixel, or 0 past the end of the data.
+    static void Row(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* limit) {
+        if (n == 0) return;
+        for (size_t i = 0; i + 1 < n; ++i, src += 3, dst += 4)
+            std::memcpy(dst, src, 4);
+        std::memcpy(dst, src, 3);
+        dst[3] = src + 3 < limit ? src[3] : 0;
+    }
+};
+
+void Expand565(uint16_t v, uint8_t* bgr) {
+    const uint32_t r = v >> 11, g = (v >> 5) & 0x3F, b = v & 0x1F;
+    bgr[0] = uint8_t(b << 3 | b >> 2);
+    bgr[1] = uint8_t(g << 2 | g >> 4);
+    bgr[2] = uint8_t(r << 3 | r >> 2);
+}
+
+// 5:6:5 words to any layout. On 24- and 32-bit displays each channel is widened by repeating
+// its top bits, so that packing it again gives the stored word back.
+void From565Row(PixelLayout layout, const uint8_t* src, uint8_t* dst, size_t n) {
+    for (size_t i = 0; i < n; ++i, src += 2) {
+        const uint16_t v = Load16(src);
+        switch (layout) {
+        case PixelLayout::Rgb555:
+            Store16(dst, Convert565To555(v));
+            dst += 2;
+            break;
+        case PixelLayout::Rgb24:
+            Expand565(v, dst);
+            dst += 3;
+            break;
+        case PixelLayout::Rgb32:
+            Expand565(v, dst);
+            dst[3] = 0;
+            dst += 4;
+            break;
+        default:
+            Store16(dst, v);
+            dst += 2;
+            break;
+        }
+    }
+}
+
+void ConvertRow(PixelLayout layout, bool threeByte, const uint8_t* src, uint8_t* dst, size_t n,
+                const uint8_t* limit) {
+    if (!threeByte) return From565Row(layout, src, dst, n);
+    switch (layout) {
+    case PixelLayout::Rgb565:
+        return FromBgr<PixelLayout::Rgb565>::Row(src, dst, n, limit);
+    case PixelLayout::Rgb555:
+        return FromBgr<PixelLayout::Rgb555>::Row(src, dst, n, limit);
+    case PixelLayout::Rgb24:
+        return FromBgr<PixelLayout::Rgb24>::Row(src, dst, n, limit);
+    case PixelLayout::Rgb32:
+        return FromBgr<PixelLayout::Rgb32>::Row(src, dst, n, limit);
+    case PixelLayout::None:
+        break;
+    }
+}
+
+struct RunWriter {
+    const StoredPixels& s;
+    PixelLayout layout;
+    uint32_t bytesPerPixel;
+    uint8_t* out;
+    void RowMark() {
+        Store16(out, kRowEnd);
+        out += 2;
+    }
+    void DrawingEnd(uint16_t word) {
+        Store16(out, word);
+        out += 2;
+    }
+    void Run(const ::Run& run) {
+        const bool threeByte = ThreeByte(s);
+        const uint32_t count = threeByte ? run.count : run.count / 2u;
+        const uint32_t skip = threeByte ? run.skip : run.skip / 2u;
+        Store16(out, uint16_t(skip * bytesPerPixel));
+        out[2] = run.flag;
+        Store16(out + 3, uint16_t(count * bytesPerPixel));
+        out += kRunHeaderBytes;
+        ConvertRow(layout, threeByte, run.pixels, out, count, s.data.data() + s.data.size());
+        out += size_t(count) * bytesPerPixel;
+    }
+};
+
+// Turns the 5:6:5 pixels of a copy of 2-byte run data into 5:5:5, leaving its structure alone.
+struct InPlace555 {
+    uint8_t* copy;
+    const uint8_t* data;
+    void RowMark() {}
+    void DrawingEnd(uint16_t) {}
+    void Run(const ::Run& run) {
+        uint8_t* p = copy + (run.pixels - data);
+        for (uint32_t i = 0; i < run.count; i += 2)
+            Store16(p + i, Convert565To555(Load16(p + i)));
+    }
+};
+
+uint32_t Rgba(const uint8_t* stored, bool threeByte) {
+    uint8_t bgr[3];
+    if (threeByte) {
+        std::memcpy(bgr, stored, 3);
+    } else {
+        Expand565(Load16(stored), bgr);
+    }
+    return uint32_t(bgr[2]) | uint32_t(bgr[1]) << 8 | uint32_t(bgr[0]) << 16 | 0xFF000000u;
+}
+
+struct RgbaWriter {
+    const StoredPixels& s;
+    uint32_t* rgba;
+    void RowMark() {}
+    void DrawingEnd(uint16_t) {}
+    void Run(const ::Run& run) {
+        const bool threeByte = ThreeByte(s);
+        const uint32_t unit = threeByte ? 1 : 2;
+        uint32_t* row = rgba + size_t(run.row) * size_t(s.width);
+        const uint32_t x = run.startColumn / unit;
+        for (uint32_t i = 0; i < run.count / unit; ++i)
+            row[x + i] = Rgba(run.pixels + size_t(i) * s.storedBytesPerPixel, threeByte);
+    }
+};
+
+uint64_t RectanglePixels(const StoredPixels& s) { return uint64_t(s.width) * uint64_t(s.height); }
+}  // namespace
+
+PixelInspection InspectStoredPixels(const StoredPixels& s) {
+    if (s.kind == SpriteKind::Raw) {
+        PixelInspection result;
+        result.pixels = RectanglePixels(s);
+        if (s.data.size() < result.pixels * uint64_t(s.storedBytesPerPixel)) {
+            result.fault = PixelFault::DataTooShort;
+            result.faultOffset = uint32_t(s.data.size());
+        }
+        return result;
+    }
+    Counter counter(ThreeByte(s));
+    const WalkEnd end = WalkRuns(s, counter);
+    counter.result.fault = end.fault;
+    counter.result.faultOffset = end.offset;
+    return counter.result;
+}
+
+bool ConvertedSize(const StoredPixels& s, const PixelInspection& inspection, PixelLayout layout,
+                   size_t* bytes) {
+    const uint64_t b = uint64_t(DisplayBytes(layout));
+    if (b == 0 || !inspection.ok()) return false;
+    if (!ThreeByte(s) && b == 2) {
+        *bytes = s.data.size();
+        return true;
+    }
+    if (s.kind == SpriteKind::Raw) {
+        *bytes = size_t(RectanglePixels(s) * b + 2);
+        return true;
+    }
+    // A skip counted in bytes must stay below the marker bit, a count must fit 16 bits.
+    if (inspection.longestSkip * b >= sprite_format::kMarkerBit || inspection.longestCount * b > 0xFFFF)
+        return false;
+    *bytes = size_t(uint64_t(inspection.marks) * 2 + uint64_t(inspection.runs) * kRunHeaderBytes +
+                    inspection.pixels * b + 2);
+    return true;
+}
+
+void ConvertStoredPixels(const StoredPixels& s, PixelLayout layout, uint8_t* out) {
+    const bool threeByte = ThreeByte(s);
+    const uint32_t b = DisplayBytes(layout);
+    if (!threeByte && b == 2) {
+        if (!s.data.empty()) std::memcpy(out, s.data.data(), s.data.size());
+        if (layout != PixelLayout::Rgb555) return;
+        if (s.kind == SpriteKind::Raw) {
+            for (uint64_t i = 0; i < RectanglePixels(s); ++i)
+                Store16(out + 2 * i, Convert565To555(Load16(out + 2 * i)));
+            return;
+        }
+        InPlace555 visitor{out, s.data.data()};
+        WalkRuns(s, visitor);
+        return;
+    }
+    const uint8_t* limit = s.data.data() + s.data.size();
+    if (s.kind == SpriteKind::Raw) {
+        const size_t pixels = size_t(RectanglePixels(s));
+        ConvertRow(layout, threeByte, s.data.data(), out, pixels, limit);
+        Store16(out + pixels * b, kSpriteEnd);
+        return;
+    }
+    RunWriter writer{s, layout, b, out};
+    WalkRuns(s, writer);
+    Store16(writer.out, kSpriteEnd);
+}
+
+void DecodeStoredPixels(const StoredPixels& s, uint32_t* rgba) {
+    const size_t pixels = size_t(RectanglePixels(s));
+    const bool threeByte = ThreeByte(s);
+    if (s.kind == SpriteKind::Raw) {
+        for (size_t i = 0; i < pixels; ++i)
+            rgba[i] = Rgba(s.data.data() + i * s.storedBytesPerPixel, threeByte);
+        return;
+    }
+    std::fill(rgba, rgba + pixels, 0u);
+    RgbaWriter writer{s, rgba};
+    WalkRuns(s, writer);
+}

@@ -1,0 +1,80 @@
+#pragma once
+// The pixels of one sprite as a file stores them, checked against the sprite's size before
+// anything is made from them, and turned into the in-memory form that the renderers of a
+// display layout draw, or into RGBA for tools.
+//
+// Stored forms (3 stored bytes per pixel: blue, green, red; 2: a 5:6:5 word):
+//   Raw   width x height pixels, row after row.
+//   Rle   one entry per row: a run, or a row end for a row with no visible pixel.
+//   Rle2  each row: any number of runs, then a row end.
+//   A run is skip (u16), a flag byte, count (u16) and count pixels. With 3 stored bytes skip
+//   and count are pixels, with 2 they are bytes. A word with the top bit set is a marker:
+//   0xFFFF row end, 0xFFFE sprite end. In Rle data of 3 stored bytes any other marker is an
+//   empty row; elsewhere any other marker ends the sprite there.
+//
+// In-memory form for a display of B bytes per pixel: the same structure with skip and count in
+// bytes (pixels x B) and display pixels; row marks are written as 0xFFFF and the data ends with
+// 0xFFFE (a Raw rectangle is followed by 0xFFFE too). Data stored with 2 bytes per pixel keeps
+// its stored bytes on a 16-bit display, with the pixels turned to 5:5:5 where the display is.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "display/display_format.h"
+#include "sprites/renderers/sprite_renderer.h"
+
+struct StoredPixels {
+    SpriteKind kind = SpriteKind::Raw;
+    int32_t storedBytesPerPixel = 3;  // 2 or 3
+    int32_t width = 0;                // not negative
+    int32_t height = 0;               // not negative
+    std::span<const uint8_t> data;
+};
+
+enum class PixelFault {
+    None,
+    DataTooShort,   // Raw data smaller than the rectangle
+    RunPassesData,  // a run or marker that the data ends inside
+    RunPassesRow,   // a run whose skip and count go past the row's width
+    TooManyRows,    // an entry after the last row
+    SplitsPixel,    // an odd skip or count in data of 2-byte pixels
+};
+
+struct PixelInspection {
+    PixelFault fault = PixelFault::None;
+    uint32_t faultOffset = 0;  // byte of the data where the fault was found
+    // What the run data holds, up to where the sprite ends.
+    uint32_t runs = 0;
+    uint32_t marks = 0;  // row marks and a marker that ends the drawing
+    uint64_t pixels = 0;
+    uint32_t longestSkip = 0;   // pixels
+    uint32_t longestCount = 0;  // pixels
+
+    bool ok() const { return fault == PixelFault::None; }
+};
+
+// Checks the stored pixels against the sprite's size: every run inside its row and inside the
+// data, no more rows than the height, Raw data covering the rectangle.
+PixelInspection InspectStoredPixels(const StoredPixels& pixels);
+
+// The size of the in-memory form for a layout, or false when it cannot be expressed there (a
+// skip or count that would not fit its 16-bit field once counted in bytes). Needs a successful
+// inspection.
+bool ConvertedSize(const StoredPixels& pixels, const PixelInspection& inspection, PixelLayout layout,
+                   size_t* bytes);
+
+// Writes the in-memory form (ConvertedSize bytes) for a layout.
+void ConvertStoredPixels(const StoredPixels& pixels, PixelLayout layout, uint8_t* out);
+
+// The picture as width x height RGBA values (red in the lowest byte), alpha 0 where the sprite
+// is transparent. Needs a successful inspection.
+void DecodeStoredPixels(const StoredPixels& pixels, uint32_t* rgba);
+
+// Display values of one stored 24-bit pixel (blue, green, red bytes) and of a stored 5:6:5 word.
+inline uint16_t Pack565(uint8_t red, uint8_t green, uint8_t blue) {
+    return uint16_t((red & 0xF8) << 8 | (green & 0xFC) << 3 | blue >> 3);
+}
+inline uint16_t Pack555(uint8_t red, uint8_t green, uint8_t blue) {
+    return uint16_t((red & 0xF8) << 7 | (green & 0xF8) << 2 | blue >> 3);
+}
+inline uint16_t Convert565To555(uint16_t v) { return uint16_t(((v >> 1) & 0x7FE0) | (v & 0x001F)); }
