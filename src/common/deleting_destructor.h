@@ -12,7 +12,7 @@ inline constexpr uint32_t kDeleteMemory = 1;
 // Runs the C++ destructor of the most derived class T (public, not virtual) and frees the memory
 // when the flag asks for it.
 template <class T> void* RunDeletingDestructor(T* self, uint32_t flags) {
-    self->~T();
+    self->T::~T();  // qualified: exactly this class's destructor, which is not virtual
     if (flags & kDeleteMemory) ::operator delete(static_cast<void*>(self));
     return self;
 }
