@@ -137,6 +137,19 @@ TEST_F(StreamWine, AReadErrorDuringRefillEndsTheThreadCleanly) {
     EXPECT_EQ(stream->Stop(), 1);
 }
 
+TEST_F(StreamWine, AQuitMessagePostedToTheThreadEndsIt) {
+    auto stream = MakeStream(Pattern(2 * 1024 * 1024, 19));
+    ASSERT_EQ(stream->Play(kPlayLooping), 1);
+    const uint32_t before = TestPlatform().Refills();
+    // Once it has refilled a block the thread is in its wait, with its message queue.
+    ASSERT_TRUE(WaitFor([&] { return TestPlatform().Refills() != before; }));
+    ASSERT_TRUE(PostThreadMessageA(stream->threadId, WM_USER, 0, 0));
+    ASSERT_TRUE(PostThreadMessageA(stream->threadId, WM_QUIT, 0, 0));
+    EXPECT_TRUE(ThreadEnded(*stream));
+    EXPECT_EQ(stream->Stop(), 1);
+    EXPECT_EQ(stream->threadHandle, nullptr);
+}
+
 TEST_F(StreamWine, StopWithoutAThreadAndAnInvalidFile) {
     auto stream = MakeStream(Pattern(400000));
     EXPECT_EQ(stream->Stop(), 1);
