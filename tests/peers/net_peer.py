@@ -19,6 +19,7 @@ import argparse
 import array
 import operator
 import os
+import signal
 import socket
 import struct
 import subprocess
@@ -326,13 +327,16 @@ def main():
     port = listener.getsockname()[1]
 
     env = dict(os.environ, TIDEMARCH_PEER_PORT=str(port))
-    child = subprocess.Popen(command, env=env)
+    # Its own process group, so that the time bound ends whatever the command started.
+    child = subprocess.Popen(command, env=env, start_new_session=True)
     deadline = time.monotonic() + args.timeout
+    timed_out = False
     workers = []
     while child.poll() is None:
         if time.monotonic() > deadline:
             print("peer: time bound reached, ending the command", file=sys.stderr, flush=True)
-            child.kill()
+            os.killpg(child.pid, signal.SIGKILL)
+            timed_out = True
             break
         try:
             sock, _ = listener.accept()
@@ -345,6 +349,8 @@ def main():
     listener.close()
     for worker in workers:
         worker.join(timeout=5)
+    if timed_out:
+        return 124
     if faults:
         print("peer: %d fault(s) on the wire" % len(faults), file=sys.stderr)
         return status or 1
