@@ -4,12 +4,37 @@
 
 #include "display/pixel/row_functions.h"
 
+namespace {
+constexpr int kLayouts = 5;  // PixelLayout values None..Rgb32
+constexpr int kOps = int(RowOp::FillBlend) + 1;
+
+struct RowFunctionTable {
+    RowFunction reference[kLayouts][kOps] = {};
+    RowFunction fast[kLayouts][kOps] = {};
+
+    RowFunctionTable() {
+        for (int l = 1; l < kLayouts; ++l)
+            for (int o = 0; o < kOps; ++o) {
+                const PixelLayout layout = PixelLayout(l);
+                const RowOp op = RowOp(o);
+                reference[l][o] = ReferenceRowFunction(layout, op);
+                RowFunction vector = BytesPerPixel(layout) == 2 ? Sse2RowFunction16(layout, op)
+                                                                : Sse2RowFunctionBytes(layout, op);
+                fast[l][o] = vector && reference[l][o] ? vector : reference[l][o];
+            }
+    }
+};
+
+const RowFunctionTable& Table() {
+    static const RowFunctionTable table;
+    return table;
+}
+}  // namespace
+
 RowFunction SelectRowFunction(PixelLayout layout, RowOp op, PixelPath path) {
-    RowFunction reference = ReferenceRowFunction(layout, op);
-    if (path == PixelPath::Reference || !reference) return reference;
-    RowFunction fast =
-        BytesPerPixel(layout) == 2 ? Sse2RowFunction16(layout, op) : Sse2RowFunctionBytes(layout, op);
-    return fast ? fast : reference;
+    const int l = int(layout), o = int(op);
+    if (l <= 0 || l >= kLayouts || o < 0 || o >= kOps) return nullptr;
+    return path == PixelPath::Reference ? Table().reference[l][o] : Table().fast[l][o];
 }
 
 RowKernel MakeRowKernel(PixelLayout layout, RowOp op, const RowParams& params, PixelPath path) {
@@ -28,19 +53,20 @@ RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& par
     return kernel;
 }
 
-void RunRowKernel(const RowKernel& kernel, uint8_t* dst, const uint8_t* src, int32_t count) {
-    if (!kernel.tintFirst) {
-        kernel.run(dst, src, count, kernel.params);
-        return;
-    }
-    // The tinted source goes through a small buffer in pieces, so no allocation is needed.
+void RunTintedRowKernel(const RowKernel& kernel, uint8_t* dst, const uint8_t* src, int32_t count) {
+    // The tinted source goes through a small buffer in pieces, so no allocation is needed; the
+    // buffer has a vector's room to spare after the largest piece.
     constexpr int32_t kPiece = 256;
-    uint8_t tinted[kPiece * 4];
+    uint8_t tinted[kPiece * 4 + 16];
+    RowParams tint = kernel.params;
+    tint.dstLimit = tinted + sizeof tinted;
+    RowParams op = kernel.params;
+    op.srcLimit = tinted + sizeof tinted;
     const int32_t bpp = kernel.bytesPerPixel;
     while (count > 0) {
         const int32_t n = std::min(count, kPiece);
-        kernel.tintFirst(tinted, src, n, kernel.params);
-        kernel.run(dst, tinted, n, kernel.params);
+        kernel.tintFirst(tinted, src, n, tint);
+        kernel.run(dst, tinted, n, op);
         dst += n * bpp;
         src += n * bpp;
         count -= n;

@@ -33,6 +33,11 @@ struct RowParams {
     uint32_t ws = 0;
     uint32_t wd = 0;
     uint32_t colour = 0;  // a pixel value of the layout
+    // Where the memory around the rows ends: a row shorter than a vector may then be read as a
+    // whole vector and the bytes after it written back unchanged, instead of in pieces. Null
+    // when nothing past a row may be touched.
+    const uint8_t* dstLimit = nullptr;
+    const uint8_t* srcLimit = nullptr;
 };
 
 // Applies one operation to count pixels: dst[i] = op(dst[i], src[i]).
@@ -56,4 +61,13 @@ RowKernel MakeRowKernel(PixelLayout layout, RowOp op, const RowParams& params, P
 RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& params, uint32_t tint,
                               PixelPath path);
 
-void RunRowKernel(const RowKernel& kernel, uint8_t* dst, const uint8_t* src, int32_t count);
+void RunTintedRowKernel(const RowKernel& kernel, uint8_t* dst, const uint8_t* src, int32_t count);
+
+// Called once per row or run: kept inline so that small rectangles and short runs pay for one
+// indirect call only.
+inline void RunRowKernel(const RowKernel& kernel, uint8_t* dst, const uint8_t* src, int32_t count) {
+    if (kernel.tintFirst)
+        RunTintedRowKernel(kernel, dst, src, count);
+    else
+        kernel.run(dst, src, count, kernel.params);
+}

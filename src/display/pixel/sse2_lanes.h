@@ -69,12 +69,17 @@ inline void StorePartial(uint8_t* p, __m128i v, size_t n) {
     if (n & 1) *p = uint8_t(w);
 }
 
+// 16 bytes 0xFF then 16 bytes 0: the 16 bytes from offset 16 - n select the first n bytes.
+inline constexpr uint8_t kRowPrefix[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
 // Runs VectorOp over a row of count pixels as a run of bytes. VectorOp is called as
 // op(d, s, offset) on 16-byte vectors, offset being the vector's first byte within the row (for
 // colour patterns that repeat with the pixel). A row of 16 bytes or more ends with a vector
 // that overlaps the one before it: it is computed from the original pixels before anything is
 // stored and stored last, so the overlapping bytes get the same values twice. Shorter rows go
-// through a partial vector.
+// through one vector when the memory after them may be touched (see RowParams), written back
+// unchanged past the row, and otherwise through a partial vector.
 template <class L, RowOp Op, class VectorOp>
 void VectorRow(uint8_t* dst, const uint8_t* src, int32_t count, const RowParams& params) {
     const VectorOp op(params);
@@ -85,6 +90,14 @@ void VectorRow(uint8_t* dst, const uint8_t* src, int32_t count, const RowParams&
     auto loadS = [&](size_t at) { return kReadsSource<Op> ? LoadVector(src + at) : _mm_setzero_si128(); };
     if (bytes < 16) {
         if (bytes == 0) return;
+        if (params.dstLimit && dst + 16 <= params.dstLimit &&
+            (!kReadsSource<Op> || (params.srcLimit && src + 16 <= params.srcLimit))) {
+            const __m128i d = LoadVector(dst);
+            const __m128i keep = LoadVector(kRowPrefix + 16 - bytes);
+            const __m128i r = op(d, loadS(0), 0);
+            StoreVector(dst, _mm_or_si128(_mm_and_si128(keep, r), _mm_andnot_si128(keep, d)));
+            return;
+        }
         const __m128i d = kReadsDestination<Op> ? LoadPartial(dst, bytes) : _mm_setzero_si128();
         const __m128i s = kReadsSource<Op> ? LoadPartial(src, bytes) : _mm_setzero_si128();
         StorePartial(dst, op(d, s, 0), bytes);

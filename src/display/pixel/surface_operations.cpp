@@ -6,6 +6,8 @@
 
 namespace {
 constexpr int32_t kOpaque = 256;
+// Small rectangles ask for all their rows at once, so that the memory waits overlap.
+constexpr int32_t kPrefetchedRows = 32;
 
 bool Is16Bit(PixelLayout layout) { return layout == PixelLayout::Rgb565 || layout == PixelLayout::Rgb555; }
 
@@ -18,7 +20,10 @@ int32_t LimitEffect(int32_t effect) { return std::clamp(effect, -256, 256); }
 // up to white, as the translucent levels do.
 int32_t OpaqueBrightenLevel(int32_t effect) { return effect <= 127 ? effect : std::min(effect, 256); }
 
-void FillRows(Surface& s, const Rect& r, const RowKernel& kernel) {
+uint8_t* EndOf(Surface& s) { return s.pixels + int64_t(s.pitch) * s.height; }
+
+void FillRows(Surface& s, const Rect& r, RowKernel kernel) {
+    kernel.params.dstLimit = EndOf(s);
     const int32_t bpp = kernel.bytesPerPixel;
     for (int32_t row = r.top; row < r.bottom; ++row) {
         uint8_t* at = s.Row(row) + r.left * bpp;
@@ -29,12 +34,19 @@ void FillRows(Surface& s, const Rect& r, const RowKernel& kernel) {
 // Source and destination may be the same surface: rows and pieces of rows are then taken in
 // the order that reads every source pixel before it is written, as a copy would.
 void BlendRows(Surface& source, const Rect& src, Surface& destination, int32_t dx, int32_t dy,
-               const RowKernel& kernel) {
+               RowKernel kernel) {
+    kernel.params.dstLimit = EndOf(destination);
+    kernel.params.srcLimit = EndOf(source);
     const int32_t bpp = kernel.bytesPerPixel;
     const int32_t rows = src.Height();
     const int32_t width = src.Width();
     const bool same = &source == &destination;
     const bool upward = same && dy > src.top;
+    if (rows <= kPrefetchedRows)
+        for (int32_t r = 0; r < rows; ++r) {
+            __builtin_prefetch(source.Row(src.top + r) + src.left * bpp);
+            __builtin_prefetch(destination.Row(dy + r) + dx * bpp, 1);
+        }
     for (int32_t i = 0; i < rows; ++i) {
         const int32_t r = upward ? rows - 1 - i : i;
         const uint8_t* from = source.Row(src.top + r) + src.left * bpp;
@@ -44,13 +56,15 @@ void BlendRows(Surface& source, const Rect& src, Surface& destination, int32_t d
             continue;
         }
         constexpr int32_t kPiece = 256;
-        uint8_t piece[kPiece * 4];
+        uint8_t piece[kPiece * 4 + 16];
+        RowKernel fromPiece = kernel;
+        fromPiece.params.srcLimit = piece + sizeof piece;
         const bool fromRight = dx > src.left;
         for (int32_t done = 0; done < width;) {
             const int32_t n = std::min(kPiece, width - done);
             const int32_t at = fromRight ? width - done - n : done;
             std::copy_n(from + at * bpp, n * bpp, piece);
-            RunRowKernel(kernel, to + at * bpp, piece, n);
+            RunRowKernel(fromPiece, to + at * bpp, piece, n);
             done += n;
         }
     }

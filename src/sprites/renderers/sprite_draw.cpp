@@ -14,11 +14,13 @@ void DrawSprite(const SpriteRenderer& sprite, SpriteClass cls, Surface* target, 
     const Rect visible{std::max(clip.left, 0), std::max(clip.top, 0), std::min(clip.right, target->width),
                        std::min(clip.bottom, target->height)};
     if (visible.IsEmpty()) return;
-    const RowKernel kernel =
+    RowKernel kernel =
         MakeSpriteKernel(cls.layout, blend.alpha, blend.effect, blend.tinted, blend.tint, path);
     if (!kernel.run) return;
     const SpriteImage image{sprite.pixelData, SpriteRenderer::PixelDataSize(sprite.pixelData), sprite.width,
                             sprite.height};
+    kernel.params.dstLimit = target->pixels + int64_t(target->pitch) * target->height;
+    kernel.params.srcLimit = image.data + image.size;
     const SpriteTarget surface{target->pixels, target->pitch, visible};
     switch (cls.kind) {
     case SpriteKind::Raw:

@@ -6,6 +6,8 @@
 namespace {
 constexpr uint16_t kRowMark = 0xFFFF;
 constexpr uint16_t kTopBit = 0x8000;
+// Small sprites ask for all their surface rows at once, so that the memory waits overlap.
+constexpr int32_t kPrefetchedRows = 32;
 
 // The rows and the byte range of a row that the target shows, relative to the surface.
 struct Visible {
@@ -72,6 +74,13 @@ class RunReader {
     const uint8_t* pixels_ = nullptr;
 };
 
+void PrefetchRows(const SpriteTarget& target, const Visible& v, int32_t endRow, int64_t firstByte) {
+    if (endRow - v.firstRow > kPrefetchedRows) return;
+    firstByte = std::max(firstByte, v.startByte);
+    for (int32_t row = v.firstRow; row < endRow; ++row)
+        __builtin_prefetch(target.pixels + int64_t(row) * target.pitch + firstByte, 1);
+}
+
 // Draws the part of a run of count bytes at byte position pos of a row that lies in the
 // visible byte range; the source moves on past the whole run in any case (the caller's).
 void DrawRunClipped(uint8_t* row, int64_t pos, const uint8_t* pixels, int64_t count, const Visible& v,
@@ -94,6 +103,7 @@ void WalkRaw(const SpriteImage& image, const SpriteTarget& target, int32_t x, in
     const int32_t endRow = int32_t(std::min<int64_t>(v.endRow, int64_t(y) + rowsStored));
     const int32_t left = std::max(x, target.visible.left);
     const int32_t right = int32_t(std::min<int64_t>(int64_t(x) + image.width, target.visible.right));
+    PrefetchRows(target, v, endRow, int64_t(left) * bpp);
     for (int32_t row = v.firstRow; row < endRow; ++row) {
         const uint8_t* src = image.data + size_t(row - y) * rowBytes + size_t(left - x) * size_t(bpp);
         RunRowKernel(kernel, target.pixels + int64_t(row) * target.pitch + int64_t(left) * bpp, src,
@@ -106,6 +116,7 @@ void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, in
     const int32_t bpp = kernel.bytesPerPixel;
     Visible v;
     if (!VisiblePart(image, target, x, y, bpp, v)) return;
+    PrefetchRows(target, v, v.endRow, int64_t(x) * bpp);
     RunReader reader(image);
     for (int32_t row = y; row < v.firstRow; ++row)
         if (reader.Next() == RunReader::Entry::End) return;
@@ -128,6 +139,7 @@ void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, i
     const int32_t bpp = kernel.bytesPerPixel;
     Visible v;
     if (!VisiblePart(image, target, x, y, bpp, v)) return;
+    PrefetchRows(target, v, v.endRow, int64_t(x) * bpp);
     RunReader reader(image);
     for (int32_t row = y; row < v.firstRow; ++row) {
         for (;;) {

@@ -87,13 +87,17 @@ TEST(PixelRows, FastPathsGiveTheReferenceBytes) {
             ASSERT_NE(fast, nullptr);
             for (int width = 1; width <= 70; ++width) {
                 for (int trial = 0; trial < 12; ++trial) {
-                    const RowParams params = RandomParams(lc, op, rng);
+                    RowParams params = RandomParams(lc, op, rng);
                     const int offset = int(rng() % 5);  // rows do not start on any particular boundary
-                    std::vector<uint8_t> src((width + 5) * bpp), dst((width + 5) * bpp);
+                    std::vector<uint8_t> src((width + 5) * bpp + 16), dst((width + 5) * bpp + 16);
                     FillRandom(src, rng, bpp);
                     FillRandom(dst, rng, bpp);
                     std::vector<uint8_t> want = dst, got = dst;
                     reference(want.data() + offset * bpp, src.data() + offset * bpp, width, params);
+                    if (trial % 2) {  // memory after the row may be read and rewritten unchanged
+                        params.dstLimit = got.data() + got.size();
+                        params.srcLimit = src.data() + src.size();
+                    }
                     fast(got.data() + offset * bpp, src.data() + offset * bpp, width, params);
                     ASSERT_EQ(got, want)
                         << lc.name << " op " << int(op) << " width " << width << " k " << params.k << " ws "
