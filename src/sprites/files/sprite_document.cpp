@@ -41,12 +41,16 @@ class DocumentSink final : public SpriteFileSink {
     SpriteLoadFailure& failure_;
 };
 
-template <class T> void Append(std::vector<uint8_t>& out, const T& value) {
-    const auto* p = reinterpret_cast<const uint8_t*>(&value);
-    out.insert(out.end(), p, p + sizeof value);
+// Grows the vector and copies, rather than inserting a range, which some compilers at -O2 warn
+// about without cause.
+void AppendBytes(std::vector<uint8_t>& out, const void* bytes, size_t size) {
+    if (size == 0) return;
+    const size_t at = out.size();
+    out.resize(at + size);
+    std::memcpy(out.data() + at, bytes, size);
 }
-void AppendBytes(std::vector<uint8_t>& out, const uint8_t* bytes, size_t size) {
-    out.insert(out.end(), bytes, bytes + size);
+template <class T> void Append(std::vector<uint8_t>& out, const T& value) {
+    AppendBytes(out, &value, sizeof value);
 }
 // A head record followed by its check number.
 void AppendHead(std::vector<uint8_t>& out, const uint8_t* bytes, size_t size) {
