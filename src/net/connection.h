@@ -28,7 +28,9 @@
 #include "net/socket_system.h"
 #include "net/wire_format.h"
 
-// The platform headers define SendMessage as a macro; here it is the connection's own operation.
+// The platform headers define SendMessage as a macro for SendMessageA; here it is the connection's
+// own operation. Files that include them before this header get the name back here; in files that
+// include them after, calls are renamed to SendMessageA, which the class forwards (see below).
 #ifdef SendMessage
 #undef SendMessage
 #endif
@@ -74,6 +76,16 @@ class Connection {
                          uint32_t sendFlags);
     // Reads what is waiting and delivers every complete message: the bytes read, 0 when nothing
     // was waiting, -1 after a read error, a wrong magic or a message too large for memory.
+    // The names that the platform's SendMessage macro gives calls in files that include the
+    // platform headers after this one.
+    uint32_t SendMessageA(uint32_t id, uint32_t a, uint32_t b, const void* body, uint32_t length,
+                          uint32_t sendFlags) {
+        return SendMessage(id, a, b, body, length, sendFlags);
+    }
+    uint32_t SendMessageW(uint32_t id, uint32_t a, uint32_t b, const void* body, uint32_t length,
+                          uint32_t sendFlags) {
+        return SendMessage(id, a, b, body, length, sendFlags);
+    }
     int32_t ReceiveAvailable();
     void EnableSessionMasks(uint32_t enable, uint32_t a, uint32_t b);
 

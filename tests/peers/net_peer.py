@@ -266,6 +266,14 @@ def throughput(peer, mebibytes):
     return 16 * mebibytes
 
 
+def upload(peer, length):
+    # The client sends a body larger than the socket takes at once, overwrites its copy at once,
+    # and sends a small message behind it: both must arrive whole and in order.
+    peer.expect(DATA, 0, length, data_body(0, length))
+    peer.expect(DATA, 1, 5, data_body(1, 5))
+    return 0
+
+
 SCENARIOS = {
     1: (session, False),
     2: (burst, False),
@@ -279,6 +287,7 @@ SCENARIOS = {
     10: (keyed, True),
     11: (close_mid_message, False),
     12: (throughput, False),
+    13: (upload, True),
 }
 
 

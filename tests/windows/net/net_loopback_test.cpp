@@ -168,6 +168,26 @@ TEST_F(NetLoopback, SessionMasksKeyBothDirections) {
     DestroyConnection(connection);
 }
 
+// A send the socket cannot take at once is copied and finished by the platform later; the caller's
+// buffer may go at once, and a later message queues behind it.
+TEST_F(NetLoopback, LargeSendOutlivesTheCallersBuffer) {
+    constexpr uint32_t kLength = 8 * 1024 * 1024;
+    auto* connection = new ScenarioConnection(1, peer::Upload, kLength);
+    ConnectToPeer(*connection);
+    ASSERT_TRUE(PumpUntil(*manager_, [&] { return connection->log.connectedCalls > 0; }));
+    {
+        std::vector<uint8_t> body(kLength);
+        peer::FillDataBody(0, body.data(), kLength);
+        EXPECT_EQ(connection->SendMessage(peer::Data, 0, kLength, body.data(), kLength, 0), 1u);
+        std::fill(body.begin(), body.end(), 0xEE);
+    }
+    uint8_t small[5];
+    peer::FillDataBody(1, small, 5);
+    EXPECT_EQ(connection->SendMessage(peer::Data, 1, 5, small, 5, 0), 1u);
+    RunToVerdict(*connection, 60000);
+    DestroyConnection(connection);
+}
+
 TEST_F(NetLoopback, PeerClosingMidMessage) {
     auto* connection = new ScenarioConnection(0, peer::CloseMidMessage);
     ConnectToPeer(*connection);

@@ -30,7 +30,13 @@ enum Scenario : uint32_t {
     Keyed = 10,
     CloseMidMessage = 11,
     Throughput = 12,
+    Upload = 13,
 };
+
+inline void FillDataBody(uint32_t index, uint8_t* body, uint32_t length) {
+    for (uint32_t j = 0; j < length; ++j)
+        body[j] = uint8_t(index * 31 + j * 7);
+}
 
 inline bool IsDataBody(uint32_t index, const uint8_t* body, uint32_t length) {
     for (uint32_t j = 0; j < length; ++j)
