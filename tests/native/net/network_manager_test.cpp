@@ -140,6 +140,21 @@ TEST_F(NetworkManagerDispatch, UnknownSocketsAndEventsAreIgnored) {
     EXPECT_EQ(connection_.connectedCalls, 0);
 }
 
+TEST_F(NetworkManagerDispatch, ConnectNotificationWithAnErrorStillSelectsTheFourEvents) {
+    Dispatch(socket_event::Connect, 10061);
+    EXPECT_EQ(connection_.connectedCalls + connection_.disconnectedCalls, 0);
+    EXPECT_EQ(connection_.state, connection_state::NotConnected);
+    // Write is now selected to the manager's window: the socket's writability arrives and connects.
+    for (int i = 0; i < 20 && connection_.connectedCalls == 0; ++i)
+        PumpSocketNotifications(*manager_, 10);
+    EXPECT_EQ(connection_.connectedCalls, 1);
+    // So is read.
+    PeerWrite(reference::Frame(0x80000005, 0, 0, {}));
+    for (int i = 0; i < 20 && connection_.messages.empty(); ++i)
+        PumpSocketNotifications(*manager_, 10);
+    EXPECT_EQ(connection_.messages.size(), 1u);
+}
+
 TEST_F(NetworkManagerDispatch, CloseInStateZeroChangesNothing) {
     const SocketHandle socket = connection_.socket;
     Dispatch(socket_event::Close);
