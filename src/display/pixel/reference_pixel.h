@@ -66,3 +66,8 @@ void ReferencePixels(uint8_t* dst, const uint8_t* src, int32_t count, const RowP
         L::Store(dst, ReferencePixel<L, Op>(d, s, p));
     }
 }
+
+template <class L, RowOp Op> void ReferenceRows(const RowRun* runs, int32_t runCount, const RowParams& p) {
+    for (int32_t r = 0; r < runCount; ++r)
+        ReferencePixels<L, Op>(runs[r].dst, runs[r].src, runs[r].count, p);
+}

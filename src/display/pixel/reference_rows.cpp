@@ -5,27 +5,27 @@ namespace {
 template <class L> RowFunction ReferenceFor(RowOp op) {
     switch (op) {
     case RowOp::Copy:
-        return &ReferencePixels<L, RowOp::Copy>;
+        return &ReferenceRows<L, RowOp::Copy>;
     case RowOp::Scale:
-        return &ReferencePixels<L, RowOp::Scale>;
+        return &ReferenceRows<L, RowOp::Scale>;
     case RowOp::Brighten:
-        return &ReferencePixels<L, RowOp::Brighten>;
+        return &ReferenceRows<L, RowOp::Brighten>;
     case RowOp::Blend:
-        return &ReferencePixels<L, RowOp::Blend>;
+        return &ReferenceRows<L, RowOp::Blend>;
     case RowOp::BlendKeyed:
-        return &ReferencePixels<L, RowOp::BlendKeyed>;
+        return &ReferenceRows<L, RowOp::BlendKeyed>;
     case RowOp::BrightenBlend:
-        return &ReferencePixels<L, RowOp::BrightenBlend>;
+        return &ReferenceRows<L, RowOp::BrightenBlend>;
     case RowOp::Screen:
-        return &ReferencePixels<L, RowOp::Screen>;
+        return &ReferenceRows<L, RowOp::Screen>;
     case RowOp::ProductAdd:
-        return L::kBytes == 2 ? &ReferencePixels<L, RowOp::ProductAdd> : nullptr;
+        return L::kBytes == 2 ? &ReferenceRows<L, RowOp::ProductAdd> : nullptr;
     case RowOp::Multiply:
-        return &ReferencePixels<L, RowOp::Multiply>;
+        return &ReferenceRows<L, RowOp::Multiply>;
     case RowOp::Tint:
-        return &ReferencePixels<L, RowOp::Tint>;
+        return &ReferenceRows<L, RowOp::Tint>;
     case RowOp::FillBlend:
-        return &ReferencePixels<L, RowOp::FillBlend>;
+        return &ReferenceRows<L, RowOp::FillBlend>;
     }
     return nullptr;
 }

@@ -53,7 +53,7 @@ RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& par
     return kernel;
 }
 
-void RunTintedRowKernel(const RowKernel& kernel, uint8_t* dst, const uint8_t* src, int32_t count) {
+void RunTintedRowKernel(const RowKernel& kernel, const RowRun* runs, int32_t runCount) {
     // The tinted source goes through a small buffer in pieces, so no allocation is needed; the
     // buffer has a vector's room to spare after the largest piece.
     constexpr int32_t kPiece = 256;
@@ -63,12 +63,17 @@ void RunTintedRowKernel(const RowKernel& kernel, uint8_t* dst, const uint8_t* sr
     RowParams op = kernel.params;
     op.srcLimit = tinted + sizeof tinted;
     const int32_t bpp = kernel.bytesPerPixel;
-    while (count > 0) {
-        const int32_t n = std::min(count, kPiece);
-        kernel.tintFirst(tinted, src, n, tint);
-        kernel.run(dst, tinted, n, op);
-        dst += n * bpp;
-        src += n * bpp;
-        count -= n;
+    for (int32_t r = 0; r < runCount; ++r) {
+        RowRun run = runs[r];
+        while (run.count > 0) {
+            const int32_t n = std::min(run.count, kPiece);
+            const RowRun toBuffer{tinted, run.src, n};
+            kernel.tintFirst(&toBuffer, 1, tint);
+            const RowRun fromBuffer{run.dst, tinted, n};
+            kernel.run(&fromBuffer, 1, op);
+            run.dst += n * bpp;
+            run.src += n * bpp;
+            run.count -= n;
+        }
     }
 }

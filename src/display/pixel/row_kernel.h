@@ -34,14 +34,22 @@ struct RowParams {
     uint32_t wd = 0;
     uint32_t colour = 0;  // a pixel value of the layout
     // Where the memory around the rows ends: a row shorter than a vector may then be read as a
-    // whole vector and the bytes after it written back unchanged, instead of in pieces. Null
-    // when nothing past a row may be touched.
+    // whole vector instead of in pieces (what lies after it is read, never written). Null when
+    // nothing past a row may be read.
     const uint8_t* dstLimit = nullptr;
     const uint8_t* srcLimit = nullptr;
 };
 
-// Applies one operation to count pixels: dst[i] = op(dst[i], src[i]).
-using RowFunction = void (*)(uint8_t* dst, const uint8_t* src, int32_t count, const RowParams& params);
+// A run of pixels to apply an operation to: dst[i] = op(dst[i], src[i]) for i < count.
+struct RowRun {
+    uint8_t* dst;
+    const uint8_t* src;
+    int32_t count;
+};
+
+// Applies one operation to a list of runs, in order. Taking many runs per call keeps the cost
+// of a call and of preparing the operation away from short runs and small rectangles.
+using RowFunction = void (*)(const RowRun* runs, int32_t runCount, const RowParams& params);
 
 // The implementation of an operation for a layout; null where the operation does not exist
 // (product-add on 24/32-bit layouts) or the layout is None.
@@ -61,13 +69,35 @@ RowKernel MakeRowKernel(PixelLayout layout, RowOp op, const RowParams& params, P
 RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& params, uint32_t tint,
                               PixelPath path);
 
-void RunTintedRowKernel(const RowKernel& kernel, uint8_t* dst, const uint8_t* src, int32_t count);
+void RunTintedRowKernel(const RowKernel& kernel, const RowRun* runs, int32_t runCount);
 
-// Called once per row or run: kept inline so that small rectangles and short runs pay for one
-// indirect call only.
-inline void RunRowKernel(const RowKernel& kernel, uint8_t* dst, const uint8_t* src, int32_t count) {
+inline void RunRowKernel(const RowKernel& kernel, const RowRun* runs, int32_t runCount) {
     if (kernel.tintFirst)
-        RunTintedRowKernel(kernel, dst, src, count);
+        RunTintedRowKernel(kernel, runs, runCount);
     else
-        kernel.run(dst, src, count, kernel.params);
+        kernel.run(runs, runCount, kernel.params);
 }
+
+// Collects the runs of a drawing call and hands them to the kernel in batches.
+class RowBatch {
+  public:
+    explicit RowBatch(const RowKernel& kernel) : kernel_(kernel) {}
+    ~RowBatch() { Flush(); }
+    RowBatch(const RowBatch&) = delete;
+    RowBatch& operator=(const RowBatch&) = delete;
+
+    void Add(uint8_t* dst, const uint8_t* src, int32_t count) {
+        runs_[size_++] = RowRun{dst, src, count};
+        if (size_ == kCapacity) Flush();
+    }
+    void Flush() {
+        if (size_ > 0) RunRowKernel(kernel_, runs_, size_);
+        size_ = 0;
+    }
+
+  private:
+    static constexpr int32_t kCapacity = 64;
+    const RowKernel& kernel_;
+    RowRun runs_[kCapacity];
+    int32_t size_ = 0;
+};

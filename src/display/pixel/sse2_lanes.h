@@ -46,43 +46,35 @@ inline __m128i LoadPartial(const uint8_t* p, size_t n) {
     return Low64(LoadShort(p, n));
 }
 
-// The low n (1..15) bytes of a vector to p.
-inline void StorePartial(uint8_t* p, __m128i v, size_t n) {
-    if (n & 8) {
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
-        p += 8;
-        v = _mm_srli_si128(v, 8);
+// The low n (1..15) bytes of a vector to p, as two overlapping stores of the largest piece
+// that fits, so that the choice depends on the size class only.
+inline void StoreShort(uint8_t* p, __m128i v, size_t n) {
+    uint8_t bytes[16];
+    StoreVector(bytes, v);
+    if (n >= 8) {
+        std::memcpy(p, bytes, 8);
+        std::memcpy(p + n - 8, bytes + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(p, bytes, 4);
+        std::memcpy(p + n - 4, bytes + n - 4, 4);
+    } else if (n >= 2) {
+        std::memcpy(p, bytes, 2);
+        std::memcpy(p + n - 2, bytes + n - 2, 2);
+    } else {
+        *p = bytes[0];
     }
-    if (n & 4) {
-        const uint32_t w = uint32_t(_mm_cvtsi128_si32(v));
-        std::memcpy(p, &w, 4);
-        p += 4;
-        v = _mm_srli_si128(v, 4);
-    }
-    uint32_t w = uint32_t(_mm_cvtsi128_si32(v));
-    if (n & 2) {
-        const uint16_t h = uint16_t(w);
-        std::memcpy(p, &h, 2);
-        p += 2;
-        w >>= 16;
-    }
-    if (n & 1) *p = uint8_t(w);
 }
-
-// 16 bytes 0xFF then 16 bytes 0: the 16 bytes from offset 16 - n select the first n bytes.
-inline constexpr uint8_t kRowPrefix[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
 // Runs VectorOp over a row of count pixels as a run of bytes. VectorOp is called as
 // op(d, s, offset) on 16-byte vectors, offset being the vector's first byte within the row (for
 // colour patterns that repeat with the pixel). A row of 16 bytes or more ends with a vector
 // that overlaps the one before it: it is computed from the original pixels before anything is
 // stored and stored last, so the overlapping bytes get the same values twice. Shorter rows go
-// through one vector when the memory after them may be touched (see RowParams), written back
-// unchanged past the row, and otherwise through a partial vector.
+// through one vector, read whole where the memory after them may be read (see RowParams) and
+// in pieces otherwise, and stored in pieces.
 template <class L, RowOp Op, class VectorOp>
-void VectorRow(uint8_t* dst, const uint8_t* src, int32_t count, const RowParams& params) {
-    const VectorOp op(params);
+inline void VectorRow(const VectorOp& op, uint8_t* dst, const uint8_t* src, int32_t count,
+                      const RowParams& params) {
     const size_t bytes = size_t(count) * L::kBytes;
     auto loadD = [&](size_t at) {
         return kReadsDestination<Op> ? LoadVector(dst + at) : _mm_setzero_si128();
@@ -90,17 +82,17 @@ void VectorRow(uint8_t* dst, const uint8_t* src, int32_t count, const RowParams&
     auto loadS = [&](size_t at) { return kReadsSource<Op> ? LoadVector(src + at) : _mm_setzero_si128(); };
     if (bytes < 16) {
         if (bytes == 0) return;
-        if (params.dstLimit && dst + 16 <= params.dstLimit &&
-            (!kReadsSource<Op> || (params.srcLimit && src + 16 <= params.srcLimit))) {
-            const __m128i d = LoadVector(dst);
-            const __m128i keep = LoadVector(kRowPrefix + 16 - bytes);
-            const __m128i r = op(d, loadS(0), 0);
-            StoreVector(dst, _mm_or_si128(_mm_and_si128(keep, r), _mm_andnot_si128(keep, d)));
-            return;
-        }
-        const __m128i d = kReadsDestination<Op> ? LoadPartial(dst, bytes) : _mm_setzero_si128();
-        const __m128i s = kReadsSource<Op> ? LoadPartial(src, bytes) : _mm_setzero_si128();
-        StorePartial(dst, op(d, s, 0), bytes);
+        // Whole-vector loads only read what lies after the row, which nothing has written
+        // recently; the store writes exactly the row's bytes.
+        const bool wholeD = params.dstLimit && dst + 16 <= params.dstLimit;
+        const bool wholeS = params.srcLimit && src + 16 <= params.srcLimit;
+        const __m128i d = !kReadsDestination<Op> ? _mm_setzero_si128()
+                          : wholeD               ? LoadVector(dst)
+                                                 : LoadPartial(dst, bytes);
+        const __m128i s = !kReadsSource<Op> ? _mm_setzero_si128()
+                          : wholeS          ? LoadVector(src)
+                                            : LoadPartial(src, bytes);
+        StoreShort(dst, op(d, s, 0), bytes);
         return;
     }
     const size_t last = bytes - 16;
@@ -118,4 +110,12 @@ void VectorRow(uint8_t* dst, const uint8_t* src, int32_t count, const RowParams&
     }
     if (i < last) StoreVector(dst + i, op(loadD(i), loadS(i), i));
     StoreVector(dst + last, tail);
+}
+
+// The row function of an operation: the operation is prepared once for all the runs.
+template <class L, RowOp Op, class VectorOp>
+void VectorRows(const RowRun* runs, int32_t runCount, const RowParams& params) {
+    const VectorOp op(params);
+    for (int32_t r = 0; r < runCount; ++r)
+        VectorRow<L, Op>(op, runs[r].dst, runs[r].src, runs[r].count, params);
 }

@@ -61,8 +61,9 @@ template <class L> struct ChannelProduct {
 };
 
 template <class L> struct CopyOp {
-    static void Row(uint8_t* dst, const uint8_t* src, int32_t count, const RowParams&) {
-        std::memmove(dst, src, size_t(count) * 2);
+    static void Rows(const RowRun* runs, int32_t runCount, const RowParams&) {
+        for (int32_t r = 0; r < runCount; ++r)
+            std::memmove(runs[r].dst, runs[r].src, size_t(runs[r].count) * 2);
     }
 };
 
@@ -184,27 +185,27 @@ template <class L> struct FillBlendOp {
 template <class L> RowFunction Sse2For(RowOp op) {
     switch (op) {
     case RowOp::Copy:
-        return &CopyOp<L>::Row;
+        return &CopyOp<L>::Rows;
     case RowOp::Scale:
-        return &VectorRow<L, RowOp::Scale, ScaleOp<L>>;
+        return &VectorRows<L, RowOp::Scale, ScaleOp<L>>;
     case RowOp::Brighten:
-        return &VectorRow<L, RowOp::Brighten, BrightenOp<L>>;
+        return &VectorRows<L, RowOp::Brighten, BrightenOp<L>>;
     case RowOp::Blend:
-        return &VectorRow<L, RowOp::Blend, BlendOp<L>>;
+        return &VectorRows<L, RowOp::Blend, BlendOp<L>>;
     case RowOp::BlendKeyed:
-        return &VectorRow<L, RowOp::BlendKeyed, BlendKeyedOp<L>>;
+        return &VectorRows<L, RowOp::BlendKeyed, BlendKeyedOp<L>>;
     case RowOp::BrightenBlend:
-        return &VectorRow<L, RowOp::BrightenBlend, BrightenBlendOp<L>>;
+        return &VectorRows<L, RowOp::BrightenBlend, BrightenBlendOp<L>>;
     case RowOp::Screen:
-        return &VectorRow<L, RowOp::Screen, ScreenOp<L>>;
+        return &VectorRows<L, RowOp::Screen, ScreenOp<L>>;
     case RowOp::ProductAdd:
-        return &VectorRow<L, RowOp::ProductAdd, ProductAddOp<L>>;
+        return &VectorRows<L, RowOp::ProductAdd, ProductAddOp<L>>;
     case RowOp::Multiply:
-        return &VectorRow<L, RowOp::Multiply, MultiplyOp<L>>;
+        return &VectorRows<L, RowOp::Multiply, MultiplyOp<L>>;
     case RowOp::Tint:
-        return &VectorRow<L, RowOp::Tint, TintOp<L>>;
+        return &VectorRows<L, RowOp::Tint, TintOp<L>>;
     case RowOp::FillBlend:
-        return &VectorRow<L, RowOp::FillBlend, FillBlendOp<L>>;
+        return &VectorRows<L, RowOp::FillBlend, FillBlendOp<L>>;
     }
     return nullptr;
 }

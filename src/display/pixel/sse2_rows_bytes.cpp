@@ -62,8 +62,9 @@ template <class L> struct ColourPattern {
 };
 
 template <class L> struct CopyOp {
-    static void Row(uint8_t* dst, const uint8_t* src, int32_t count, const RowParams&) {
-        std::memmove(dst, src, size_t(count) * L::kBytes);
+    static void Rows(const RowRun* runs, int32_t runCount, const RowParams&) {
+        for (int32_t r = 0; r < runCount; ++r)
+            std::memmove(runs[r].dst, runs[r].src, size_t(runs[r].count) * L::kBytes);
     }
 };
 
@@ -146,23 +147,23 @@ template <class L> struct FillBlendOp {
 template <class L> RowFunction Sse2For(RowOp op) {
     switch (op) {
     case RowOp::Copy:
-        return &CopyOp<L>::Row;
+        return &CopyOp<L>::Rows;
     case RowOp::Scale:
-        return &VectorRow<L, RowOp::Scale, ScaleOp>;
+        return &VectorRows<L, RowOp::Scale, ScaleOp>;
     case RowOp::Brighten:
-        return &VectorRow<L, RowOp::Brighten, BrightenOp>;
+        return &VectorRows<L, RowOp::Brighten, BrightenOp>;
     case RowOp::Blend:
-        return &VectorRow<L, RowOp::Blend, BlendOp>;
+        return &VectorRows<L, RowOp::Blend, BlendOp>;
     case RowOp::BrightenBlend:
-        return &VectorRow<L, RowOp::BrightenBlend, BrightenBlendOp>;
+        return &VectorRows<L, RowOp::BrightenBlend, BrightenBlendOp>;
     case RowOp::Screen:
-        return &VectorRow<L, RowOp::Screen, ScreenOp>;
+        return &VectorRows<L, RowOp::Screen, ScreenOp>;
     case RowOp::Multiply:
-        return &VectorRow<L, RowOp::Multiply, MultiplyOp>;
+        return &VectorRows<L, RowOp::Multiply, MultiplyOp>;
     case RowOp::Tint:
-        return &VectorRow<L, RowOp::Tint, TintOp<L>>;
+        return &VectorRows<L, RowOp::Tint, TintOp<L>>;
     case RowOp::FillBlend:
-        return &VectorRow<L, RowOp::FillBlend, FillBlendOp<L>>;
+        return &VectorRows<L, RowOp::FillBlend, FillBlendOp<L>>;
     case RowOp::BlendKeyed:
     case RowOp::ProductAdd:
         return nullptr;

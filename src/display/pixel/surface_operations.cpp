@@ -25,9 +25,10 @@ uint8_t* EndOf(Surface& s) { return s.pixels + int64_t(s.pitch) * s.height; }
 void FillRows(Surface& s, const Rect& r, RowKernel kernel) {
     kernel.params.dstLimit = EndOf(s);
     const int32_t bpp = kernel.bytesPerPixel;
+    RowBatch batch(kernel);
     for (int32_t row = r.top; row < r.bottom; ++row) {
         uint8_t* at = s.Row(row) + r.left * bpp;
-        RunRowKernel(kernel, at, at, r.Width());  // a fill reads no source
+        batch.Add(at, at, r.Width());  // a fill reads no source
     }
 }
 
@@ -47,24 +48,29 @@ void BlendRows(Surface& source, const Rect& src, Surface& destination, int32_t d
             __builtin_prefetch(source.Row(src.top + r) + src.left * bpp);
             __builtin_prefetch(destination.Row(dy + r) + dx * bpp, 1);
         }
-    for (int32_t i = 0; i < rows; ++i) {
-        const int32_t r = upward ? rows - 1 - i : i;
+    if (!same || dy != src.top) {
+        RowBatch batch(kernel);
+        for (int32_t i = 0; i < rows; ++i) {
+            const int32_t r = upward ? rows - 1 - i : i;
+            batch.Add(destination.Row(dy + r) + dx * bpp, source.Row(src.top + r) + src.left * bpp, width);
+        }
+        return;
+    }
+    // Within one row of one surface: pieces through a buffer, from the end that is read first.
+    constexpr int32_t kPiece = 256;
+    uint8_t piece[kPiece * 4 + 16];
+    RowKernel fromPiece = kernel;
+    fromPiece.params.srcLimit = piece + sizeof piece;
+    const bool fromRight = dx > src.left;
+    for (int32_t r = 0; r < rows; ++r) {
         const uint8_t* from = source.Row(src.top + r) + src.left * bpp;
         uint8_t* to = destination.Row(dy + r) + dx * bpp;
-        if (!same || dy != src.top) {
-            RunRowKernel(kernel, to, from, width);
-            continue;
-        }
-        constexpr int32_t kPiece = 256;
-        uint8_t piece[kPiece * 4 + 16];
-        RowKernel fromPiece = kernel;
-        fromPiece.params.srcLimit = piece + sizeof piece;
-        const bool fromRight = dx > src.left;
         for (int32_t done = 0; done < width;) {
             const int32_t n = std::min(kPiece, width - done);
             const int32_t at = fromRight ? width - done - n : done;
             std::copy_n(from + at * bpp, n * bpp, piece);
-            RunRowKernel(fromPiece, to + at * bpp, piece, n);
+            const RowRun run{to + at * bpp, piece, n};
+            RunRowKernel(fromPiece, &run, 1);
             done += n;
         }
     }

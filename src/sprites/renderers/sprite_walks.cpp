@@ -74,6 +74,18 @@ class RunReader {
     const uint8_t* pixels_ = nullptr;
 };
 
+// bytes / bytesPerPixel with the divisor known to the compiler: this runs once per run.
+int32_t WholePixels(int64_t bytes, int32_t bytesPerPixel) {
+    switch (bytesPerPixel) {
+    case 2:
+        return int32_t(bytes >> 1);
+    case 3:
+        return int32_t(bytes / 3);
+    default:
+        return int32_t(bytes >> 2);
+    }
+}
+
 void PrefetchRows(const SpriteTarget& target, const Visible& v, int32_t endRow, int64_t firstByte) {
     if (endRow - v.firstRow > kPrefetchedRows) return;
     firstByte = std::max(firstByte, v.startByte);
@@ -83,13 +95,13 @@ void PrefetchRows(const SpriteTarget& target, const Visible& v, int32_t endRow, 
 
 // Draws the part of a run of count bytes at byte position pos of a row that lies in the
 // visible byte range; the source moves on past the whole run in any case (the caller's).
-void DrawRunClipped(uint8_t* row, int64_t pos, const uint8_t* pixels, int64_t count, const Visible& v,
-                    const RowKernel& kernel) {
+inline void DrawRunClipped(uint8_t* row, int64_t pos, const uint8_t* pixels, int64_t count, const Visible& v,
+                           int32_t bpp, RowBatch& batch) {
     if (pos + count <= v.startByte || pos >= v.endByte) return;
     const int64_t from = std::max(pos, v.startByte);
     const int64_t to = std::min(pos + count, v.endByte);
-    const int32_t n = int32_t((to - from) / kernel.bytesPerPixel);
-    if (n > 0) RunRowKernel(kernel, row + from, pixels + (from - pos), n);
+    const int32_t n = WholePixels(to - from, bpp);
+    if (n > 0) batch.Add(row + from, pixels + (from - pos), n);
 }
 }  // namespace
 
@@ -104,10 +116,10 @@ void WalkRaw(const SpriteImage& image, const SpriteTarget& target, int32_t x, in
     const int32_t left = std::max(x, target.visible.left);
     const int32_t right = int32_t(std::min<int64_t>(int64_t(x) + image.width, target.visible.right));
     PrefetchRows(target, v, endRow, int64_t(left) * bpp);
+    RowBatch batch(kernel);
     for (int32_t row = v.firstRow; row < endRow; ++row) {
         const uint8_t* src = image.data + size_t(row - y) * rowBytes + size_t(left - x) * size_t(bpp);
-        RunRowKernel(kernel, target.pixels + int64_t(row) * target.pitch + int64_t(left) * bpp, src,
-                     right - left);
+        batch.Add(target.pixels + int64_t(row) * target.pitch + int64_t(left) * bpp, src, right - left);
     }
 }
 
@@ -118,6 +130,7 @@ void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, in
     if (!VisiblePart(image, target, x, y, bpp, v)) return;
     PrefetchRows(target, v, v.endRow, int64_t(x) * bpp);
     RunReader reader(image);
+    RowBatch batch(kernel);
     for (int32_t row = y; row < v.firstRow; ++row)
         if (reader.Next() == RunReader::Entry::End) return;
     for (int32_t row = v.firstRow; row < v.endRow; ++row) {
@@ -128,7 +141,7 @@ void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, in
             break;
         case RunReader::Entry::Run:
             DrawRunClipped(target.pixels + int64_t(row) * target.pitch, int64_t(x) * bpp + reader.skip(),
-                           reader.pixels(), reader.count(), v, kernel);
+                           reader.pixels(), reader.count(), v, bpp, batch);
             break;
         }
     }
@@ -141,6 +154,7 @@ void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, i
     if (!VisiblePart(image, target, x, y, bpp, v)) return;
     PrefetchRows(target, v, v.endRow, int64_t(x) * bpp);
     RunReader reader(image);
+    RowBatch batch(kernel);
     for (int32_t row = y; row < v.firstRow; ++row) {
         for (;;) {
             const RunReader::Entry e = reader.Next();
@@ -156,7 +170,7 @@ void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, i
             if (e == RunReader::Entry::End) return;
             if (e == RunReader::Entry::RowMark) break;
             pos += reader.skip();
-            DrawRunClipped(rowStart, pos, reader.pixels(), reader.count(), v, kernel);
+            DrawRunClipped(rowStart, pos, reader.pixels(), reader.count(), v, bpp, batch);
             pos += reader.count();
         }
     }

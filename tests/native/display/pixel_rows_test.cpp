@@ -93,17 +93,47 @@ TEST(PixelRows, FastPathsGiveTheReferenceBytes) {
                     FillRandom(src, rng, bpp);
                     FillRandom(dst, rng, bpp);
                     std::vector<uint8_t> want = dst, got = dst;
-                    reference(want.data() + offset * bpp, src.data() + offset * bpp, width, params);
-                    if (trial % 2) {  // memory after the row may be read and rewritten unchanged
+                    const RowRun wantRun{want.data() + offset * bpp, src.data() + offset * bpp, width};
+                    reference(&wantRun, 1, params);
+                    if (trial % 2) {  // memory after the row may be read
                         params.dstLimit = got.data() + got.size();
                         params.srcLimit = src.data() + src.size();
                     }
-                    fast(got.data() + offset * bpp, src.data() + offset * bpp, width, params);
+                    const RowRun gotRun{got.data() + offset * bpp, src.data() + offset * bpp, width};
+                    fast(&gotRun, 1, params);
                     ASSERT_EQ(got, want)
                         << lc.name << " op " << int(op) << " width " << width << " k " << params.k << " ws "
                         << params.ws << " wd " << params.wd << " colour " << std::hex << params.colour;
                 }
             }
+        }
+    }
+}
+
+TEST(PixelRows, ABatchOfRunsIsTheRunsOneAfterAnother) {
+    std::mt19937 rng(99);
+    for (const LayoutCase& lc : kLayouts) {
+        const int bpp = BytesPerPixel(lc.layout);
+        for (RowOp op : {RowOp::Blend, RowOp::BlendKeyed, RowOp::Tint, RowOp::FillBlend, RowOp::Multiply}) {
+            RowFunction reference = SelectRowFunction(lc.layout, op, PixelPath::Reference);
+            RowFunction fast = SelectRowFunction(lc.layout, op, PixelPath::Fast);
+            if (!reference) continue;
+            const RowParams params = RandomParams(lc, op, rng);
+            std::vector<uint8_t> src(600 * bpp), dst(600 * bpp);
+            FillRandom(src, rng, bpp);
+            FillRandom(dst, rng, bpp);
+            std::vector<uint8_t> want = dst, got = dst;
+            std::vector<RowRun> wantRuns, gotRuns;
+            for (int at = 0; at < 560;) {  // runs of 1..20 pixels with gaps between them
+                const int n = 1 + int(rng() % 20);
+                wantRuns.push_back(RowRun{want.data() + at * bpp, src.data() + at * bpp, n});
+                gotRuns.push_back(RowRun{got.data() + at * bpp, src.data() + at * bpp, n});
+                at += n + int(rng() % 4);
+            }
+            for (const RowRun& r : wantRuns)
+                reference(&r, 1, params);
+            fast(gotRuns.data(), int32_t(gotRuns.size()), params);
+            ASSERT_EQ(got, want) << lc.name << " op " << int(op);
         }
     }
 }
@@ -116,8 +146,9 @@ TEST(PixelRows, TintedKernelTintsTheSourceBeforeTheOperation) {
         p.wd = 16;
         RowKernel k = MakeTintedRowKernel(PixelLayout::Rgb565, RowOp::Blend, p, 0x8410, path);
         std::vector<uint16_t> src(300, 0xFFFF), dst(300, 0);
-        RunRowKernel(k, reinterpret_cast<uint8_t*>(dst.data()), reinterpret_cast<const uint8_t*>(src.data()),
-                     300);
+        const RowRun run{reinterpret_cast<uint8_t*>(dst.data()), reinterpret_cast<const uint8_t*>(src.data()),
+                         300};
+        RunRowKernel(k, &run, 1);
         // tint: red 31 × 16 / 32 = 15, green 63 × 32 / 64 = 31, blue 15; halved: 7, 15, 7
         for (uint16_t v : dst)
             ASSERT_EQ(v, (7u << 11) | (15u << 5) | 7u);
