@@ -1,9 +1,9 @@
-// Pixel pipeline benchmark. Every workload draws the same rectangles into the same memory:
-// the whole 1024 x 768 screen once, or 2048 random 32 x 32 or 8 x 8 rectangles. Figures are
+// Pixel pipeline benchmark. Every workload draws the same rectangles into the same memory: the
+// whole 1024 x 768 screen once, or 2048 random 32 x 32 or 8 x 8 rectangles. Figures are
 // destination pixels per second of processor time (Mpix/s), the median of interleaved
-// repetitions; processor time keeps the figures steady on a machine that is busy with other work. Before
-// timing, every fast path is checked byte for byte against the reference and every peer within a small
-// tolerance against this code, so that the compared work is the same.
+// repetitions; processor time keeps the figures steady on a machine busy with other work.
+// Before timing, every fast path is checked byte for byte against the reference, and every peer
+// within a small tolerance against this code, so that the compared work is the same.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

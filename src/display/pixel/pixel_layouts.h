@@ -72,18 +72,3 @@ template <class L> constexpr uint32_t ChannelOf(uint32_t pixel, int c) {
 template <class L> constexpr uint32_t AtChannel(uint32_t value, int c) {
     return value << L::kChannels[c].shift;
 }
-
-// Calls f(layout traits) for a run-time layout; the one switch from a value to a type.
-template <class F> decltype(auto) WithLayoutTraits(PixelLayout layout, F&& f) {
-    switch (layout) {
-    case PixelLayout::Rgb565:
-        return f(Rgb565Traits{});
-    case PixelLayout::Rgb555:
-        return f(Rgb555Traits{});
-    case PixelLayout::Rgb24:
-        return f(Rgb24Traits{});
-    case PixelLayout::Rgb32:
-    default:
-        return f(Rgb32Traits{});
-    }
-}

@@ -1,9 +1,7 @@
 #pragma once
-// Helpers shared by the SSE2 row functions: whole and partial vector loads and stores, and the
-// loop that feeds a vector operation a row as 16-byte vectors. The last piece of a row that does
-// not fill a vector is loaded in pieces of 8, 4, 2 and 1 bytes (as many as it has), computed
-// like the others and stored in the same pieces, so no byte outside the row is touched and the
-// last pixels of a row are computed exactly like the first ones.
+// Helpers shared by the SSE2 row functions: vector loads and stores, and the loop that feeds a
+// vector operation a row as 16-byte vectors. Every pixel of a row, the last ones included, is
+// computed by the same vector code, and no byte outside the row is ever written.
 #include <emmintrin.h>
 
 #include <cstdint>
