@@ -40,15 +40,19 @@ class RunReader {
 
     // On Run, skip and count are set and pixels() points at the run's pixels.
     Entry Next() {
+        if (end_ - at_ < 2) return Entry::End;
         uint16_t word;
-        if (!Read(word)) return Entry::End;
-        if (word == kRowMark) return Entry::RowMark;
-        if (word & kTopBit) return Entry::End;
+        std::memcpy(&word, at_, 2);
+        if (word & kTopBit) {
+            at_ += 2;
+            return word == kRowMark ? Entry::RowMark : Entry::End;
+        }
+        if (end_ - at_ < 5) return Entry::End;
+        uint16_t count;
+        std::memcpy(&count, at_ + 3, 2);  // after the skip and the flag byte
+        at_ += 5;
+        if (size_t(end_ - at_) < count) return Entry::End;
         skip_ = word;
-        if (end_ - at_ < 1) return Entry::End;
-        at_ += 1;  // the flag byte
-        uint16_t count = 0;
-        if (!Read(count) || size_t(end_ - at_) < count) return Entry::End;
         count_ = count;
         pixels_ = at_;
         at_ += count;
@@ -60,13 +64,6 @@ class RunReader {
     const uint8_t* pixels() const { return pixels_; }
 
   private:
-    bool Read(uint16_t& word) {
-        if (end_ - at_ < 2) return false;
-        std::memcpy(&word, at_, 2);
-        at_ += 2;
-        return true;
-    }
-
     const uint8_t* at_;
     const uint8_t* end_;
     int64_t skip_ = 0;
