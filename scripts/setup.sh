@@ -8,7 +8,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-i686 gcc-mingw-w64-i686 mingw-w64-i686-dev
     wine wine32:i386 xvfb xauth x11-utils imagemagick
-    libpixman-1-dev libsdl2-dev libpng-dev libstb-dev
+    libpixman-1-dev libsdl2-dev libpng-dev libstb-dev pkgconf
     python3 procps
 )
 
