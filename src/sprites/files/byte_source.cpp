@@ -14,3 +14,10 @@ bool MemoryByteSource::Skip(uint64_t bytes) {
     position_ += size_t(bytes);
     return true;
 }
+
+const uint8_t* MemoryByteSource::Borrow(size_t bytes) {
+    if (!Has(bytes)) return nullptr;
+    const uint8_t* at = bytes_.data() + position_;
+    position_ += bytes;
+    return at;
+}

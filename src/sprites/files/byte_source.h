@@ -12,6 +12,10 @@ class SpriteByteSource {
     virtual bool Read(void* into, size_t bytes) = 0;
     // Whether bytes more bytes follow the current position.
     virtual bool Has(uint64_t bytes) = 0;
+    // The next bytes in place, without a copy, and moves past them; the pointer stays valid
+    // until the next call on the source. Null (and no move) when the source cannot lend that
+    // many at once or they are not all there; Read then tells which.
+    virtual const uint8_t* Borrow(size_t bytes) = 0;
     // Moves past bytes; false (and no move) when they are not all there.
     virtual bool Skip(uint64_t bytes) = 0;
     // Bytes from the start of the data.
@@ -27,6 +31,7 @@ class MemoryByteSource final : public SpriteByteSource {
 
     bool Read(void* into, size_t bytes) override;
     bool Has(uint64_t bytes) override { return bytes <= bytes_.size() - position_; }
+    const uint8_t* Borrow(size_t bytes) override;
     bool Skip(uint64_t bytes) override;
     uint64_t Position() const override { return position_; }
 

@@ -60,3 +60,20 @@ bool FileByteSource::Skip(uint64_t bytes) {
     position_ += bytes;
     return true;
 }
+
+const uint8_t* FileByteSource::Borrow(size_t bytes) {
+    if (bytes > kBufferBytes) return nullptr;
+    if (Buffered() < bytes) {
+        // Keep what is buffered at the front and fill the rest of the buffer behind it.
+        const size_t kept = Buffered();
+        if (kept) std::memmove(buffer_.get(), buffer_.get() + (position_ - bufferStart_), kept);
+        size_t got;
+        const bool read = ReadAt(position_ + kept, buffer_.get() + kept, kBufferBytes - kept, &got);
+        bufferStart_ = position_;
+        bufferEnd_ = position_ + kept + (read ? got : 0);
+        if (Buffered() < bytes) return nullptr;
+    }
+    const uint8_t* at = buffer_.get() + (position_ - bufferStart_);
+    position_ += bytes;
+    return at;
+}

@@ -16,11 +16,13 @@ class FileByteSource final : public SpriteByteSource {
     bool Read(void* into, size_t bytes) override;
     // Looks at the last of those bytes when they lie beyond the buffer.
     bool Has(uint64_t bytes) override;
+    // Lends what fits the buffer, refilling it first when needed.
+    const uint8_t* Borrow(size_t bytes) override;
     bool Skip(uint64_t bytes) override;
     uint64_t Position() const override { return position_; }
 
   private:
-    static constexpr size_t kBufferBytes = 64 * 1024;
+    static constexpr size_t kBufferBytes = 256 * 1024;
 
     size_t Buffered() const {
         return position_ >= bufferStart_ && position_ < bufferEnd_ ? size_t(bufferEnd_ - position_) : 0;

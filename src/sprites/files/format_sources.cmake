@@ -4,6 +4,7 @@
 set(TIDEMARCH_SPRITE_FORMAT_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/sprite_format.cpp
     ${CMAKE_CURRENT_LIST_DIR}/stored_pixels.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/bgr_rows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/byte_source.cpp
     ${CMAKE_CURRENT_LIST_DIR}/load_failure.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sprite_file_parser.cpp

@@ -1,5 +1,7 @@
 #include "sprites/files/sprite_file_loader.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "sprites/files/sprite_file.h"
@@ -78,6 +80,21 @@ SoundObject* SpriteFileLoader::MakeStream(const EffectHead& head, SpriteByteSour
     return stream;
 }
 
+PixelInspection SpriteFileLoader::InspectSprite(const StoredPixels& pixels) {
+    convertedInWalk_ = false;
+    if (!ConvertsInOneWalk(pixels, layout_)) return InspectStoredPixels(pixels);
+    const size_t needed = std::max(OneWalkScratchBytes(pixels), kInitialConversionBuffer);
+    if (conversionCapacity_ < needed) {
+        conversion_.reset(new (std::nothrow) uint8_t[needed]);
+        conversionCapacity_ = conversion_ ? needed : 0;
+        // Without the buffer the pixels are checked alone and converted later, straight into
+        // the renderer.
+        if (!conversion_) return InspectStoredPixels(pixels);
+    }
+    convertedInWalk_ = true;
+    return InspectAndConvert(pixels, layout_, conversion_.get(), &converted_);
+}
+
 bool SpriteFileLoader::OnSprite(int32_t, const SpriteDataHead& head, const StoredPixels& pixels,
                                 const PixelInspection& inspection) {
     SpriteRenderer* sprite = CreateSpriteRenderer(layout_, SpriteKind(head.kind));
@@ -99,7 +116,11 @@ bool SpriteFileLoader::OnSprite(int32_t, const SpriteDataHead& head, const Store
     }
     uint8_t* data = SpriteRenderer::AllocatePixelData(bytes);
     if (!data) return Fail(kDataMemory);
-    ConvertStoredPixels(pixels, layout_, data);
+    if (convertedInWalk_) {
+        std::memcpy(data, conversion_.get(), bytes);
+    } else {
+        ConvertStoredPixels(pixels, layout_, data, bytes);
+    }
     sprite->AdoptPixelData(data);
     return true;
 }

@@ -4,6 +4,7 @@
 // the tables the game module reads. Until Finish hands them over, it owns what it has made, so
 // a failed load releases everything simply by ending.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "display/display_format.h"
@@ -24,6 +25,8 @@ class SpriteFileLoader final : public SpriteFileSink {
     SpriteFileLoader& operator=(const SpriteFileLoader&) = delete;
 
     bool OnHead(const SpriteFileHead& head) override;
+    // Run data is converted while it is checked, into the conversion buffer.
+    PixelInspection InspectSprite(const StoredPixels& pixels) override;
     bool OnEffect(int32_t index, const EffectHead& head, SpriteByteSource& source) override;
     bool OnSprite(int32_t index, const SpriteDataHead& head, const StoredPixels& pixels,
                   const PixelInspection& inspection) override;
@@ -48,4 +51,9 @@ class SpriteFileLoader final : public SpriteFileSink {
     std::vector<SpriteRenderer*> sprites_;
     int32_t bundleCount_ = 0;
     std::vector<ParsedBundle> bundles_;
+    // The conversion buffer, reused for every sprite, and what the last check left in it.
+    std::unique_ptr<uint8_t[]> conversion_;
+    size_t conversionCapacity_ = 0;
+    size_t converted_ = 0;
+    bool convertedInWalk_ = false;
 };

@@ -84,10 +84,11 @@ class Parser {
             if (storedBytes != 2 && storedBytes != 3) return Fail(kUnknownPixelSize, i, storedBytes);
             if (!DrawableSize(head.width, head.height))
                 return Fail(kBadSpriteSize, i, head.width, head.height);
-            if (!ReadData(head.dataSize)) return false;
+            const uint8_t* data = ReadData(head.dataSize);
+            if (!data) return false;
             const StoredPixels pixels{SpriteKind(head.kind), storedBytes, head.width, head.height,
-                                      std::span<const uint8_t>(buffer_.get(), head.dataSize)};
-            const PixelInspection inspection = InspectStoredPixels(pixels);
+                                      std::span<const uint8_t>(data, head.dataSize)};
+            const PixelInspection inspection = sink_.InspectSprite(pixels);
             if (!inspection.ok()) return FailPixels(i, head, inspection);
             if (!sink_.OnSprite(i, head, pixels, inspection)) return false;
             runningTotal_ += head.dataTotal;
@@ -101,20 +102,26 @@ class Parser {
                uint64_t(width) * uint64_t(height) * 4 <= uint64_t(std::numeric_limits<int32_t>::max());
     }
 
-    // Reads a sprite's data into the working buffer. A size beyond the first capacity grows the
-    // buffer step by step as the data arrives, so a size that the file does not hold never
-    // becomes an allocation of that size.
-    bool ReadData(uint32_t size) {
-        if (!buffer_ && !Grow(kInitialReadBuffer, 0)) return Fail(kDataMemory);
+    // A sprite's data: in place in the source where it can lend it, else read into the working
+    // buffer. A size beyond the buffer's first capacity grows it step by step as the data
+    // arrives, so a size that the file does not hold never becomes an allocation of that size.
+    // Null after composing the failure.
+    const uint8_t* ReadData(uint32_t size) {
+        if (const uint8_t* lent = source_.Borrow(size)) return lent;
+        if (!buffer_ && !Grow(kInitialReadBuffer, 0)) return FailData(kDataMemory);
         size_t filled = 0;
         while (filled < size) {
             if (filled == capacity_ && !Grow(std::min<size_t>(size, capacity_ * 2), filled))
-                return Fail(kDataMemory);
+                return FailData(kDataMemory);
             const size_t chunk = std::min<size_t>(size, capacity_) - filled;
-            if (!source_.Read(buffer_.get() + filled, chunk)) return Fail(kDataRead);
+            if (!source_.Read(buffer_.get() + filled, chunk)) return FailData(kDataRead);
             filled += chunk;
         }
-        return true;
+        return buffer_.get();
+    }
+    const uint8_t* FailData(const char* text) {
+        Fail(text);
+        return nullptr;
     }
 
     bool Grow(size_t capacity, size_t keep) {

@@ -35,6 +35,8 @@ class SpriteFileSink {
     // source's position and are known to be there; the sink reads or skips them (untouched
     // samples are skipped for it).
     virtual bool OnEffect(int32_t index, const EffectHead& head, SpriteByteSource& source) = 0;
+    // Checks a sprite's pixels before OnSprite; a sink may convert them on the way.
+    virtual PixelInspection InspectSprite(const StoredPixels& pixels) { return InspectStoredPixels(pixels); }
     // One sprite with its canonical head and its checked pixels.
     virtual bool OnSprite(int32_t index, const SpriteDataHead& head, const StoredPixels& pixels,
                           const PixelInspection& inspection) = 0;
@@ -50,9 +52,11 @@ class SpriteFileSink {
 
 // The largest number of default bundles made for a layout without bundle records.
 inline constexpr int32_t kMaxUnreadableBundles = 65536;
-// The working buffer that sprite data is read into starts this large and grows only as the
-// data proves to be there.
+// Sprite data that the source cannot lend in place is read into a working buffer, which starts
+// this large and grows only as the data proves to be there.
 inline constexpr size_t kInitialReadBuffer = 2000000;
+// The loader's conversion buffer starts as large and grows when a sprite needs more.
+inline constexpr size_t kInitialConversionBuffer = 2000000;
 
 // Parses a whole sprite file. name goes into the failure texts. On false, failure holds the
 // text (it stays empty only where the data ended inside the head of a file on disk).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sprites/files/bgr_rows.h"
 #include "sprites/files/sprite_format.h"
 
 namespace {
@@ -56,13 +57,14 @@ struct WalkEnd {
 // Walks run data as a flat sequence of runs and markers, checking each against the data and
 // the sprite's size before the visitor sees it. The visitor's RowMark, DrawingEnd and Run are
 // called in data order; the walk stops at the sprite end, at a marker that ends the drawing, at
-// the end of the data, or at the first fault.
-template <class Visitor> WalkEnd WalkRuns(const StoredPixels& s, Visitor& visitor) {
+// the end of the data, or at the first fault. Made once for each stored pixel size and row
+// structure, so that the rules are fixed inside the loop.
+template <bool ThreeByteData, bool OneRunPerRow, class Visitor>
+WalkEnd WalkRunsOf(const StoredPixels& s, Visitor& visitor) {
     const uint8_t* data = s.data.data();
     const size_t size = s.data.size();
-    const bool threeByte = ThreeByte(s);
-    const uint32_t bytesPerUnit = threeByte ? 3 : 1;
-    const uint64_t rowUnits = uint64_t(s.width) * (threeByte ? 1 : 2);
+    constexpr uint32_t kBytesPerUnit = ThreeByteData ? 3 : 1;
+    const uint64_t rowUnits = uint64_t(s.width) * (ThreeByteData ? 1 : 2);
     int64_t row = 0;
     uint64_t column = 0;
     size_t pos = 0;
@@ -72,8 +74,8 @@ template <class Visitor> WalkEnd WalkRuns(const StoredPixels& s, Visitor& visito
         const uint16_t word = Load16(data + pos);
         if (word & sprite_format::kMarkerBit) {
             if (word == kSpriteEnd) return WalkEnd{};
-            const bool rowMark = word == kRowEnd || (s.kind == SpriteKind::Rle && threeByte);
-            if (!rowMark) {
+            // Rle data of 3-byte pixels reads any other marker as an empty row.
+            if (word != kRowEnd && !(OneRunPerRow && ThreeByteData)) {
                 visitor.DrawingEnd(word);
                 return WalkEnd{};
             }
@@ -87,8 +89,8 @@ template <class Visitor> WalkEnd WalkRuns(const StoredPixels& s, Visitor& visito
         if (size - pos < kRunHeaderBytes) return fail(PixelFault::RunPassesData);
         Run run{
             uint32_t(pos), row, 0, word, data[pos + 2], Load16(data + pos + 3), data + pos + kRunHeaderBytes};
-        if (!threeByte && ((run.skip | run.count) & 1)) return fail(PixelFault::SplitsPixel);
-        const size_t pixelBytes = size_t(run.count) * bytesPerUnit;
+        if (!ThreeByteData && ((run.skip | run.count) & 1)) return fail(PixelFault::SplitsPixel);
+        const size_t pixelBytes = size_t(run.count) * kBytesPerUnit;
         if (size - pos - kRunHeaderBytes < pixelBytes) return fail(PixelFault::RunPassesData);
         if (row >= s.height) return fail(PixelFault::TooManyRows);
         const uint64_t end = column + run.skip + run.count;
@@ -96,13 +98,19 @@ template <class Visitor> WalkEnd WalkRuns(const StoredPixels& s, Visitor& visito
         run.startColumn = uint32_t(column + run.skip);
         visitor.Run(run);
         pos += kRunHeaderBytes + pixelBytes;
-        if (s.kind == SpriteKind::Rle) {
+        if (OneRunPerRow) {
             ++row;
             column = 0;
         } else {
             column = end;
         }
     }
+}
+
+template <class Visitor> WalkEnd WalkRuns(const StoredPixels& s, Visitor& visitor) {
+    const bool rle = s.kind == SpriteKind::Rle;
+    if (ThreeByte(s)) return rle ? WalkRunsOf<true, true>(s, visitor) : WalkRunsOf<true, false>(s, visitor);
+    return rle ? WalkRunsOf<false, true>(s, visitor) : WalkRunsOf<false, false>(s, visitor);
 }
 
 struct Counter {
@@ -121,37 +129,6 @@ struct Counter {
     }
 };
 
-// Pixel conversions, one per stored form and display layout. Each converts n pixels; 'limit'
-// is the end of the stored data, which bounds the fourth byte of 32-bit pixels.
-template <PixelLayout Layout> struct FromBgr;
-template <> struct FromBgr<PixelLayout::Rgb565> {
-    static void Row(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t*) {
-        for (size_t i = 0; i < n; ++i, src += 3, dst += 2)
-            Store16(dst, Pack565(src[2], src[1], src[0]));
-    }
-};
-template <> struct FromBgr<PixelLayout::Rgb555> {
-    static void Row(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t*) {
-        for (size_t i = 0; i < n; ++i, src += 3, dst += 2)
-            Store16(dst, Pack555(src[2], src[1], src[0]));
-    }
-};
-template <> struct FromBgr<PixelLayout::Rgb24> {
-    static void Row(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t*) {
-        std::memcpy(dst, src, n * 3);
-    }
-};
-template <> struct FromBgr<PixelLayout::Rgb32> {
-    // The fourth byte is the stored byte after the pixel, or 0 past the end of the data.
-    static void Row(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* limit) {
-        if (n == 0) return;
-        for (size_t i = 0; i + 1 < n; ++i, src += 3, dst += 4)
-            std::memcpy(dst, src, 4);
-        std::memcpy(dst, src, 3);
-        dst[3] = src + 3 < limit ? src[3] : 0;
-    }
-};
-
 void Expand565(uint16_t v, uint8_t* bgr) {
     const uint32_t r = v >> 11, g = (v >> 5) & 0x3F, b = v & 0x1F;
     bgr[0] = uint8_t(b << 3 | b >> 2);
@@ -161,53 +138,48 @@ void Expand565(uint16_t v, uint8_t* bgr) {
 
 // 5:6:5 words to any layout. On 24- and 32-bit displays each channel is widened by repeating
 // its top bits, so that packing it again gives the stored word back.
-void From565Row(PixelLayout layout, const uint8_t* src, uint8_t* dst, size_t n) {
+template <PixelLayout Layout>
+void From565Row(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t*, const uint8_t*) {
     for (size_t i = 0; i < n; ++i, src += 2) {
         const uint16_t v = Load16(src);
-        switch (layout) {
-        case PixelLayout::Rgb555:
+        if (Layout == PixelLayout::Rgb555) {
             Store16(dst, Convert565To555(v));
             dst += 2;
-            break;
-        case PixelLayout::Rgb24:
-            Expand565(v, dst);
-            dst += 3;
-            break;
-        case PixelLayout::Rgb32:
-            Expand565(v, dst);
-            dst[3] = 0;
-            dst += 4;
-            break;
-        default:
+        } else if (Layout == PixelLayout::Rgb565) {
             Store16(dst, v);
             dst += 2;
-            break;
+        } else {
+            Expand565(v, dst);
+            if (Layout == PixelLayout::Rgb32) dst[3] = 0;
+            dst += Layout == PixelLayout::Rgb32 ? 4 : 3;
         }
     }
 }
 
-void ConvertRow(PixelLayout layout, bool threeByte, const uint8_t* src, uint8_t* dst, size_t n,
-                const uint8_t* limit) {
-    if (!threeByte) return From565Row(layout, src, dst, n);
+// The row conversion of a stored pixel size and a layout.
+BgrRowConverter RowConverterFor(bool threeByte, PixelLayout layout) {
+    if (threeByte) return BgrRowConverterFor(layout);
     switch (layout) {
     case PixelLayout::Rgb565:
-        return FromBgr<PixelLayout::Rgb565>::Row(src, dst, n, limit);
+        return From565Row<PixelLayout::Rgb565>;
     case PixelLayout::Rgb555:
-        return FromBgr<PixelLayout::Rgb555>::Row(src, dst, n, limit);
+        return From565Row<PixelLayout::Rgb555>;
     case PixelLayout::Rgb24:
-        return FromBgr<PixelLayout::Rgb24>::Row(src, dst, n, limit);
+        return From565Row<PixelLayout::Rgb24>;
     case PixelLayout::Rgb32:
-        return FromBgr<PixelLayout::Rgb32>::Row(src, dst, n, limit);
+        return From565Row<PixelLayout::Rgb32>;
     case PixelLayout::None:
         break;
     }
+    return nullptr;
 }
 
 struct RunWriter {
     const StoredPixels& s;
-    PixelLayout layout;
+    BgrRowConverter convert;
     uint32_t bytesPerPixel;
     uint8_t* out;
+    const uint8_t* outEnd;
     void RowMark() {
         Store16(out, kRowEnd);
         out += 2;
@@ -224,8 +196,26 @@ struct RunWriter {
         out[2] = run.flag;
         Store16(out + 3, uint16_t(count * bytesPerPixel));
         out += kRunHeaderBytes;
-        ConvertRow(layout, threeByte, run.pixels, out, count, s.data.data() + s.data.size());
+        convert(run.pixels, out, count, s.data.data() + s.data.size(), outEnd);
         out += size_t(count) * bytesPerPixel;
+    }
+};
+
+// Counts and converts in the same walk.
+struct CountingWriter {
+    Counter counter;
+    RunWriter writer;
+    void RowMark() {
+        counter.RowMark();
+        writer.RowMark();
+    }
+    void DrawingEnd(uint16_t word) {
+        counter.DrawingEnd(word);
+        writer.DrawingEnd(word);
+    }
+    void Run(const ::Run& run) {
+        counter.Run(run);
+        writer.Run(run);
     }
 };
 
@@ -287,6 +277,26 @@ PixelInspection InspectStoredPixels(const StoredPixels& s) {
     return counter.result;
 }
 
+bool ConvertsInOneWalk(const StoredPixels& s, PixelLayout layout) {
+    return s.kind != SpriteKind::Raw && (ThreeByte(s) || DisplayBytes(layout) != 2) &&
+           DisplayBytes(layout) != 0;
+}
+
+size_t OneWalkScratchBytes(const StoredPixels& s) { return 2 * s.data.size() + 2 + kScratchSlack; }
+
+PixelInspection InspectAndConvert(const StoredPixels& s, PixelLayout layout, uint8_t* scratch,
+                                  size_t* converted) {
+    const uint32_t b = DisplayBytes(layout);
+    CountingWriter visitor{Counter(ThreeByte(s)), RunWriter{s, RowConverterFor(ThreeByte(s), layout), b,
+                                                            scratch, scratch + OneWalkScratchBytes(s)}};
+    const WalkEnd end = WalkRuns(s, visitor);
+    visitor.counter.result.fault = end.fault;
+    visitor.counter.result.faultOffset = end.offset;
+    Store16(visitor.writer.out, kSpriteEnd);
+    *converted = size_t(visitor.writer.out + 2 - scratch);
+    return visitor.counter.result;
+}
+
 bool ConvertedSize(const StoredPixels& s, const PixelInspection& inspection, PixelLayout layout,
                    size_t* bytes) {
     const uint64_t b = uint64_t(DisplayBytes(layout));
@@ -307,7 +317,7 @@ bool ConvertedSize(const StoredPixels& s, const PixelInspection& inspection, Pix
     return true;
 }
 
-void ConvertStoredPixels(const StoredPixels& s, PixelLayout layout, uint8_t* out) {
+void ConvertStoredPixels(const StoredPixels& s, PixelLayout layout, uint8_t* out, size_t outBytes) {
     const bool threeByte = ThreeByte(s);
     const uint32_t b = DisplayBytes(layout);
     if (!threeByte && b == 2) {
@@ -325,11 +335,11 @@ void ConvertStoredPixels(const StoredPixels& s, PixelLayout layout, uint8_t* out
     const uint8_t* limit = s.data.data() + s.data.size();
     if (s.kind == SpriteKind::Raw) {
         const size_t pixels = size_t(RectanglePixels(s));
-        ConvertRow(layout, threeByte, s.data.data(), out, pixels, limit);
+        RowConverterFor(threeByte, layout)(s.data.data(), out, pixels, limit, out + outBytes);
         Store16(out + pixels * b, kSpriteEnd);
         return;
     }
-    RunWriter writer{s, layout, b, out};
+    RunWriter writer{s, RowConverterFor(threeByte, layout), b, out, out + outBytes};
     WalkRuns(s, writer);
     Store16(writer.out, kSpriteEnd);
 }

@@ -23,6 +23,9 @@
 #include "display/display_format.h"
 #include "sprites/renderers/sprite_renderer.h"
 
+// Room that the fast row conversion may write past the end of a converted form.
+inline constexpr size_t kScratchSlack = 64;
+
 struct StoredPixels {
     SpriteKind kind = SpriteKind::Raw;
     int32_t storedBytesPerPixel = 3;  // 2 or 3
@@ -63,8 +66,17 @@ PixelInspection InspectStoredPixels(const StoredPixels& pixels);
 bool ConvertedSize(const StoredPixels& pixels, const PixelInspection& inspection, PixelLayout layout,
                    size_t* bytes);
 
-// Writes the in-memory form (ConvertedSize bytes) for a layout.
-void ConvertStoredPixels(const StoredPixels& pixels, PixelLayout layout, uint8_t* out);
+// Writes the in-memory form for a layout into out, which holds the ConvertedSize bytes.
+void ConvertStoredPixels(const StoredPixels& pixels, PixelLayout layout, uint8_t* out, size_t outBytes);
+
+// Run data of 3-byte pixels, and 2-byte pixels for 24- and 32-bit displays, can be checked and
+// converted in one walk, into a scratch buffer of OneWalkScratchBytes (an upper bound of the
+// in-memory form, with room for the fast row conversion to run past its end). On success
+// *converted is the size of the in-memory form at the front of scratch, the ConvertedSize.
+bool ConvertsInOneWalk(const StoredPixels& pixels, PixelLayout layout);
+size_t OneWalkScratchBytes(const StoredPixels& pixels);
+PixelInspection InspectAndConvert(const StoredPixels& pixels, PixelLayout layout, uint8_t* scratch,
+                                  size_t* converted);
 
 // The picture as width x height RGBA values (red in the lowest byte), alpha 0 where the sprite
 // is transparent. Needs a successful inspection.

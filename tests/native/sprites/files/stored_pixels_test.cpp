@@ -101,7 +101,7 @@ sprite_test::Grid Convert(const StoredPixels& stored, PixelLayout layout, Bytes*
     sprite->width = stored.width;
     sprite->height = stored.height;
     uint8_t* data = SpriteRenderer::AllocatePixelData(size);
-    ConvertStoredPixels(stored, layout, data);
+    ConvertStoredPixels(stored, layout, data, size);
     sprite->AdoptPixelData(data);
     if (converted) converted->assign(data, data + size);
     const int32_t b = layout == PixelLayout::Rgb24 ? 3 : layout == PixelLayout::Rgb32 ? 4 : 2;

@@ -1,0 +1,200 @@
+// Sprite file loading against a plain read of the same file: a file of 2,000 sprites of mixed
+// sizes and kinds is loaded for each display layout (pixels converted) and merely read into
+// memory. Throughput counts the sprite data bytes in both, so the ratio of the two rates is the
+// ratio of their times. Ends with `target load-vs-read <load MB/s / read MB/s> 0.33` (higher is
+// better) for the product's 5:6:5 display.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "platform/memory/memory_surface_backend.h"
+#include "sound/sound_file.h"
+#include "sprites/files/sprite_document.h"
+#include "sprites/files/sprite_file.h"
+
+namespace {
+constexpr int kSprites = 2000;
+
+struct BenchFile {
+    std::string path;
+    size_t fileBytes = 0;
+    size_t spriteDataBytes = 0;
+};
+BenchFile gFile;
+
+void Put16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+
+// A sprite of a random size from 8 to 160 pixels a side (small ones more often, as in a game's
+// files) and a random kind. Run sprites have a visible shape: a disc, with a hole in Rle2 rows.
+DocumentSprite MakeSprite(std::mt19937& random) {
+    std::uniform_real_distribution<double> logSide(std::log(8.0), std::log(160.0));
+    const int32_t w = int32_t(std::exp(logSide(random))), h = int32_t(std::exp(logSide(random)));
+    const int kind = int(random() % 3);
+    const int storedBytes = random() % 10 == 0 ? 2 : 3;
+    DocumentSprite sprite;
+    sprite.head.kind = uint8_t(kind);
+    sprite.head.storedBytesPerPixel = uint8_t(storedBytes);
+    sprite.head.width = w;
+    sprite.head.height = h;
+    auto pixel = [&](std::vector<uint8_t>& out) {
+        const uint32_t v = uint32_t(random());
+        out.push_back(uint8_t(v));
+        out.push_back(uint8_t(v >> 8));
+        if (storedBytes == 3) out.push_back(uint8_t(v >> 16));
+    };
+    auto run = [&](int skip, int count) {
+        Put16(sprite.data, uint16_t(skip * (storedBytes == 3 ? 1 : 2)));
+        sprite.data.push_back(0);
+        Put16(sprite.data, uint16_t(count * (storedBytes == 3 ? 1 : 2)));
+        for (int i = 0; i < count; ++i)
+            pixel(sprite.data);
+    };
+    if (kind == 0) {
+        for (int i = 0; i < w * h; ++i)
+            pixel(sprite.data);
+        return sprite;
+    }
+    for (int y = 0; y < h; ++y) {
+        const double dy = (y + 0.5) / h * 2 - 1;
+        const int half = int(w / 2.0 * std::sqrt(std::max(0.0, 1 - dy * dy)));
+        const int left = w / 2 - half, count = 2 * half;
+        if (count == 0) {
+            Put16(sprite.data, 0xFFFF);
+            continue;
+        }
+        if (kind == 1) {
+            run(left, count);
+            continue;
+        }
+        const int gap = count / 4;
+        run(left, (count - gap) / 2);
+        run(gap, count - gap - (count - gap) / 2);
+        Put16(sprite.data, 0xFFFF);
+    }
+    Put16(sprite.data, 0xFFFE);
+    return sprite;
+}
+
+void MakeBenchFile() {
+    std::mt19937 random(20240611);
+    SpriteDocument document;
+    for (int i = 0; i < kSprites; ++i) {
+        document.sprites.push_back(MakeSprite(random));
+        gFile.spriteDataBytes += document.sprites.back().data.size();
+    }
+    for (int b = 0; b < 50; ++b) {
+        ParsedBundle bundle;
+        for (int f = 0; f < 10; ++f) {
+            bundle.spriteIndices.push_back(uint32_t(random() % kSprites));
+            bundle.frames.push_back(FrameRecord{0, 0, 256, 0, -1, 0, 0, 0, 0});
+        }
+        document.bundles.push_back(bundle);
+    }
+    const std::vector<uint8_t> bytes = WriteSpriteDocument(document, 3, 3);
+    gFile.fileBytes = bytes.size();
+    gFile.path = (std::filesystem::temp_directory_path() /
+                  ("tidemarch-load-bench-" + std::to_string(::getpid()) + ".spr"))
+                     .string();
+    FILE* out = std::fopen(gFile.path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+}
+
+// Open, read the whole file into memory, close: through the same file calls as the loader.
+void BM_ReadFile(benchmark::State& state) {
+    std::vector<uint8_t> memory(gFile.fileBytes);
+    for (auto _ : state) {
+        FileHandle file = sound_file::OpenForReading(gFile.path.c_str());
+        uint32_t got = 0;
+        if (!sound_file::Read(file, memory.data(), uint32_t(memory.size()), &got) || got != memory.size())
+            state.SkipWithError("read failed");
+        sound_file::Close(file);
+        benchmark::DoNotOptimize(memory.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(gFile.spriteDataBytes));
+}
+
+struct Layout {
+    int32_t bytesPerPixel;
+    uint32_t redMask;
+};
+constexpr Layout kLayouts[] = {{2, 0xF800}, {2, 0x7C00}, {3, 0xFF0000}, {4, 0xFF0000}};
+
+void BM_Load(benchmark::State& state) {
+    const Layout& layout = kLayouts[state.range(0)];
+    MemoryDisplayScope display(layout.bytesPerPixel, layout.redMask);
+    for (auto _ : state) {
+        SpriteLoadFailure failure;
+        auto file = std::make_unique<SpriteFile>();
+        if (!file->Load(gFile.path.c_str(), 0, failure)) state.SkipWithError(failure.text());
+        benchmark::DoNotOptimize(file->sprites);
+        // Releasing the sprites is not part of loading them.
+        state.PauseTiming();
+        file.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(gFile.spriteDataBytes));
+}
+
+BENCHMARK(BM_ReadFile)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Load)
+    ->ArgName("layout565_555_24_32")
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+class RecordingReporter : public benchmark::ConsoleReporter {
+  public:
+    struct Rates {
+        double real = 0;
+        double processor = 0;
+    };
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            auto found = run.counters.find("bytes_per_second");
+            if (found == run.counters.end() || run.error_occurred || run.aggregate_name != "median") continue;
+            const double real = found->second;
+            rates[run.run_name.function_name + "/" + run.run_name.args] = {
+                real, real * run.GetAdjustedRealTime() / run.GetAdjustedCPUTime()};
+        }
+    }
+    std::map<std::string, Rates> rates;
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    MakeBenchFile();
+    std::printf("file: %d sprites, %.1f MB of sprite data, %.1f MB in all\n", kSprites,
+                gFile.spriteDataBytes / 1e6, gFile.fileBytes / 1e6);
+    benchmark::Initialize(&argc, argv);
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::remove(gFile.path.c_str());
+    auto rates = [&](const std::string& name) {
+        auto found = reporter.rates.find(name);
+        return found == reporter.rates.end() ? RecordingReporter::Rates{} : found->second;
+    };
+    const auto read = rates("BM_ReadFile/");
+    if (read.real <= 0) return 0;
+    const char* names[] = {"5:6:5", "5:5:5", "24-bit", "32-bit"};
+    for (int i = 0; i < 4; ++i) {
+        const auto load = rates("BM_Load/layout565_555_24_32:" + std::to_string(i));
+        std::printf("%-7s load %7.1f MB/s, read %7.1f MB/s: load/read %.2f (processor time %.2f)\n", names[i],
+                    load.real / 1e6, read.real / 1e6, load.real / read.real, load.processor / read.processor);
+    }
+    const auto product = rates("BM_Load/layout565_555_24_32:0");
+    std::printf("target load-vs-read %.2f 0.33\n", product.processor / read.processor);
+    return 0;
+}
