@@ -2,7 +2,8 @@
 // sizes and kinds is loaded for each display layout (pixels converted) and merely read into
 // memory. Throughput counts the sprite data bytes in both, so the ratio of the two rates is the
 // ratio of their times. Ends with `target load-vs-read <load MB/s / read MB/s> 0.33` (higher is
-// better) for the product's 5:6:5 display.
+// better) for the product's 5:6:5 display and the file of sprites 8 to 160 pixels a side; a
+// second file of larger sprites (16 to 256 pixels) is measured for comparison.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -23,21 +24,25 @@ namespace {
 constexpr int kSprites = 2000;
 
 struct BenchFile {
+    const char* name;
+    double smallestSide;
+    double largestSide;
     std::string path;
     size_t fileBytes = 0;
     size_t spriteDataBytes = 0;
 };
-BenchFile gFile;
+BenchFile gFiles[] = {{"sprites 8-160 px", 8, 160, {}, 0, 0}, {"sprites 16-256 px", 16, 256, {}, 0, 0}};
 
 void Put16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(uint8_t(v));
     out.push_back(uint8_t(v >> 8));
 }
 
-// A sprite of a random size from 8 to 160 pixels a side (small ones more often, as in a game's
-// files) and a random kind. Run sprites have a visible shape: a disc, with a hole in Rle2 rows.
-DocumentSprite MakeSprite(std::mt19937& random) {
-    std::uniform_real_distribution<double> logSide(std::log(8.0), std::log(160.0));
+// A sprite of a random size between the smallest and the largest side (small ones more often,
+// as in a game's files) and a random kind; one in ten stores 2 bytes per pixel. Run sprites
+// have a visible shape: a disc, with a hole in Rle2 rows.
+DocumentSprite MakeSprite(std::mt19937& random, const BenchFile& file) {
+    std::uniform_real_distribution<double> logSide(std::log(file.smallestSide), std::log(file.largestSide));
     const int32_t w = int32_t(std::exp(logSide(random))), h = int32_t(std::exp(logSide(random)));
     const int kind = int(random() % 3);
     const int storedBytes = random() % 10 == 0 ? 2 : 3;
@@ -85,12 +90,12 @@ DocumentSprite MakeSprite(std::mt19937& random) {
     return sprite;
 }
 
-void MakeBenchFile() {
+void MakeBenchFile(BenchFile& file, int index) {
     std::mt19937 random(20240611);
     SpriteDocument document;
     for (int i = 0; i < kSprites; ++i) {
-        document.sprites.push_back(MakeSprite(random));
-        gFile.spriteDataBytes += document.sprites.back().data.size();
+        document.sprites.push_back(MakeSprite(random, file));
+        file.spriteDataBytes += document.sprites.back().data.size();
     }
     for (int b = 0; b < 50; ++b) {
         ParsedBundle bundle;
@@ -101,55 +106,65 @@ void MakeBenchFile() {
         document.bundles.push_back(bundle);
     }
     const std::vector<uint8_t> bytes = WriteSpriteDocument(document, 3, 3);
-    gFile.fileBytes = bytes.size();
-    gFile.path = (std::filesystem::temp_directory_path() /
-                  ("tidemarch-load-bench-" + std::to_string(::getpid()) + ".spr"))
-                     .string();
-    FILE* out = std::fopen(gFile.path.c_str(), "wb");
+    file.fileBytes = bytes.size();
+    file.path =
+        (std::filesystem::temp_directory_path() /
+         ("tidemarch-load-bench-" + std::to_string(::getpid()) + "-" + std::to_string(index) + ".spr"))
+            .string();
+    FILE* out = std::fopen(file.path.c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), out);
     std::fclose(out);
 }
 
 // Open, read the whole file into memory, close: through the same file calls as the loader.
 void BM_ReadFile(benchmark::State& state) {
-    std::vector<uint8_t> memory(gFile.fileBytes);
+    const BenchFile& bench = gFiles[state.range(0)];
+    std::vector<uint8_t> memory(bench.fileBytes);
     for (auto _ : state) {
-        FileHandle file = sound_file::OpenForReading(gFile.path.c_str());
+        FileHandle file = sound_file::OpenForReading(bench.path.c_str());
         uint32_t got = 0;
         if (!sound_file::Read(file, memory.data(), uint32_t(memory.size()), &got) || got != memory.size())
             state.SkipWithError("read failed");
         sound_file::Close(file);
         benchmark::DoNotOptimize(memory.data());
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(gFile.spriteDataBytes));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bench.spriteDataBytes));
 }
 
 struct Layout {
     int32_t bytesPerPixel;
     uint32_t redMask;
+    const char* name;
 };
-constexpr Layout kLayouts[] = {{2, 0xF800}, {2, 0x7C00}, {3, 0xFF0000}, {4, 0xFF0000}};
+constexpr Layout kLayouts[] = {
+    {2, 0xF800, "5:6:5"}, {2, 0x7C00, "5:5:5"}, {3, 0xFF0000, "24-bit"}, {4, 0xFF0000, "32-bit"}};
 
 void BM_Load(benchmark::State& state) {
-    const Layout& layout = kLayouts[state.range(0)];
+    const BenchFile& bench = gFiles[state.range(0)];
+    const Layout& layout = kLayouts[state.range(1)];
     MemoryDisplayScope display(layout.bytesPerPixel, layout.redMask);
     for (auto _ : state) {
         SpriteLoadFailure failure;
         auto file = std::make_unique<SpriteFile>();
-        if (!file->Load(gFile.path.c_str(), 0, failure)) state.SkipWithError(failure.text());
+        if (!file->Load(bench.path.c_str(), 0, failure)) state.SkipWithError(failure.text());
         benchmark::DoNotOptimize(file->sprites);
         // Releasing the sprites is not part of loading them.
         state.PauseTiming();
         file.reset();
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(gFile.spriteDataBytes));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bench.spriteDataBytes));
 }
 
-BENCHMARK(BM_ReadFile)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ReadFile)
+    ->ArgName("file")
+    ->DenseRange(0, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_Load)
-    ->ArgName("layout565_555_24_32")
-    ->DenseRange(0, 3)
+    ->ArgNames({"file", "layout"})
+    ->ArgsProduct({{0, 1}, {0, 1, 2, 3}})
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
@@ -175,26 +190,33 @@ class RecordingReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-    MakeBenchFile();
-    std::printf("file: %d sprites, %.1f MB of sprite data, %.1f MB in all\n", kSprites,
-                gFile.spriteDataBytes / 1e6, gFile.fileBytes / 1e6);
+    for (int i = 0; i < 2; ++i) {
+        MakeBenchFile(gFiles[i], i);
+        std::printf("file %d (%s): %d sprites, %.1f MB of sprite data, %.1f MB in all\n", i, gFiles[i].name,
+                    kSprites, gFiles[i].spriteDataBytes / 1e6, gFiles[i].fileBytes / 1e6);
+    }
     benchmark::Initialize(&argc, argv);
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::remove(gFile.path.c_str());
+    for (const BenchFile& bench : gFiles)
+        std::remove(bench.path.c_str());
     auto rates = [&](const std::string& name) {
         auto found = reporter.rates.find(name);
         return found == reporter.rates.end() ? RecordingReporter::Rates{} : found->second;
     };
-    const auto read = rates("BM_ReadFile/");
-    if (read.real <= 0) return 0;
-    const char* names[] = {"5:6:5", "5:5:5", "24-bit", "32-bit"};
-    for (int i = 0; i < 4; ++i) {
-        const auto load = rates("BM_Load/layout565_555_24_32:" + std::to_string(i));
-        std::printf("%-7s load %7.1f MB/s, read %7.1f MB/s: load/read %.2f (processor time %.2f)\n", names[i],
-                    load.real / 1e6, read.real / 1e6, load.real / read.real, load.processor / read.processor);
+    for (int f = 0; f < 2; ++f) {
+        const auto read = rates("BM_ReadFile/file:" + std::to_string(f));
+        if (read.real <= 0) continue;
+        for (int l = 0; l < 4; ++l) {
+            const auto load = rates("BM_Load/file:" + std::to_string(f) + "/layout:" + std::to_string(l));
+            std::printf("%-17s %-6s load %7.1f MB/s, read %7.1f MB/s: load/read %.2f (processor time %.2f)\n",
+                        gFiles[f].name, kLayouts[l].name, load.real / 1e6, read.real / 1e6,
+                        load.real / read.real, load.processor / read.processor);
+        }
     }
-    const auto product = rates("BM_Load/layout565_555_24_32:0");
-    std::printf("target load-vs-read %.2f 0.33\n", product.processor / read.processor);
+    const auto read = rates("BM_ReadFile/file:0");
+    const auto product = rates("BM_Load/file:0/layout:0");
+    if (read.processor > 0)
+        std::printf("target load-vs-read %.2f 0.33\n", product.processor / read.processor);
     return 0;
 }
