@@ -62,6 +62,12 @@ bool SpriteFile::Load(const char* name, int32_t source, SpriteLoadFailure& failu
 }
 
 namespace {
+// Sprites are converted for displays of 2, 3 or 4 bytes per pixel only.
+PixelLayout SpriteLayout() {
+    const int32_t bytes = gDisplayFormat.bytesPerPixel;
+    return bytes >= 2 && bytes <= 4 ? CurrentPixelLayout() : PixelLayout::None;
+}
+
 void StoreName(char (&field)[256], const char* name) {
     std::strncpy(field, name, sizeof field - 1);
     field[sizeof field - 1] = '\0';
@@ -69,7 +75,7 @@ void StoreName(char (&field)[256], const char* name) {
 }  // namespace
 
 bool SpriteFile::LoadFromFile(const char* path, SpriteLoadFailure& failure) {
-    const PixelLayout layout = CurrentPixelLayout();
+    const PixelLayout layout = SpriteLayout();
     if (layout == PixelLayout::None) {
         failure.Compose(load_text::kNoDisplayFormat, path);
         return false;
@@ -102,7 +108,7 @@ bool SpriteFile::LoadFromFile(const char* path, SpriteLoadFailure& failure) {
 bool SpriteFile::LoadResourceBytes(const char* resourceName, std::span<const uint8_t> bytes,
                                    SpriteLoadFailure& failure) {
     Clear();
-    const PixelLayout layout = CurrentPixelLayout();
+    const PixelLayout layout = SpriteLayout();
     if (layout == PixelLayout::None) {
         failure.Compose(load_text::kNoDisplayFormat, resourceName);
         return false;

@@ -419,12 +419,14 @@ TEST_F(SpriteFileTest, SourcesAndPathsThatCannotBeReadAreNamed) {
     }
 }
 
-TEST_F(SpriteFileTest, NoDisplayFormatNoLoad) {
-    gDisplayFormat.bytesPerPixel = 1;
-    SpriteLoadFailure failure;
-    SpriteFile file;
-    EXPECT_FALSE(file.Load(Fixture("v3_layout3.spr").c_str(), 0, failure));
-    EXPECT_NE(std::string(failure.text()).find("no pixel format"), std::string::npos);
+TEST_F(SpriteFileTest, OnlyDisplaysOfTwoToFourBytesPerPixelLoadSprites) {
+    for (int32_t bytes : {0, 1, 5}) {
+        gDisplayFormat.bytesPerPixel = bytes;
+        SpriteLoadFailure failure;
+        SpriteFile file;
+        EXPECT_FALSE(file.Load(Fixture("v3_layout3.spr").c_str(), 0, failure)) << bytes;
+        EXPECT_NE(std::string(failure.text()).find("no pixel format"), std::string::npos);
+    }
 }
 
 TEST_F(SpriteFileTest, TheStoredNameIsCutTo255Characters) {
