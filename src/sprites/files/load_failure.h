@@ -1,7 +1,7 @@
 #pragma once
 // Why a sprite file did not load: one text of at most 255 characters with the file or resource
-// name in it. The texts marked as the loader's own are the ones people already know from the
-// field; the others name faults that the loader now refuses instead of reading past its data.
+// name in it. The loader's own texts stay word for word as they always were, since the people
+// who support the game know them; the others name faults that used to pass unnoticed.
 #include <cstdint>
 
 class SpriteLoadFailure {

@@ -47,13 +47,13 @@ class Parser {
         int32_t check;
         if (!ReadCheckNumber(&check)) return Fail(kHeadCheckNumber);
         if (resource_ && check != fmt::CheckNumber(stored, sizeof stored)) return Fail(kResourceHead);
-        if (head_.spriteCount < 0) return Fail(kNegativeSpriteCount, head_.spriteCount);
-        if (head_.effectCount < 0) return Fail(kNegativeEffectCount, head_.effectCount);
         return sink_.OnHead(head_);
     }
 
+    // Each count is checked where its table would be made.
     bool ReadEffects() {
         if (head_.version < 2) return true;
+        if (head_.effectCount < 0) return Fail(kNegativeEffectCount, head_.effectCount);
         for (int32_t i = 0; i < head_.effectCount; ++i) {
             EffectHead effect;
             int32_t check;
@@ -69,6 +69,7 @@ class Parser {
     }
 
     bool ReadSprites() {
+        if (head_.spriteCount < 0) return Fail(kNegativeSpriteCount, head_.spriteCount);
         const size_t headBytes =
             resource_ ? fmt::kDataHeadBytes72 : fmt::DataHeadBytes(head_.version, head_.layout);
         for (int32_t i = 0; i < head_.spriteCount; ++i) {

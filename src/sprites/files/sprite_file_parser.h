@@ -58,7 +58,7 @@ inline constexpr size_t kInitialReadBuffer = 2000000;
 // The loader's conversion buffer starts as large and grows when a sprite needs more.
 inline constexpr size_t kInitialConversionBuffer = 2000000;
 
-// Parses a whole sprite file. name goes into the failure texts. On false, failure holds the
-// text (it stays empty only where the data ended inside the head of a file on disk).
+// Parses a whole sprite file. name goes into the failure texts; on false, failure holds the
+// text of the first fault.
 bool ParseSpriteFile(SpriteByteSource& source, SpriteSource rules, const char* name, SpriteFileSink& sink,
                      SpriteLoadFailure& failure);
