@@ -7,6 +7,7 @@
 //   slots: 0 deleting destructor, 1 GetPixel, 2 PutPixel, 3 nothing, 4 DrawHLine, 5 DrawVLine,
 //          6 FillRect, 7 nothing, 8 BlitTo.
 #include <cstdint>
+#include <memory>
 
 #include "common/deleting_destructor.h"
 #include "common/layout_check.h"
@@ -112,6 +113,12 @@ Surface* WrapSurface();
 inline void DestroySurface(Surface* surface) {
     if (surface) surface->DeletingDestructor(1);
 }
+
+// Sole ownership of a surface, destroyed through slot 0.
+struct SurfaceDeleter {
+    void operator()(Surface* s) const { DestroySurface(s); }
+};
+using SurfacePtr = std::unique_ptr<Surface, SurfaceDeleter>;
 
 #if TIDEMARCH_SHARED_LAYOUT
 TIDEMARCH_LAYOUT_CHECKS_BEGIN

@@ -6,6 +6,7 @@
 // Slots: 0 deleting destructor (frees the pixel data), 1 Draw, 2 DrawTinted.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "common/deleting_destructor.h"
 #include "common/layout_check.h"
@@ -63,6 +64,12 @@ SpriteRenderer* CreateSpriteRenderer(PixelLayout layout, SpriteKind kind);
 inline void DestroySpriteRenderer(SpriteRenderer* renderer) {
     if (renderer) renderer->DeletingDestructor(kDeleteMemory);
 }
+
+// Sole ownership of a renderer, destroyed through slot 0.
+struct SpriteDeleter {
+    void operator()(SpriteRenderer* r) const { DestroySpriteRenderer(r); }
+};
+using SpritePtr = std::unique_ptr<SpriteRenderer, SpriteDeleter>;
 
 #if TIDEMARCH_SHARED_LAYOUT
 TIDEMARCH_LAYOUT_CHECKS_BEGIN

@@ -27,10 +27,6 @@ const LayoutCase kLayouts[] = {{PixelLayout::Rgb565, 2, 0xF800, "565"},
 
 void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
-struct SurfaceDeleter {
-    void operator()(Surface* s) const { DestroySurface(s); }
-};
-using SurfacePtr = std::unique_ptr<Surface, SurfaceDeleter>;
 
 SurfacePtr Make(int w, int h) { return SurfacePtr(CreateSurface(w, h, surface_caps::OffscreenSystemMemory)); }
 

@@ -11,14 +11,6 @@
 
 namespace {
 
-struct SpriteDeleter {
-    void operator()(SpriteRenderer* r) const { DestroySpriteRenderer(r); }
-};
-using SpritePtr = std::unique_ptr<SpriteRenderer, SpriteDeleter>;
-struct SurfaceDeleter {
-    void operator()(Surface* s) const { DestroySurface(s); }
-};
-using SurfacePtr = std::unique_ptr<Surface, SurfaceDeleter>;
 
 struct LayoutCase {
     PixelLayout layout;
