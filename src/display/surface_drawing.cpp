@@ -60,15 +60,15 @@ void Surface::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t 
 
 void Surface::BlitTo(Surface*, int32_t, int32_t, Rect, int32_t, int32_t) {}
 
-// 16-bit layouts. The lines draw only when opaque.
-void Surface565::DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level, int32_t) {
-    Rect r;
-    if (level == kOpaque && HasPixels() && HLineRect(*this, x1, x2, py, r)) FillRectangle(r, colour);
+// 16-bit layouts. The lines of the layout classes draw only when opaque.
+void Surface565::DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level,
+                           int32_t reserved) {
+    if (level == kOpaque) Surface::DrawHLine(x1, x2, py, colour, level, reserved);
 }
 
-void Surface565::DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, int32_t level, int32_t) {
-    Rect r;
-    if (level == kOpaque && HasPixels() && VLineRect(*this, px, y1, y2, r)) FillRectangle(r, colour);
+void Surface565::DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, int32_t level,
+                           int32_t reserved) {
+    if (level == kOpaque) Surface::DrawVLine(px, y1, y2, colour, level, reserved);
 }
 
 void Surface565::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
@@ -118,14 +118,14 @@ void Surface32::PutPixel(int32_t px, int32_t py, uint32_t colour, int32_t, int32
     std::memcpy(pixels + py * pitch + px * 4, &colour, 4);
 }
 
-void Surface24::DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level, int32_t) {
-    Rect r;
-    if (level == kOpaque && HasPixels() && HLineRect(*this, x1, x2, py, r)) FillRectangle(r, colour);
+void Surface24::DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level,
+                          int32_t reserved) {
+    if (level == kOpaque) Surface::DrawHLine(x1, x2, py, colour, level, reserved);
 }
 
-void Surface24::DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, int32_t level, int32_t) {
-    Rect r;
-    if (level == kOpaque && HasPixels() && VLineRect(*this, px, y1, y2, r)) FillRectangle(r, colour);
+void Surface24::DrawVLine(int32_t px, int32_t y1, int32_t y2, uint32_t colour, int32_t level,
+                          int32_t reserved) {
+    if (level == kOpaque) Surface::DrawVLine(px, y1, y2, colour, level, reserved);
 }
 
 void Surface24::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
