@@ -21,7 +21,7 @@
 
 #include "net/checksum.h"
 #include "net/connection.h"
-#include "platform/posix/net/socket_notifications.h"
+#include "platform/posix/net/posix_socket_platform.h"
 
 namespace {
 
@@ -149,7 +149,7 @@ void BM_ConnectionReceive(benchmark::State& state) {
     const auto& stream = Stream(withChecksums, count);
     LoopbackPair pair;
     CountingConnection connection(withChecksums ? 1 : 0);
-    sockets::Close(connection.socket);
+    ActiveSocketPlatform().Close(connection.socket);
     connection.socket = AdoptConnectedSocket(::dup(pair.receiver));
     connection.state = connection_state::Connected;
     for (auto _ : state) {
@@ -232,6 +232,8 @@ class RecordingReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PosixSocketPlatform sockets;
+    PlatformSlot<SocketPlatform>::Scope installedSockets(sockets);
     benchmark::Initialize(&argc, argv);
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -15,8 +15,9 @@
 #include <random>
 #include <string>
 
-#include "platform/memory/display/memory_surface_backend.h"
-#include "sound/sound_file.h"
+#include "platform/memory/display/memory_surface_platform.h"
+#include "platform/posix/files/posix_file_platform.h"
+#include "files/read_only_file.h"
 #include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
 
@@ -121,11 +122,11 @@ void BM_ReadFile(benchmark::State& state) {
     const BenchFile& bench = gFiles[state.range(0)];
     std::vector<uint8_t> memory(bench.fileBytes);
     for (auto _ : state) {
-        FileHandle file = sound_file::OpenForReading(bench.path.c_str());
+        FileHandle file = ActiveFilePlatform().OpenForReading(bench.path.c_str());
         uint32_t got = 0;
-        if (!sound_file::Read(file, memory.data(), uint32_t(memory.size()), &got) || got != memory.size())
+        if (!ActiveFilePlatform().Read(file, memory.data(), uint32_t(memory.size()), &got) || got != memory.size())
             state.SkipWithError("read failed");
-        sound_file::Close(file);
+        ActiveFilePlatform().Close(file);
         benchmark::DoNotOptimize(memory.data());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bench.spriteDataBytes));
@@ -190,6 +191,8 @@ class RecordingReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PosixFilePlatform files;
+    PlatformSlot<FilePlatform>::Scope installedFiles(files);
     for (int i = 0; i < 2; ++i) {
         MakeBenchFile(gFiles[i], i);
         std::printf("file %d (%s): %d sprites, %.1f MB of sprite data, %.1f MB in all\n", i, gFiles[i].name,

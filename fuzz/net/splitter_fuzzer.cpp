@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "net/connection.h"
+#include "platform/posix/net/posix_socket_platform.h"
 #include "wire_reference.h"
 
 namespace {
@@ -121,6 +122,12 @@ bool SameEvents(const std::vector<Event>& a, const std::vector<Event>& b) {
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    static PosixSocketPlatform sockets;
+    PlatformSlot<SocketPlatform>::Install(&sockets);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     const bool checksums = data[0] & 1;
@@ -135,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzConnection connection(checksums ? 1 : 0, stream);
     // No socket: the session-mask answer is not sent and a wrong magic closes nothing, so the
     // receive path alone is under test.
-    sockets::Close(connection.socket);
+    ActiveSocketPlatform().Close(connection.socket);
     connection.socket = kNoSocket;
     connection.state = connection_state::Connected;
 

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory/display/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_platform.h"
 #include "platform/memory/sound/memory_sound_platform.h"
+#include "platform/posix/files/posix_file_platform.h"
 #include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
 
@@ -40,6 +41,8 @@ void CheckLoaded(const SpriteFile& file, bool loaded, const SpriteLoadFailure& f
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    static PosixFilePlatform files;
+    PlatformSlot<FilePlatform>::Install(&files);
     static MemorySoundScope sound;
     const char* folder = std::getenv("TMPDIR");
     gPath = std::string(folder ? folder : "/tmp") + "/tidemarch-sprite-fuzz-" + std::to_string(::getpid()) +

@@ -3,15 +3,14 @@
 #include <new>
 
 namespace {
-SurfaceBackend* gBackend = nullptr;
 
 constexpr uint32_t kLockWait = 1;
 
 // Locks the whole surface, retrying while the platform is still drawing into it.
-int32_t LockWaiting(PlatformSurface surface, uint32_t flags, uint8_t** pixels, int32_t* pitch) {
+int32_t LockWaiting(SurfacePlatform& platform, PlatformSurface surface, uint32_t flags, uint8_t** pixels, int32_t* pitch) {
     int32_t result;
     do {
-        result = gBackend->Lock(surface, flags, pixels, pitch);
+        result = platform.Lock(surface, flags, pixels, pitch);
     } while (result == surface_result::WasStillDrawing);
     return result;
 }
@@ -33,9 +32,6 @@ Surface* NewSurfaceOfCurrentLayout() {
 }
 }  // namespace
 
-SurfaceBackend* ActiveSurfaceBackend() { return gBackend; }
-void SetActiveSurfaceBackend(SurfaceBackend* backend) { gBackend = backend; }
-
 Surface::~Surface() { Release(); }
 
 void* Surface::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
@@ -47,7 +43,8 @@ void* Surface32::DeletingDestructor(uint32_t flags) { return RunDeletingDestruct
 uint8_t* Surface::RefreshPixels(uint32_t lockFlags) {
     uint8_t* address = nullptr;
     int32_t rowPitch = 0;
-    if (platformSurface && gBackend && LockWaiting(platformSurface, lockFlags, &address, &rowPitch) >= 0) {
+    SurfacePlatform* platform = ActiveSurfacePlatform();
+    if (platformSurface && platform && LockWaiting(*platform, platformSurface, lockFlags, &address, &rowPitch) >= 0) {
         pixels = address;
         pitch = rowPitch;
     } else {
@@ -58,30 +55,35 @@ uint8_t* Surface::RefreshPixels(uint32_t lockFlags) {
 }
 
 void Surface::Unlock() {
-    if (platformSurface && gBackend) gBackend->Unlock(platformSurface);
+    if (SurfacePlatform* platform = ActiveSurfacePlatform(); platformSurface && platform)
+        platform->Unlock(platformSurface);
 }
 
 void Surface::Restore() {
-    if (!platformSurface || !gBackend) return;
-    if (gBackend->IsLost(platformSurface) != surface_result::SurfaceLost) return;
-    gBackend->Restore(platformSurface);
+    SurfacePlatform* platform = ActiveSurfacePlatform();
+    if (!platformSurface || !platform) return;
+    if (platform->IsLost(platformSurface) != surface_result::SurfaceLost) return;
+    platform->Restore(platformSurface);
     RefreshPixels(kLockWait);
     Unlock();
 }
 
 void Surface::Release() {
-    if (platformSurface && gBackend) gBackend->Release(platformSurface);
+    if (SurfacePlatform* platform = ActiveSurfacePlatform(); platformSurface && platform)
+        platform->Release(platformSurface);
     platformSurface = nullptr;
 }
 
 int32_t Surface::Clear(uint32_t colour) {
-    if (!platformSurface || !gBackend) return surface_result::InvalidParams;
-    return gBackend->ColorFill(platformSurface, nullptr, colour);
+    SurfacePlatform* platform = ActiveSurfacePlatform();
+    if (!platformSurface || !platform) return surface_result::InvalidParams;
+    return platform->ColorFill(platformSurface, nullptr, colour);
 }
 
 int32_t Surface::FillRectangle(const Rect& rect, uint32_t colour) {
-    if (!platformSurface || !gBackend) return surface_result::InvalidParams;
-    return gBackend->ColorFill(platformSurface, &rect, colour);
+    SurfacePlatform* platform = ActiveSurfacePlatform();
+    if (!platformSurface || !platform) return surface_result::InvalidParams;
+    return platform->ColorFill(platformSurface, &rect, colour);
 }
 
 Surface* CreateSurface(int32_t width, int32_t height, uint32_t capabilities) {
@@ -90,16 +92,17 @@ Surface* CreateSurface(int32_t width, int32_t height, uint32_t capabilities) {
     surface->width = width;
     surface->height = height;
     surface->blitOptions = blit_options::Wait;
-    if (width == 0 || height == 0 || !gBackend) return surface;
-    PlatformSurface platform = nullptr;
-    if (gBackend->Create(width, height, capabilities, &platform) < 0) return surface;
-    surface->platformSurface = platform;
+    SurfacePlatform* platform = ActiveSurfacePlatform();
+    if (width == 0 || height == 0 || !platform) return surface;
+    PlatformSurface made = nullptr;
+    if (platform->Create(width, height, capabilities, &made) < 0) return surface;
+    surface->platformSurface = made;
     uint8_t* address = nullptr;
     int32_t rowPitch = 0;
-    if (LockWaiting(platform, kLockWait, &address, &rowPitch) >= 0) {
+    if (LockWaiting(*platform, made, kLockWait, &address, &rowPitch) >= 0) {
         surface->pixels = address;
         surface->pitch = rowPitch;
-        gBackend->Unlock(platform);
+        platform->Unlock(made);
     }
     return surface;
 }

@@ -13,7 +13,7 @@
 #include "common/layout_check.h"
 #include "controls/geometry.h"
 #include "display/display_format.h"
-#include "display/surface_backend.h"
+#include "display/surface_platform.h"
 
 class Surface {
   public:

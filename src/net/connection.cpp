@@ -14,19 +14,19 @@ static_assert(std::endian::native == std::endian::little, "the wire format is th
 
 Connection::Connection(uint32_t checksumMode)
     : socket(kNoSocket), sendOverlapped{}, receiveBuffer(nullptr), receiveCapacity(0), receiveFill(0),
-      reserved1(0), manager(nullptr), state(connection_state::NotConnected), createdAt(sockets::TickCount()),
+      reserved1(0), manager(nullptr), state(connection_state::NotConnected), createdAt(ActiveSocketPlatform().TickCount()),
       lastReceiveAt(createdAt), reserved2(0), maskTable(nullptr), ChecksumMode(checksumMode), receiveKeyed(0),
       sendKeyed(0), reserved3(0), receiveIndex(0), sendIndex(0), reserved4(0) {
     // A failed allocation leaves an empty buffer; the first read grows it to what it needs.
     receiveBuffer = static_cast<uint8_t*>(std::malloc(kBaseBufferSize));
     if (receiveBuffer) receiveCapacity = kBaseBufferSize;
-    socket = sockets::Create();
+    socket = ActiveSocketPlatform().Create();
 }
 
 Connection::~Connection() {
     LifeWatch::NoteDestroyed(this);
     if (state != connection_state::NotConnected && socket != kNoSocket) {
-        sockets::ShutdownSend(socket);
+        ActiveSocketPlatform().ShutdownSend(socket);
         CloseSocket();
         state = connection_state::NotConnected;
     }
@@ -50,7 +50,7 @@ void Connection::Unregister() {
 }
 
 void Connection::CloseSocket() {
-    sockets::Close(socket);
+    ActiveSocketPlatform().Close(socket);
     Unregister();
     socket = kNoSocket;
 }
@@ -63,7 +63,7 @@ bool Connection::CloseAfterNotice() {
         if (watch.Destroyed()) return false;
     }
     if (socket != kNoSocket) {
-        sockets::ShutdownSend(socket);
+        ActiveSocketPlatform().ShutdownSend(socket);
         CloseSocket();
     }
     state = connection_state::NotConnected;
@@ -74,11 +74,11 @@ uint32_t Connection::Connect(NetworkManager* networkManager, const void* address
     if (!networkManager || state != connection_state::NotConnected) return 0;
     manager = networkManager;
     if (socket == kNoSocket) {
-        socket = sockets::Create();
+        socket = ActiveSocketPlatform().Create();
         if (socket == kNoSocket) return 0;
     }
-    if (!sockets::AsyncSelect(socket, manager->window, socket_event::Connect)) return 0;
-    if (!sockets::SetReceiveBufferSize(socket, kSocketBufferSize)) {
+    if (!ActiveSocketPlatform().AsyncSelect(socket, manager->window, socket_event::Connect)) return 0;
+    if (!ActiveSocketPlatform().SetReceiveBufferSize(socket, kSocketBufferSize)) {
         CloseSocket();
         return 0;
     }
@@ -87,14 +87,14 @@ uint32_t Connection::Connect(NetworkManager* networkManager, const void* address
     manager->Register(socket, this);
     // An immediate success is still announced by the connect and write notifications. An
     // immediate refusal is a failure: no notification would ever report it.
-    if (sockets::StartConnect(socket, address, addressLength) != ConnectStart::Failed) return 1;
+    if (ActiveSocketPlatform().StartConnect(socket, address, addressLength) != ConnectStart::Failed) return 1;
     Unregister();
     return 0;
 }
 
 bool Connection::SelectEvents(uint32_t events) {
     if (!manager || socket == kNoSocket) return false;
-    return sockets::AsyncSelect(socket, manager->window, events);
+    return ActiveSocketPlatform().AsyncSelect(socket, manager->window, events);
 }
 
 uint32_t Connection::SendTrailer(const MessageHeader& header, const void* body, uint32_t length) {
@@ -129,7 +129,7 @@ uint32_t Connection::SendMessage(uint32_t id, uint32_t a, uint32_t b, const void
             count = 3;
         }
     }
-    if (sockets::Send(socket, pieces, count, sendFlags, &sendOverlapped) != SendResult::Failed) return 1;
+    if (ActiveSocketPlatform().Send(socket, pieces, count, sendFlags, &sendOverlapped) != SendResult::Failed) return 1;
     CloseAfterNotice();
     return 0;
 }
@@ -172,8 +172,8 @@ bool Connection::MakeRoomFor(uint32_t waiting) {
 }
 
 int32_t Connection::ReceiveAvailable() {
-    lastReceiveAt = sockets::TickCount();
-    const uint32_t waiting = sockets::BytesWaiting(socket);
+    lastReceiveAt = ActiveSocketPlatform().TickCount();
+    const uint32_t waiting = ActiveSocketPlatform().BytesWaiting(socket);
     if (waiting == 0) return 0;
     if (!MakeRoomFor(waiting)) {
         // A message this large cannot be held: the stream cannot go on.
@@ -181,14 +181,14 @@ int32_t Connection::ReceiveAvailable() {
         CloseAfterNotice();
         return -1;
     }
-    const int32_t read = sockets::Receive(socket, receiveBuffer + receiveFill, receiveCapacity - receiveFill);
+    const int32_t read = ActiveSocketPlatform().Receive(socket, receiveBuffer + receiveFill, receiveCapacity - receiveFill);
     if (read < 0) return -1;
     receiveFill += uint32_t(read);
     return DeliverReceived() ? read : -1;
 }
 
 int32_t Connection::ReceiveBytes(const uint8_t* data, uint32_t length) {
-    lastReceiveAt = sockets::TickCount();
+    lastReceiveAt = ActiveSocketPlatform().TickCount();
     if (length == 0) return 0;
     if (!MakeRoomFor(length)) {
         receiveFill = 0;

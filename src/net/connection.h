@@ -25,7 +25,7 @@
 
 #include "common/deleting_destructor.h"
 #include "common/layout_check.h"
-#include "net/socket_system.h"
+#include "net/socket_platform.h"
 #include "net/wire_format.h"
 
 // The platform headers define SendMessage as a macro for SendMessageA; here it is the connection's

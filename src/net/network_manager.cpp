@@ -12,7 +12,7 @@ uint32_t BucketOf(SocketHandle socket) { return uint32_t(socket & 0xFFFF); }
 
 NetworkManager::NetworkManager(void* ownerWindow)
     : NotifyText(nullptr), notificationCount(0), window(ownerWindow), registeredCount(0), buckets{} {
-    sockets::Startup();
+    ActiveSocketPlatform().Startup();
 }
 
 NetworkManager::~NetworkManager() {
@@ -27,7 +27,7 @@ NetworkManager::~NetworkManager() {
             DestroyConnection(connection);
         }
     }
-    sockets::Cleanup();
+    ActiveSocketPlatform().Cleanup();
 }
 
 void* NetworkManager::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
@@ -83,7 +83,7 @@ void NetworkManager::CloseConnection(Connection* connection) {
     if (watch.Destroyed() || connection->socket == kNoSocket) return;
     const SocketHandle socket = connection->socket;
     Unregister(socket);
-    sockets::Close(socket);
+    ActiveSocketPlatform().Close(socket);
     connection->socket = kNoSocket;
 }
 

@@ -17,7 +17,7 @@
 
 #include "common/deleting_destructor.h"
 #include "common/layout_check.h"
-#include "net/socket_system.h"
+#include "net/socket_platform.h"
 
 class Connection;
 

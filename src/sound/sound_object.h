@@ -26,7 +26,7 @@
 
 #include "common/deleting_destructor.h"
 #include "common/layout_check.h"
-#include "sound/sound_file.h"
+#include "files/read_only_file.h"
 #include "sound/wave_format.h"
 
 // Opaque platform objects: IDirectSoundBuffer, IDirectSound3DBuffer and kernel handles in the

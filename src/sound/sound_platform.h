@@ -1,13 +1,15 @@
 #pragma once
 // What the sound objects need of the platform: the device, buffers and their interfaces, the
-// events and threads of streamed sound, and reads of the shared file. In the product this is
+// events and threads of streamed sound, and reads of the shared file (through the file platform
+// unless an implementation reads otherwise). In the product this is
 // DirectSound and the Windows kernel; native builds use a memory platform that keeps the same
 // rules (sizes, capabilities, play state, notifications) without playing anything.
 //
 // Results follow DirectSound's convention: 0 or positive is success, negative is failure.
 #include <cstdint>
 
-#include "sound/sound_file.h"
+#include "common/platform_slot.h"
+#include "files/read_only_file.h"
 #include "sound/sound_object.h"
 
 namespace sound_result {
@@ -95,20 +97,15 @@ class SoundPlatform {
     virtual bool WaitForEvent(PlatformHandle event, uint32_t milliseconds) = 0;
 
     // Reads of the shared file, the only file access of streams.
-    virtual bool SeekFile(FileHandle file, uint32_t offset) { return sound_file::SeekTo(file, offset); }
+    virtual bool SeekFile(FileHandle file, uint32_t offset) { return ActiveFilePlatform().SeekTo(file, offset); }
     virtual bool ReadFile(FileHandle file, void* into, uint32_t bytes, uint32_t* bytesRead) {
-        return sound_file::Read(file, into, bytes, bytesRead);
+        return ActiveFilePlatform().Read(file, into, bytes, bytesRead);
     }
 
   protected:
     ~SoundPlatform() = default;
 };
 
-// The platform of this build: DirectSound on Windows, memory elsewhere.
-SoundPlatform& DefaultSoundPlatform();
-
-// The platform the sound objects use: the default unless a test replaced it.
-SoundPlatform& ActiveSoundPlatform();
-// Replaces the active platform (null restores the default). Only while no sound object and no
-// device exist.
-void SetActiveSoundPlatform(SoundPlatform* platform);
+// The installed platform; the process ends with a message naming it when none is. The program's
+// start installs DirectSound; tests and tools install a memory platform.
+inline SoundPlatform& ActiveSoundPlatform() { return PlatformSlot<SoundPlatform>::Required("SoundPlatform"); }

@@ -179,8 +179,8 @@ void BlitToInLayout(Surface& source, PixelLayout layout, Surface* destination, i
         (dst.left < 0 || dst.top < 0 || dst.right > destination->width || dst.bottom > destination->height))
         return;
     if (level == kOpaque && effect == 0) {
-        if (ActiveSurfaceBackend())
-            ActiveSurfaceBackend()->Copy(destination->platformSurface, dst, source.platformSurface, src,
+        if (ActiveSurfacePlatform())
+            ActiveSurfacePlatform()->Copy(destination->platformSurface, dst, source.platformSurface, src,
                                          source.blitOptions);
         return;
     }

@@ -10,13 +10,13 @@ bool FileByteSource::ReadAt(uint64_t offset, uint8_t* into, size_t bytes, size_t
     *got = 0;
     if (offset > std::numeric_limits<uint32_t>::max()) return false;
     if (platformPosition_ != offset) {
-        if (!sound_file::SeekTo(file_, uint32_t(offset))) return false;
+        if (!ActiveFilePlatform().SeekTo(file_, uint32_t(offset))) return false;
         platformPosition_ = offset;
     }
     while (*got < bytes) {
         const uint32_t ask = uint32_t(std::min<size_t>(bytes - *got, std::numeric_limits<int32_t>::max()));
         uint32_t arrived = 0;
-        if (!sound_file::Read(file_, into + *got, ask, &arrived)) return false;
+        if (!ActiveFilePlatform().Read(file_, into + *got, ask, &arrived)) return false;
         platformPosition_ += arrived;
         *got += arrived;
         if (arrived == 0) break;  // the end of the file

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "sound/sound_file.h"
+#include "files/read_only_file.h"
 #include "sprites/files/byte_source.h"
 
 class FileByteSource final : public SpriteByteSource {

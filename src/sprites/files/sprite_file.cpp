@@ -33,7 +33,7 @@ void SpriteFile::Clear() {
         delete[] effects;
         effects = nullptr;
     }
-    if (fileHandle) sound_file::Close(fileHandle);
+    if (fileHandle) ActiveFilePlatform().Close(fileHandle);
     fileHandle = nullptr;
     std::memset(name, 0, sizeof name);
     head = sprite_format::EmptyHead();
@@ -80,7 +80,7 @@ bool SpriteFile::LoadFromFile(const char* path, SpriteLoadFailure& failure) {
         failure.Compose(load_text::kNoDisplayFormat, path);
         return false;
     }
-    FileHandle file = sound_file::OpenForReading(path);
+    FileHandle file = ActiveFilePlatform().OpenForReading(path);
     if (!IsValidFileHandle(file)) {
         failure.Compose(load_text::kCannotOpen, path);
         return false;
@@ -92,14 +92,14 @@ bool SpriteFile::LoadFromFile(const char* path, SpriteLoadFailure& failure) {
         loaded = ParseSpriteFile(source, SpriteSource::File, path, loader, failure) && loader.Finish(*this);
     }
     if (!loaded) {
-        sound_file::Close(file);
+        ActiveFilePlatform().Close(file);
         return false;
     }
     // Streamed effects read the file for as long as they live.
     if (head.effectCount > 0) {
         fileHandle = file;
     } else {
-        sound_file::Close(file);
+        ActiveFilePlatform().Close(file);
     }
     StoreName(name, path);
     return true;

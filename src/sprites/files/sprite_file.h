@@ -18,7 +18,7 @@
 
 #include "common/deleting_destructor.h"
 #include "common/layout_check.h"
-#include "sound/sound_file.h"
+#include "files/read_only_file.h"
 #include "sound/sound_object.h"
 #include "sprites/files/load_failure.h"
 #include "sprites/files/sprite_bundle.h"

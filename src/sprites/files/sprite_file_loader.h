@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "display/display_format.h"
-#include "sound/sound_file.h"
+#include "files/read_only_file.h"
 #include "sound/sound_object.h"
 #include "sprites/files/sprite_file_parser.h"
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "display/surface.h"
-#include "platform/memory/display/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_platform.h"
 
 namespace {
 
@@ -159,7 +159,7 @@ TEST(SurfaceBlit, ByteLayoutCopyPartlyOutsideTheDestinationDrawsNothing) {
 TEST(SurfaceRestore, OnlyALostSurfaceIsRestoredAndItsAddressTakenAgain) {
     MemoryDisplayScope display(2, 0xF800, 16, 16);
     Surface* s = CreateSurface(16, 16, 0x840);
-    MemorySurfaceBackend::MarkLost(s->platformSurface);
+    MemorySurfacePlatform::MarkLost(s->platformSurface);
     EXPECT_EQ(s->RefreshPixels(1), nullptr);
     EXPECT_EQ(s->pitch, 0);
     s->Restore();

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "net/connection.h"
-#include "platform/posix/net/socket_notifications.h"
+#include "platform/posix/net/posix_socket_platform.h"
 
 struct SeenMessage {
     uint32_t id;
@@ -61,7 +61,7 @@ class PairedConnection : public ::testing::Test {
     void Pair(Connection& connection) {
         int ends[2];
         ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
-        sockets::Close(connection.socket);
+        ActiveSocketPlatform().Close(connection.socket);
         connection.socket = AdoptConnectedSocket(ends[0]);
         connection.state = connection_state::Connected;
         peer_ = ends[1];

@@ -186,7 +186,7 @@ TEST(SoundWithoutDevice, AnswersAsSilenceAndNothingFails) {
     platform.FailDevice8(true);
     platform.FailDevice(true);
     ResetSoundDevice();
-    SetActiveSoundPlatform(&platform);
+    PlatformSlot<SoundPlatform>::Scope installation(platform);
     SoundInit(reinterpret_cast<void*>(uintptr_t{1}), nullptr, 1);
     ASSERT_FALSE(sound::HasDevice());
     {
@@ -213,7 +213,6 @@ TEST(SoundWithoutDevice, AnswersAsSilenceAndNothingFails) {
     }
     EXPECT_EQ(platform.OpenHandles(), 0u);
     ResetSoundDevice();
-    SetActiveSoundPlatform(nullptr);
 }
 
 TEST(NullSoundTest, PlaysNothingAndCountsAsPlaying) {

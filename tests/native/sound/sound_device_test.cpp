@@ -11,15 +11,10 @@ void* const kWindow = reinterpret_cast<void*>(uintptr_t{0x1234});
 
 class SoundDeviceTest : public ::testing::Test {
   protected:
-    SoundDeviceTest() {
-        ResetSoundDevice();
-        SetActiveSoundPlatform(&platform);
-    }
-    ~SoundDeviceTest() override {
-        ResetSoundDevice();
-        SetActiveSoundPlatform(nullptr);
-    }
+    SoundDeviceTest() { ResetSoundDevice(); }
+    ~SoundDeviceTest() override { ResetSoundDevice(); }
     MemorySoundPlatform platform;
+    PlatformSlot<SoundPlatform>::Scope installation{platform};
 };
 
 TEST_F(SoundDeviceTest, NullWindowCreatesNothing) {

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "sound/sound_file.h"
+#include "files/read_only_file.h"
 #include "sound_test_support.h"
 
 namespace {
@@ -13,31 +13,31 @@ TEST(SoundFileTest, ReadsSeeksAndCountsAShortReadAtTheEndAsSuccess) {
     SampleFile file(samples, 16);
     FileHandle handle = file.handle();
     ASSERT_TRUE(IsValidFileHandle(handle));
-    ASSERT_TRUE(sound_file::SeekTo(handle, 16));
+    ASSERT_TRUE(ActiveFilePlatform().SeekTo(handle, 16));
     uint8_t buffer[100] = {};
     uint32_t got = 0;
-    ASSERT_TRUE(sound_file::Read(handle, buffer, 10, &got));
+    ASSERT_TRUE(ActiveFilePlatform().Read(handle, buffer, 10, &got));
     EXPECT_EQ(got, 10u);
     EXPECT_EQ(0, std::memcmp(buffer, samples.data(), 10));
-    ASSERT_TRUE(sound_file::SeekBy(handle, 4));
+    ASSERT_TRUE(ActiveFilePlatform().SeekBy(handle, 4));
     uint32_t at = 0;
-    ASSERT_TRUE(sound_file::Tell(handle, &at));
+    ASSERT_TRUE(ActiveFilePlatform().Tell(handle, &at));
     EXPECT_EQ(at, 30u);
-    ASSERT_TRUE(sound_file::Read(handle, buffer, 100, &got));
+    ASSERT_TRUE(ActiveFilePlatform().Read(handle, buffer, 100, &got));
     EXPECT_EQ(got, 50u);
     EXPECT_EQ(0, std::memcmp(buffer, samples.data() + 14, 50));
 }
 
 TEST(SoundFileTest, TheInvalidHandleFailsEverything) {
-    EXPECT_EQ(sound_file::OpenForReading("/nonexistent/tidemarch/file"), InvalidFileHandle());
+    EXPECT_EQ(ActiveFilePlatform().OpenForReading("/nonexistent/tidemarch/file"), InvalidFileHandle());
     uint8_t byte = 0;
     uint32_t at = 0;
     for (FileHandle handle : {InvalidFileHandle(), FileHandle{nullptr}}) {
-        EXPECT_FALSE(sound_file::Read(handle, &byte, 1));
-        EXPECT_FALSE(sound_file::SeekTo(handle, 0));
-        EXPECT_FALSE(sound_file::SeekBy(handle, 1));
-        EXPECT_FALSE(sound_file::Tell(handle, &at));
-        sound_file::Close(handle);
+        EXPECT_FALSE(ActiveFilePlatform().Read(handle, &byte, 1));
+        EXPECT_FALSE(ActiveFilePlatform().SeekTo(handle, 0));
+        EXPECT_FALSE(ActiveFilePlatform().SeekBy(handle, 1));
+        EXPECT_FALSE(ActiveFilePlatform().Tell(handle, &at));
+        ActiveFilePlatform().Close(handle);
     }
 }
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "sound/sound_file.h"
+#include "files/read_only_file.h"
 #include "sound/wave_format.h"
 
 inline WaveFormat Pcm(uint16_t channels, uint16_t bits, uint32_t rate = 22050) {
@@ -45,10 +45,10 @@ class SampleFile {
             written += size_t(n);
         }
         ::close(fd);
-        handle_ = sound_file::OpenForReading(path_.c_str());
+        handle_ = ActiveFilePlatform().OpenForReading(path_.c_str());
     }
     ~SampleFile() {
-        sound_file::Close(handle_);
+        ActiveFilePlatform().Close(handle_);
         std::remove(path_.c_str());
     }
     SampleFile(const SampleFile&) = delete;

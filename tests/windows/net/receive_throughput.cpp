@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/win32/net/winsock_socket_platform.h"
 #include "scenario_connection.h"
 #include "socket_window.h"
 
 int main(int argc, char** argv) {
     const uint32_t mebibytes = argc > 1 ? uint32_t(std::atoi(argv[1])) : 256;
+    WinsockSocketPlatform sockets;
+    PlatformSlot<SocketPlatform>::Scope installedSockets(sockets);
     SocketWindow window;
     auto* manager = new NetworkManager(window.Handle());
     auto* connection = new ScenarioConnection(0, peer::Throughput, mebibytes);

@@ -32,7 +32,7 @@ HWND gWindow = nullptr;
 class SoundEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
-        SetActiveSoundPlatform(&gPlatform);
+        PlatformSlot<SoundPlatform>::Install(&gPlatform);
         gWindow = CreateWindowA("STATIC", "sound test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(gWindow, nullptr);
@@ -75,11 +75,11 @@ SampleFile::SampleFile(const std::vector<uint8_t>& samples, uint32_t headBytes) 
     std::fwrite(head.data(), 1, head.size(), out);
     std::fwrite(samples.data(), 1, samples.size(), out);
     std::fclose(out);
-    handle_ = sound_file::OpenForReading(name);
+    handle_ = ActiveFilePlatform().OpenForReading(name);
 }
 
 SampleFile::~SampleFile() {
-    sound_file::Close(handle_);
+    ActiveFilePlatform().Close(handle_);
     DeleteFileA(path_.c_str());
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/win32/sound/direct_sound_platform.h"
-#include "sound/sound_file.h"
+#include "files/read_only_file.h"
 #include "sound/wave_format.h"
 
 // DirectSound with two test hooks: refills (block locks) are counted, and file reads fail once

@@ -10,7 +10,7 @@
 
 #include "description.h"
 #include "image_files.h"
-#include "platform/memory/display/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_platform.h"
 #include "platform/memory/sound/memory_sound_platform.h"
 #include "sprite_encoder.h"
 #include "sprite_tool_commands.h"

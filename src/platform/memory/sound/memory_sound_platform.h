@@ -125,8 +125,8 @@ class MemorySoundPlatform final : public SoundPlatform {
 // SoundInit starts afresh. The host never does this; tests and tools do between runs.
 void ResetSoundDevice();
 
-// Makes a memory platform the active one and gives it a device for a window, as the host's
-// start does; at the end releases the device and restores what was there. For tests and tools
+// Installs a memory platform and gives it a device for a window, as the host's
+// start does; at the end releases the device and puts back the platform that was installed. For tests and tools
 // that make sound objects without a sound card.
 class MemorySoundScope {
   public:
@@ -138,4 +138,5 @@ class MemorySoundScope {
 
   private:
     MemorySoundPlatform platform_;
+    PlatformSlot<SoundPlatform>::Scope installation_{platform_};
 };

@@ -24,11 +24,9 @@ void* const kScopeWindow = reinterpret_cast<void*>(uintptr_t{0x5157});
 
 MemorySoundScope::MemorySoundScope(bool version8) {
     ResetSoundDevice();
-    SetActiveSoundPlatform(&platform_);
     SoundInit(kScopeWindow, nullptr, version8 ? 1 : 0);
 }
 
 MemorySoundScope::~MemorySoundScope() {
     ResetSoundDevice();
-    SetActiveSoundPlatform(nullptr);
 }

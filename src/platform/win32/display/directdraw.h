@@ -4,13 +4,13 @@
 
 #include <ddraw.h>
 
-#include "display/surface_backend.h"
+#include "display/surface_platform.h"
 
 // The IDirectDraw4 interface of the display; null before the display is created and after it
 // is destroyed.
 extern IDirectDraw4* gDirectDraw;
 
-class DirectDrawSurfaceBackend final : public SurfaceBackend {
+class DirectDrawSurfacePlatform final : public SurfacePlatform {
   public:
     int32_t Create(int32_t width, int32_t height, uint32_t capabilities, PlatformSurface* out) override;
     int32_t Lock(PlatformSurface surface, uint32_t flags, uint8_t** pixels, int32_t* pitch) override;
@@ -22,7 +22,7 @@ class DirectDrawSurfaceBackend final : public SurfaceBackend {
     int32_t Restore(PlatformSurface surface) override;
     void Release(PlatformSurface surface) override;
 
-    static DirectDrawSurfaceBackend& Instance();
+    static DirectDrawSurfacePlatform& Instance();
 };
 
 inline IDirectDrawSurface4* AsDirectDrawSurface(PlatformSurface s) {

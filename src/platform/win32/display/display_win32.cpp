@@ -95,7 +95,7 @@ int32_t Display::Create(void* window, void* instance, int32_t requestedWidth, in
     host::CooperativeLevel = cooperativeFlags;
     host::InstanceHandle = instance;
     gDisplayFormat.featureWord = ReadProcessorFeatureWord();
-    SetActiveSurfaceBackend(&DirectDrawSurfaceBackend::Instance());
+    PlatformSlot<SurfacePlatform>::Install(&DirectDrawSurfacePlatform::Instance());
 
     IDirectDraw* first = nullptr;
     HRESULT hr = DirectDrawCreate(nullptr, &first, nullptr);

@@ -4,6 +4,7 @@
 
 #include "display/display.h"
 #include "net/network_manager.h"
+#include "platform/win32/shell/win32_platforms.h"
 #include "shell/demo_scene.h"
 #include "shell/host_globals.h"
 #include "sound/sound_device.h"
@@ -23,6 +24,7 @@ const char* HostClassName() { return gClassName; }
 int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int showCommand, const char* title,
                         int32_t x, int32_t y, int32_t width, int32_t height, int32_t depthSelector,
                         uint32_t cooperativeLevel, int32_t iconResource) {
+    InstallWin32Platforms();
     std::strncpy(gClassName, title ? title : "KTZ Application", sizeof gClassName - 1);
 
     if (!previousInstance) {

@@ -192,8 +192,3 @@ StreamWake DirectSoundPlatform::WaitForBlockOrStop(PlatformHandle blockEvent, Pl
 bool DirectSoundPlatform::WaitForEvent(PlatformHandle event, uint32_t milliseconds) {
     return WaitForSingleObject(event, milliseconds) == WAIT_OBJECT_0;
 }
-
-SoundPlatform& DefaultSoundPlatform() {
-    static DirectSoundPlatform platform;
-    return platform;
-}

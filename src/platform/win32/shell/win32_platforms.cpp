@@ -1,0 +1,14 @@
+#include "platform/win32/shell/win32_platforms.h"
+
+#include "platform/win32/files/win32_file_platform.h"
+#include "platform/win32/net/winsock_socket_platform.h"
+#include "platform/win32/sound/direct_sound_platform.h"
+
+void InstallWin32Platforms() {
+    static Win32FilePlatform files;
+    static WinsockSocketPlatform sockets;
+    static DirectSoundPlatform sound;
+    PlatformSlot<FilePlatform>::Install(&files);
+    PlatformSlot<SocketPlatform>::Install(&sockets);
+    PlatformSlot<SoundPlatform>::Install(&sound);
+}

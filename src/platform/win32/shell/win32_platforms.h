@@ -1,0 +1,4 @@
+#pragma once
+// The implementations the product runs on, made once for the process and installed before the
+// first host object is made.
+void InstallWin32Platforms();

@@ -1,9 +1,0 @@
-#include "sound/sound_platform.h"
-
-namespace {
-SoundPlatform* replacement = nullptr;
-}
-
-SoundPlatform& ActiveSoundPlatform() { return replacement ? *replacement : DefaultSoundPlatform(); }
-
-void SetActiveSoundPlatform(SoundPlatform* platform) { replacement = platform; }

@@ -1,0 +1,18 @@
+// The main of every native test: the implementations the native builds run on, installed for
+// the whole run. A test that wants another one installs it for its own scope.
+#include <gtest/gtest.h>
+
+#include "platform/memory/sound/memory_sound_platform.h"
+#include "platform/posix/files/posix_file_platform.h"
+#include "platform/posix/net/posix_socket_platform.h"
+
+int main(int argc, char** argv) {
+    PosixFilePlatform files;
+    PosixSocketPlatform sockets;
+    MemorySoundPlatform sound;
+    PlatformSlot<FilePlatform>::Scope installedFiles(files);
+    PlatformSlot<SocketPlatform>::Scope installedSockets(sockets);
+    PlatformSlot<SoundPlatform>::Scope installedSound(sound);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
