@@ -34,7 +34,7 @@ class FileStorePlatform {
     // True for the file of the running program, which cannot be replaced while it runs.
     virtual bool IsRunningProgram(const std::string& folder, const std::string& name) = 0;
     // Deletes a file; false when it did not exist or could not be deleted.
-    virtual bool DeleteFile(const std::string& path) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
 
   protected:
     ~FileStorePlatform() = default;

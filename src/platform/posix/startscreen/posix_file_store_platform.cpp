@@ -111,4 +111,4 @@ bool PosixFileStorePlatform::IsRunningProgram(const std::string& folder, const s
     return !runningProgram_.empty() && folder == kProgramFolderName && name == runningProgram_;
 }
 
-bool PosixFileStorePlatform::DeleteFile(const std::string& path) { return ::unlink(Full(path).c_str()) == 0; }
+bool PosixFileStorePlatform::RemoveFile(const std::string& path) { return ::unlink(Full(path).c_str()) == 0; }

@@ -108,4 +108,4 @@ bool Win32FileStorePlatform::IsRunningProgram(const std::string& folder, const s
            candidate.indexHigh == program.indexHigh && candidate.indexLow == program.indexLow;
 }
 
-bool Win32FileStorePlatform::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool Win32FileStorePlatform::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
