@@ -2,6 +2,7 @@
 // 1 to 70 (so every vector head and tail is hit), and weights across their whole range.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -126,6 +127,8 @@ TEST(PixelRows, FastPathsGiveTheReferenceBytes) {
 // The processors this runs on have SSE2; where one has AVX2, its blends are the fast path.
 TEST(PixelRows, FastPathTakesTheWidestInstructionSet) {
     ASSERT_TRUE(ProcessorHas(VectorSet::Sse2));
+    std::printf("AVX2 row functions %s on this processor\n",
+                ProcessorHas(VectorSet::Avx2) ? "checked and chosen" : "not available");
     for (const LayoutCase& lc : kLayouts) {
         const RowFunction fast = SelectRowFunction(lc.layout, RowOp::Blend, PixelPath::Fast);
         EXPECT_NE(fast, SelectRowFunction(lc.layout, RowOp::Blend, PixelPath::Reference)) << lc.name;
