@@ -257,8 +257,9 @@ TEST_P(SpriteWalkTest, ExtremeCoordinatesClipWithoutWrapping) {
                 surface_->Clear(kMarker);
                 Sprite(kind, Full(4, 2))->Draw(surface_.get(), c.x, c.y, c.clip, alpha, 0);
                 EXPECT_EQ(Written(), c.written) << c.name << ", kind " << int(kind) << ", alpha " << alpha;
-                if (c.written && alpha == 256)
+                if (c.written && alpha == 256) {
                     EXPECT_EQ(At(c.atX, c.atY), Source(c.fromX, c.fromY)) << c.name;
+                }
             }
 
     SurfaceControl view(nullptr, 0, 0, 10, 6, 0);
