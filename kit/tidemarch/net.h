@@ -24,6 +24,7 @@ struct MessageHeader {
 #pragma pack(pop)
 
 inline constexpr uint32_t kFrameMagic = 0x01020304;
+inline constexpr uint32_t kReceiveBufferSize = 262144;
 inline constexpr uint32_t kNoSocket = 0xFFFFFFFFu;
 
 struct OverlappedRecord {
@@ -69,7 +70,9 @@ class Connection {
     uint32_t reserved4;
 
   protected:
-    Connection() = default;
+    // Fields as the host's connections start: no socket yet, a receive buffer of 262144 bytes
+    // from the process heap, both tick fields now. kit/source/connection.cpp.
+    explicit Connection(uint32_t checksumMode);
 };
 
 struct RegistryEntry {

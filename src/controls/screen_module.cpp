@@ -8,8 +8,8 @@ namespace {
 template <class Function> Function AsFunction(void* address) { return reinterpret_cast<Function>(address); }
 }  // namespace
 
-ScreenModule::ScreenModule(ModuleLibraries& libraries, const char* modulePath)
-    : path{}, library(nullptr), screenFactory(nullptr), libraries_(libraries) {
+ScreenModule::ScreenModule(ScreenModulePlatform& platform, const char* modulePath)
+    : path{}, library(nullptr), screenFactory(nullptr), platform_(platform) {
     if (modulePath) Load(modulePath);
 }
 
@@ -28,13 +28,13 @@ int32_t ScreenModule::Load(const char* modulePath) {
     const size_t length = strnlen(modulePath, kPathSize);
     if (length >= kPathSize) return Fail(ModuleLoadFailure::PathTooLong);
 
-    void* loaded = libraries_.Load(modulePath);
+    void* loaded = platform_.Load(modulePath);
     if (!loaded) return Fail(ModuleLoadFailure::NotLoadable);
 
     auto initEngine =
-        AsFunction<module_exports::InitEngine>(libraries_.Find(loaded, module_exports::kInitEngine));
+        AsFunction<module_exports::InitEngine>(platform_.Find(loaded, module_exports::kInitEngine));
     if (!initEngine) {
-        libraries_.Free(loaded);
+        platform_.Free(loaded);
         return Fail(ModuleLoadFailure::NoInitEngine);
     }
     EngineInfo info;
@@ -42,9 +42,9 @@ int32_t ScreenModule::Load(const char* modulePath) {
     initEngine(&info);
 
     auto factory =
-        AsFunction<module_exports::AllocScreen>(libraries_.Find(loaded, module_exports::kAllocScreen));
+        AsFunction<module_exports::AllocScreen>(platform_.Find(loaded, module_exports::kAllocScreen));
     if (!factory) {
-        libraries_.Free(loaded);
+        platform_.Free(loaded);
         return Fail(ModuleLoadFailure::NoScreenFactory);
     }
     library = loaded;

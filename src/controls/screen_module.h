@@ -15,7 +15,7 @@
 #include "common/deleting_destructor.h"
 #include "common/layout_check.h"
 #include "controls/screen_module_engine_info.h"
-#include "controls/screen_module_libraries.h"
+#include "controls/screen_module_platform.h"
 
 class Control;
 
@@ -46,7 +46,7 @@ class ScreenModule {
     static constexpr uint32_t kPathSize = 64;
 
     // Empty; with a path, loads it at once.
-    explicit ScreenModule(ModuleLibraries& libraries, const char* path = nullptr);
+    explicit ScreenModule(ScreenModulePlatform& platform, const char* path = nullptr);
     ScreenModule(const ScreenModule&) = delete;
     ScreenModule& operator=(const ScreenModule&) = delete;
 
@@ -73,7 +73,7 @@ class ScreenModule {
   private:
     int32_t Fail(ModuleLoadFailure failure);
 
-    ModuleLibraries& libraries_;
+    ScreenModulePlatform& platform_;
     ModuleLoadFailure failure_ = ModuleLoadFailure::None;
 };
 

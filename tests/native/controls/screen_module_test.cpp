@@ -11,7 +11,7 @@
 
 #include "controls/control.h"
 #include "display/display_format.h"
-#include "platform/memory/controls/in_process_libraries.h"
+#include "platform/memory/controls/memory_screen_module_platform.h"
 #include "shell/host_globals.h"
 #include "sound/sound_device.h"
 
@@ -52,7 +52,7 @@ class ScreenModuleTest : public ::testing::Test {
         libraries.Add("Main.dll", {{"InitKTZDLL", const_cast<void*>(kInitEngine)},
                                    {"AllocScreen", const_cast<void*>(kAllocScreen)}});
     }
-    InProcessLibraries libraries;
+    MemoryScreenModulePlatform libraries;
 };
 
 TEST_F(ScreenModuleTest, LoadHandsOverTheEngineAndKeepsPathAndFactory) {

@@ -1,33 +1,33 @@
-#include "platform/memory/controls/in_process_libraries.h"
+#include "platform/memory/controls/memory_screen_module_platform.h"
 
-void InProcessLibraries::Add(const std::string& path, Exports exports) {
+void MemoryScreenModulePlatform::Add(const std::string& path, Exports exports) {
     libraries_[path] = Library{std::move(exports)};
 }
 
-void* InProcessLibraries::Load(const char* path) {
+void* MemoryScreenModulePlatform::Load(const char* path) {
     auto found = libraries_.find(path);
     if (found == libraries_.end()) return nullptr;
     ++found->second.loads;
     return &found->second;
 }
 
-void* InProcessLibraries::Find(void* library, const char* name) {
+void* MemoryScreenModulePlatform::Find(void* library, const char* name) {
     if (!library) return nullptr;
     for (const auto& [exportName, address] : static_cast<Library*>(library)->exports)
         if (exportName == name) return address;
     return nullptr;
 }
 
-void InProcessLibraries::Free(void* library) {
+void MemoryScreenModulePlatform::Free(void* library) {
     if (library) ++static_cast<Library*>(library)->frees;
 }
 
-int InProcessLibraries::LoadedCount(const std::string& path) const {
+int MemoryScreenModulePlatform::LoadedCount(const std::string& path) const {
     auto found = libraries_.find(path);
     return found == libraries_.end() ? 0 : found->second.loads - found->second.frees;
 }
 
-int InProcessLibraries::LoadsOf(const std::string& path) const {
+int MemoryScreenModulePlatform::LoadsOf(const std::string& path) const {
     auto found = libraries_.find(path);
     return found == libraries_.end() ? 0 : found->second.loads;
 }

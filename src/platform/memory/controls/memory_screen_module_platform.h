@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "controls/screen_module_libraries.h"
+#include "controls/screen_module_platform.h"
 
-class InProcessLibraries final : public ModuleLibraries {
+class MemoryScreenModulePlatform final : public ScreenModulePlatform {
   public:
     using Exports = std::vector<std::pair<std::string, void*>>;
 

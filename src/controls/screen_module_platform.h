@@ -2,7 +2,7 @@
 // What the screen-module loader needs of the platform: load a library by path, look up an
 // export by name, free the library. The Windows implementation is LoadLibraryA, GetProcAddress
 // and FreeLibrary; an in-process table of libraries serves where there are no real ones.
-class ModuleLibraries {
+class ScreenModulePlatform {
   public:
     // A handle for the library, or null when it cannot be loaded.
     virtual void* Load(const char* path) = 0;
@@ -11,5 +11,5 @@ class ModuleLibraries {
     virtual void Free(void* library) = 0;
 
   protected:
-    ~ModuleLibraries() = default;
+    ~ScreenModulePlatform() = default;
 };
