@@ -73,6 +73,8 @@ const char* DescribeModuleLoadFailure(ModuleLoadFailure failure) {
         return "the library has no export \"InitKTZDLL\"";
     case ModuleLoadFailure::NoScreenFactory:
         return "the library has no export \"AllocScreen\"";
+    case ModuleLoadFailure::NoFirstScreen:
+        return "its export \"AllocScreen\" gave no screen";
     }
     return "unknown failure";
 }

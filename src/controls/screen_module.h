@@ -34,11 +34,12 @@ using AllocScreen = Control* (*)(int32_t first, Control* parent, void* third);
 // Why the last Load failed.
 enum class ModuleLoadFailure : int32_t {
     None = 0,
-    NoPath,          // a null path
-    PathTooLong,     // 64 characters or more: the path field could not hold it
-    NotLoadable,     // the platform could not load the library
-    NoInitEngine,    // no "InitKTZDLL" export
-    NoScreenFactory  // no "AllocScreen" export
+    NoPath,           // a null path
+    PathTooLong,      // 64 characters or more: the path field could not hold it
+    NotLoadable,      // the platform could not load the library
+    NoInitEngine,     // no "InitKTZDLL" export
+    NoScreenFactory,  // no "AllocScreen" export
+    NoFirstScreen     // "AllocScreen" gave no screen (reported by the panel that asked)
 };
 
 class ScreenModule {

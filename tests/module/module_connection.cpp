@@ -73,8 +73,9 @@ class ModuleConnection : public Connection {
 
 // A module connection on the module's heap, registered under the socket with the host's
 // manager by the module's code.
-MODULE_EXPORT Connection* CreateModuleConnection(NetworkManager* manager, uintptr_t socket, uint32_t checksumMode,
-                                                 int32_t connectionState, contract::ConnectionState* state) {
+MODULE_EXPORT Connection* CreateModuleConnection(NetworkManager* manager, uintptr_t socket,
+                                                 uint32_t checksumMode, int32_t connectionState,
+                                                 contract::ConnectionState* state) {
     auto* connection = new ModuleConnection(checksumMode, state);
     connection->manager = manager;
     connection->socket = socket;
@@ -87,7 +88,9 @@ MODULE_EXPORT void ModuleRegister(NetworkManager* manager, uintptr_t socket, Con
     manager->Register(socket, connection);
 }
 
-MODULE_EXPORT void ModuleUnregister(NetworkManager* manager, uintptr_t socket) { manager->Unregister(socket); }
+MODULE_EXPORT void ModuleUnregister(NetworkManager* manager, uintptr_t socket) {
+    manager->Unregister(socket);
+}
 
 MODULE_EXPORT void DeleteModuleConnection(Connection* connection) { delete connection; }
 

@@ -48,8 +48,9 @@ TEST_F(GameModuleContractTest, EngineRecordArrivesByteForByte) {
     sound::Listener = static_cast<SoundListener*>(fake(0x22222208));
     sound::LiveObjects = 5;
     gDisplayFormat = DisplayFormat{0x0780FBFF, 800, 600, 4, 3200, 3200 * 600};
-    gChannelMasks = ChannelMasks{0x0102030405060708, 0x1112131415161718, 0x2122232425262728, 0x3132333435363738,
-                                 0x4142434445464748, 0x5152535455565758, 0x6162636465666768};
+    gChannelMasks =
+        ChannelMasks{0x0102030405060708, 0x1112131415161718, 0x2122232425262728, 0x3132333435363738,
+                     0x4142434445464748, 0x5152535455565758, 0x6162636465666768};
 
     contract::ProbeState state{};
     contract::ProbeArguments arguments{0, 0, 10, 10, 64};
@@ -67,9 +68,9 @@ TEST_F(GameModuleContractTest, EngineRecordArrivesByteForByte) {
         uint32_t value;
     };
     const Field fields[] = {
-        {0, 0x11111101},  {4, 0x11111102},  {8, 0x0780FBFF},   {12, 0x11111104}, {16, 0},          {20, 1},
-        {24, 0x22222201}, {28, 0x22222202}, {32, 0},           {36, 0x22222208}, {40, 0},          {44, 0},
-        {48, 5},          {52, 10},         {56, 800},         {60, 600},        {64, 4},          {68, 3200},
+        {0, 0x11111101},  {4, 0x11111102},   {8, 0x0780FBFF},   {12, 0x11111104},  {16, 0}, {20, 1},
+        {24, 0x22222201}, {28, 0x22222202},  {32, 0},           {36, 0x22222208},  {40, 0}, {44, 0},
+        {48, 5},          {52, 10},          {56, 800},         {60, 600},         {64, 4}, {68, 3200},
         {72, 3200 * 600}, {132, 0x11111108}, {136, 0x11111110}, {460, 0x11111120},
     };
     for (const Field& field : fields)
