@@ -9,7 +9,7 @@
 
 #include "display/pixel/surface_operations.h"
 #include "display/surface.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "display/surface.h"
 #include "display/surface_control.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 #include "sprite_builder.h"
 
 namespace {
