@@ -118,8 +118,9 @@ void ClientSession::Pump() {
     }
     if (outgoing_.empty()) return;
     writing_ = true;
-    asio::async_write(socket_, asio::buffer(outgoing_),
-                      [self = shared_from_this()](const asio::error_code& error, size_t) { self->OnWritten(error); });
+    asio::async_write(
+        socket_, asio::buffer(outgoing_),
+        [self = shared_from_this()](const asio::error_code& error, size_t) { self->OnWritten(error); });
 }
 
 void ClientSession::OnWritten(const asio::error_code& error) {
@@ -190,7 +191,8 @@ void ClientSession::End(Ending ending, const std::string& detail) {
         outcome = "stopped";
         break;
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt_).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt_).count();
     char figures[160];
     std::snprintf(figures, sizeof figures, " files=%u/%u bytes=%llu time=%.3fs", filesDelivered_,
                   transfer_ ? transfer_->FileCount() : 0u, static_cast<unsigned long long>(bytesDelivered_),

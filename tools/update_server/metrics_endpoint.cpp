@@ -27,7 +27,8 @@ class MetricsRequest : public std::enable_shared_from_this<MetricsRequest> {
 
   private:
     void Answer() {
-        const bool wanted = request_.rfind("GET /metrics ", 0) == 0 || request_.rfind("GET /metrics?", 0) == 0;
+        const bool wanted =
+            request_.rfind("GET /metrics ", 0) == 0 || request_.rfind("GET /metrics?", 0) == 0;
         const std::string body = wanted ? render_() : "not found\n";
         response_ = std::string(wanted ? "HTTP/1.0 200 OK\r\n" : "HTTP/1.0 404 Not Found\r\n") +
                     "Content-Type: text/plain; version=0.0.4; charset=utf-8\r\nContent-Length: " +

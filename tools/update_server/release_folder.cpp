@@ -71,7 +71,9 @@ bool ListFolder(const std::string& path, std::vector<std::string>& names) {
     return true;
 }
 
-bool SameStamp(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+bool SameStamp(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
 
 }  // namespace
 

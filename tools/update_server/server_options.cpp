@@ -85,10 +85,12 @@ ParsedOptions ParseServerOptions(int argc, const char* const* argv) {
             if (!ParseNumber<uint32_t>(value, 1, 1000000, options.maxClients))
                 return fail("--max-clients: 1 to 1000000");
         } else if (option == "--timeout") {
-            if (!ParseNumber<uint32_t>(value, 1, 86400, seconds)) return fail("--timeout: 1 to 86400 seconds");
+            if (!ParseNumber<uint32_t>(value, 1, 86400, seconds))
+                return fail("--timeout: 1 to 86400 seconds");
             options.timeout = std::chrono::seconds(seconds);
         } else if (option == "--close-delay") {
-            if (!ParseNumber<uint32_t>(value, 0, 3600, seconds)) return fail("--close-delay: 0 to 3600 seconds");
+            if (!ParseNumber<uint32_t>(value, 0, 3600, seconds))
+                return fail("--close-delay: 0 to 3600 seconds");
             options.closeDelay = std::chrono::seconds(seconds);
         } else if (option == "--rescan") {
             if (!ParseNumber<uint32_t>(value, 0, 86400000, milliseconds))

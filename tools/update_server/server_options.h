@@ -11,8 +11,8 @@ struct ServerOptions {
     uint16_t port = 8100;
     uint32_t chunkSize = 65536;
     uint32_t maxClients = 1000;
-    std::chrono::milliseconds timeout{30000};     // a client that makes no progress for this long is dropped
-    std::chrono::milliseconds closeDelay{5000};   // after the last message, before the server closes
+    std::chrono::milliseconds timeout{30000};    // a client that makes no progress for this long is dropped
+    std::chrono::milliseconds closeDelay{5000};  // after the last message, before the server closes
     std::chrono::milliseconds rescanInterval{1000};
     bool refuseSessions = false;
     std::string metricsAddress = "127.0.0.1";

@@ -117,13 +117,15 @@ void SessionProtocol::Handle(const MessageHeader& header, const uint8_t* body, S
     case SessionPhase::AwaitingSecondAnswer:
         if (!AllZero(body, kSecondAnswerBodySize)) return Fail("second answer with a non-zero body");
         if (refuseSessions_) {
-            step.replies.push_back(EncodeMessage(message_id::Refuse, 0, AcknowledgedReply(hello_), nullptr, 0));
+            step.replies.push_back(
+                EncodeMessage(message_id::Refuse, 0, AcknowledgedReply(hello_), nullptr, 0));
             step.refused = true;
             phase_ = SessionPhase::Refused;
             pending_.clear();
             return;
         }
-        step.replies.push_back(EncodeMessage(message_id::Acknowledge, 0, AcknowledgedReply(hello_), nullptr, 0));
+        step.replies.push_back(
+            EncodeMessage(message_id::Acknowledge, 0, AcknowledgedReply(hello_), nullptr, 0));
         phase_ = SessionPhase::AwaitingFileList;
         return;
     case SessionPhase::AwaitingFileList: {

@@ -28,7 +28,8 @@ bool UpToDate(const ReleaseFile& file, const ClientFile& listed) {
 
 }  // namespace
 
-UpdatePlan PlanUpdate(std::shared_ptr<const ReleaseSnapshot> snapshot, const std::vector<ClientFile>& listed) {
+UpdatePlan PlanUpdate(std::shared_ptr<const ReleaseSnapshot> snapshot,
+                      const std::vector<ClientFile>& listed) {
     std::unordered_map<std::string, const ClientFile*> byName;
     byName.reserve(listed.size());
     for (const ClientFile& file : listed)

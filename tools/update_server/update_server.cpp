@@ -112,14 +112,15 @@ std::string UpdateServer::MetricsText() const {
     Metric(out, "update_server_sessions_active", "gauge", "Client sessions open now.", stats_.sessionsActive);
     Metric(out, "update_server_sessions_total", "counter", "Client connections taken since start.",
            stats_.sessionsTotal);
-    Metric(out, "update_server_sessions_complete_total", "counter", "Sessions that delivered the whole update.",
-           stats_.sessionsComplete);
+    Metric(out, "update_server_sessions_complete_total", "counter",
+           "Sessions that delivered the whole update.", stats_.sessionsComplete);
     Metric(out, "update_server_refusals_total", "counter", "Sessions refused.", stats_.refusals);
     Metric(out, "update_server_dropped_clients_total", "counter",
            "Clients dropped for a timeout, a protocol fault or a lost connection.", stats_.dropped);
     Metric(out, "update_server_errors_total", "counter", "Sessions ended by a fault on the server's side.",
            stats_.errors);
     Metric(out, "update_server_files_sent_total", "counter", "File headers delivered.", stats_.filesSent);
-    Metric(out, "update_server_bytes_sent_total", "counter", "File content bytes delivered.", stats_.bytesSent);
+    Metric(out, "update_server_bytes_sent_total", "counter", "File content bytes delivered.",
+           stats_.bytesSent);
     return out.str();
 }

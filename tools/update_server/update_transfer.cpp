@@ -63,7 +63,8 @@ size_t UpdateTransfer::Fill(uint8_t* out, size_t capacity) {
             used += kHeaderSize + length;
             offset_ += length;
             contentBytes_ += length;
-            if (offset_ == file.size) stage_ = ++fileIndex_ == plan_.files.size() ? Stage::End : Stage::Header;
+            if (offset_ == file.size)
+                stage_ = ++fileIndex_ == plan_.files.size() ? Stage::End : Stage::Header;
             break;
         }
         case Stage::End:

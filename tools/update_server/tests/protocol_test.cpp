@@ -22,11 +22,11 @@ TEST(RecordTime, FromFileSystemStampsInUtcCutToTheMillisecond) {
         RecordTime expected;
     };
     const Case cases[] = {
-        {{0, 0}, Time(1970, 1, 1, 0, 0, 0, 0, 4)},                          // a Thursday
-        {{951868799, 999999999}, Time(2000, 2, 29, 23, 59, 59, 999, 2)},     // leap day, a Tuesday
+        {{0, 0}, Time(1970, 1, 1, 0, 0, 0, 0, 4)},                        // a Thursday
+        {{951868799, 999999999}, Time(2000, 2, 29, 23, 59, 59, 999, 2)},  // leap day, a Tuesday
         {{1700000000, 250999999}, Time(2023, 11, 14, 22, 13, 20, 250, 2)},
-        {{-1, 500000000}, Time(1969, 12, 31, 23, 59, 59, 500, 3)},          // before 1970
-        {{-11644473600, 0}, Time(1601, 1, 1, 0, 0, 0, 0, 1)},               // the first record day
+        {{-1, 500000000}, Time(1969, 12, 31, 23, 59, 59, 500, 3)},  // before 1970
+        {{-11644473600, 0}, Time(1601, 1, 1, 0, 0, 0, 0, 1)},       // the first record day
     };
     for (const Case& c : cases) {
         const auto time = RecordTimeOf(c.stamp);
@@ -42,8 +42,8 @@ TEST(RecordTime, FromFileSystemStampsInUtcCutToTheMillisecond) {
 TEST(RecordTime, SameWriteTimeComparesEveryFieldButTheDayOfWeek) {
     const RecordTime base = Time(2024, 5, 6, 7, 8, 9, 10, 1);
     EXPECT_TRUE(SameWriteTime(base, Time(2024, 5, 6, 7, 8, 9, 10, 0)));
-    uint16_t RecordTime::*fields[] = {&RecordTime::year,   &RecordTime::month,  &RecordTime::day,
-                                      &RecordTime::hour,   &RecordTime::minute, &RecordTime::second,
+    uint16_t RecordTime::*fields[] = {&RecordTime::year,        &RecordTime::month,  &RecordTime::day,
+                                      &RecordTime::hour,        &RecordTime::minute, &RecordTime::second,
                                       &RecordTime::milliseconds};
     for (auto field : fields) {
         RecordTime other = base;
@@ -91,9 +91,11 @@ TEST(FileList, MalformedListsAreRefusedWithTheReason) {
     const Case cases[] = {
         {"count above the body", 2, one, "file list of 2 records in 152 bytes"},
         {"body above the count", 0, one, "file list of 0 records in 152 bytes"},
-        {"too many records", 2049, std::vector<uint8_t>(2049 * 152), "file list of 2049 records (at most 2048)"},
+        {"too many records", 2049, std::vector<uint8_t>(2049 * 152),
+         "file list of 2049 records (at most 2048)"},
         {"name without terminator", 1, ListBody({unterminatedName}), "record 0: name has no terminator"},
-        {"folder without terminator", 1, ListBody({unterminatedFolder}), "record 0: folder has no terminator"},
+        {"folder without terminator", 1, ListBody({unterminatedFolder}),
+         "record 0: folder has no terminator"},
         {"empty name", 2, ListBody({Record(".", "x"), Record(".", "")}), "record 1: name is empty"},
         {"separator", 1, ListBody({Record(".", "..\\x")}), "record 0: name contains a path separator"},
         {"parent folder", 1, ListBody({Record("..", "x")}), "record 0: folder leaves the release folder"},
@@ -154,7 +156,8 @@ std::vector<std::pair<uint32_t, uint32_t>> Replies(const SessionProtocol::Step& 
 TEST(SessionProtocol, WholeSequenceDeliveredOneByteAtATime) {
     SessionProtocol protocol(false);
     std::vector<uint8_t> stream = Message(message_id::Hello, 0, message_id::HelloRequest, StartScreenHello());
-    const auto second = Message(message_id::SecondAnswer, 0, message_id::SecondRequest, std::vector<uint8_t>(196));
+    const auto second =
+        Message(message_id::SecondAnswer, 0, message_id::SecondRequest, std::vector<uint8_t>(196));
     const auto list = Message(message_id::FileData, 0, 1, ListBody({Record(".", "a")}));
     stream.insert(stream.end(), second.begin(), second.end());
     stream.insert(stream.end(), list.begin(), list.end());
@@ -169,8 +172,9 @@ TEST(SessionProtocol, WholeSequenceDeliveredOneByteAtATime) {
     }
     EXPECT_TRUE(listArrived);
     EXPECT_EQ(protocol.Phase(), SessionPhase::Updating);
-    EXPECT_EQ(replies, (std::vector<std::pair<uint32_t, uint32_t>>{
-                           {message_id::SecondRequest, 0}, {message_id::Acknowledge, message_id::SecondAnswer}}));
+    EXPECT_EQ(replies,
+              (std::vector<std::pair<uint32_t, uint32_t>>{
+                  {message_id::SecondRequest, 0}, {message_id::Acknowledge, message_id::SecondAnswer}}));
     ASSERT_EQ(protocol.FileList().size(), 1u);
     // Anything after the list is a fault.
     const uint8_t stray = 0;
@@ -187,15 +191,25 @@ TEST(SessionProtocol, WrongMessagesFailAsSoonAsTheirHeaderIsThere) {
         const char* error;
     };
     const Case cases[] = {
-        {"bad magic", {}, {0x04030201, message_id::Hello, 0, message_id::HelloRequest, 216},
+        {"bad magic",
+         {},
+         {0x04030201, message_id::Hello, 0, message_id::HelloRequest, 216},
          "message without the frame magic"},
-        {"list before hello", {}, {FrameMagic, message_id::FileData, 0, 0, 0},
+        {"list before hello",
+         {},
+         {FrameMagic, message_id::FileData, 0, 0, 0},
          "message 0x80020020 where the hello was expected"},
-        {"hello of another request", {}, {FrameMagic, message_id::Hello, 0, message_id::SecondRequest, 216},
+        {"hello of another request",
+         {},
+         {FrameMagic, message_id::Hello, 0, message_id::SecondRequest, 216},
          "hello with parameters 0x00000000, 0x8001010B"},
-        {"long hello", {}, {FrameMagic, message_id::Hello, 0, message_id::HelloRequest, 0x7FFFFFFF},
+        {"long hello",
+         {},
+         {FrameMagic, message_id::Hello, 0, message_id::HelloRequest, 0x7FFFFFFF},
          "hello with a body of 2147483647 bytes"},
-        {"hello twice", hello, {FrameMagic, message_id::Hello, 0, message_id::HelloRequest, 216},
+        {"hello twice",
+         hello,
+         {FrameMagic, message_id::Hello, 0, message_id::HelloRequest, 216},
          "message 0x80020010 where the second answer was expected"},
     };
     for (const Case& c : cases) {
@@ -211,7 +225,8 @@ TEST(SessionProtocol, WrongMessagesFailAsSoonAsTheirHeaderIsThere) {
 TEST(SessionProtocol, ListLongerThanAnyClientCanSendFailsBeforeItsBodyIsCollected) {
     SessionProtocol protocol(false);
     auto stream = Message(message_id::Hello, 0, message_id::HelloRequest, GenericHello(3));
-    const auto second = Message(message_id::SecondAnswer, 0, message_id::SecondRequest, std::vector<uint8_t>(196));
+    const auto second =
+        Message(message_id::SecondAnswer, 0, message_id::SecondRequest, std::vector<uint8_t>(196));
     stream.insert(stream.end(), second.begin(), second.end());
     protocol.Receive(stream.data(), stream.size());
     ASSERT_EQ(protocol.Phase(), SessionPhase::AwaitingFileList);
@@ -270,9 +285,10 @@ TEST(UpdatePlan, SendsWhatIsMissingOrDiffersInSizeOrTime) {
                              {".", "later", t, Bytes(10)},
                              {"Sub", "same", t, Bytes(10)},
                              {".", "empty", t, {}}});
-    const std::vector<ClientFile> listed = {
-        {".", "same", t, 10},   {".", "caseonly", t, 10}, {".", "longer", t, 10},     {".", "later", otherMs, 10},
-        {"SUB", "Same", t, 10}, {".", "empty", otherMs, 0}, {".", "mine-only", t, 3}};
+    const std::vector<ClientFile> listed = {{".", "same", t, 10},    {".", "caseonly", t, 10},
+                                            {".", "longer", t, 10},  {".", "later", otherMs, 10},
+                                            {"SUB", "Same", t, 10},  {".", "empty", otherMs, 0},
+                                            {".", "mine-only", t, 3}};
     const UpdatePlan plan = PlanUpdate(snapshot, listed);
     std::vector<std::string> names;
     for (const ReleaseFile* file : plan.files)
@@ -284,7 +300,8 @@ TEST(UpdatePlan, SendsWhatIsMissingOrDiffersInSizeOrTime) {
 TEST(UpdatePlan, TotalBeyondFourGibibytesIsHeldAtTheLargestValue) {
     auto snapshot = std::make_shared<ReleaseSnapshot>();
     for (int i = 0; i < 3; ++i)
-        snapshot->files.push_back({".", "f" + std::to_string(i), Time(2020, 1, 1, 0, 0, 0, 0), 0xF0000000u, nullptr});
+        snapshot->files.push_back(
+            {".", "f" + std::to_string(i), Time(2020, 1, 1, 0, 0, 0, 0), 0xF0000000u, nullptr});
     EXPECT_EQ(PlanUpdate(snapshot, {}).totalBytes, 0xFFFFFFFFu);
 }
 
@@ -305,7 +322,8 @@ std::vector<Decoded> Decode(const std::vector<uint8_t>& stream) {
 
 TEST(UpdateTransfer, MessagesComeWholeInOrderHoweverSmallTheBuffer) {
     const RecordTime t = Time(2022, 3, 4, 5, 6, 7, 8);
-    const auto snapshot = Release({{".", "a", t, Bytes(2500)}, {".", "empty", t, {}}, {"D", "b", t, Bytes(10)}});
+    const auto snapshot =
+        Release({{".", "a", t, Bytes(2500)}, {".", "empty", t, {}}, {"D", "b", t, Bytes(10)}});
     for (size_t capacity : {size_t(1044), size_t(1200), size_t(5000)}) {
         UpdateTransfer transfer(PlanUpdate(snapshot, {}), 1024);
         ASSERT_LE(transfer.BufferSize(), 1044u);
@@ -315,9 +333,11 @@ TEST(UpdateTransfer, MessagesComeWholeInOrderHoweverSmallTheBuffer) {
             stream.insert(stream.end(), buffer.begin(), buffer.begin() + ptrdiff_t(n));
         ASSERT_TRUE(transfer.Finished());
         const std::vector<Decoded> expected = {
-            {message_id::UpdateAnnounced, 0, 8}, {message_id::FileHeader, 0, 152}, {message_id::FileData, 0, 1024},
-            {message_id::FileData, 1024, 1024},  {message_id::FileData, 2048, 452}, {message_id::FileHeader, 0, 152},
-            {message_id::FileHeader, 0, 152},    {message_id::FileData, 0, 10},     {message_id::UpdateFinished, 0, 0}};
+            {message_id::UpdateAnnounced, 0, 8}, {message_id::FileHeader, 0, 152},
+            {message_id::FileData, 0, 1024},     {message_id::FileData, 1024, 1024},
+            {message_id::FileData, 2048, 452},   {message_id::FileHeader, 0, 152},
+            {message_id::FileHeader, 0, 152},    {message_id::FileData, 0, 10},
+            {message_id::UpdateFinished, 0, 0}};
         const auto got = Decode(stream);
         ASSERT_EQ(got.size(), expected.size()) << capacity;
         for (size_t i = 0; i < got.size(); ++i) {
@@ -335,7 +355,8 @@ TEST(UpdateTransfer, FileShorterThanItsRecordStopsTheTransfer) {
     UpdateTransfer transfer(PlanUpdate(snapshot, {}), 1024);
     std::vector<uint8_t> buffer(transfer.BufferSize());
     const size_t first = transfer.Fill(buffer.data(), buffer.size());
-    EXPECT_EQ(Decode({buffer.begin(), buffer.begin() + ptrdiff_t(first)}).size(), 2u);  // announcement, header
+    EXPECT_EQ(Decode({buffer.begin(), buffer.begin() + ptrdiff_t(first)}).size(),
+              2u);  // announcement, header
     EXPECT_EQ(transfer.Error(), "cannot read ./a at 0");
     EXPECT_EQ(transfer.Fill(buffer.data(), buffer.size()), 0u);
     EXPECT_FALSE(transfer.Finished());

@@ -109,6 +109,15 @@ bool UpdateServerTest::WaitForLog(const std::string& text, int boundMs) {
     return pump.Until([&] { return LogHas(text); }, boundMs);
 }
 
+bool UpdateServerTest::WaitForLogWhileClientsIdle(const std::string& text, int boundMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
+    while (!LogHas(text)) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 ServerStats UpdateServerTest::StatsNow() {
     std::promise<ServerStats> result;
     asio::post(io_, [&] { result.set_value(server_->Stats()); });

@@ -39,8 +39,10 @@ class UpdateServerTest : public ::testing::Test {
 
     std::vector<std::string> LogLines();
     bool LogHas(const std::string& text);
-    // Waits until a log line contains the text.
+    // Waits until a log line contains the text, pumping the clients' notifications meanwhile, or
+    // leaving the clients idle (reading nothing).
     bool WaitForLog(const std::string& text, int boundMs = 20000);
+    bool WaitForLogWhileClientsIdle(const std::string& text, int boundMs = 20000);
     ServerStats StatsNow();
 
     std::filesystem::path release;

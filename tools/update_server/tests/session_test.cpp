@@ -99,8 +99,9 @@ TEST_P(SessionTest, UpdatesMissingAndStaleFilesAndLeavesTheClientsOwnAlone) {
     EXPECT_FALSE(fs::exists(installed / ".hidden"));
 
     ASSERT_TRUE(WaitForLog("complete"));
-    EXPECT_TRUE(LogHas(GetParam() == TestHello::StartScreen ? "start-screen complete files=3/3 bytes=3200"
-                                                            : "generic-client complete files=3/3 bytes=3200"));
+    EXPECT_TRUE(LogHas(GetParam() == TestHello::StartScreen
+                           ? "start-screen complete files=3/3 bytes=3200"
+                           : "generic-client complete files=3/3 bytes=3200"));
 }
 
 TEST_P(SessionTest, SecondSessionOfAnUpdatedFolderSendsNothing) {
@@ -128,7 +129,8 @@ TEST_P(SessionTest, RefusingServerRefusesAfterTheSecondAnswerAndSendsNoUpdate) {
     std::vector<uint32_t> ids;
     for (const ReceivedMessage& m : client->messages)
         ids.push_back(m.id);
-    EXPECT_EQ(ids, (std::vector<uint32_t>{message_id::HelloRequest, message_id::SecondRequest, message_id::Refuse}));
+    EXPECT_EQ(ids, (std::vector<uint32_t>{message_id::HelloRequest, message_id::SecondRequest,
+                                          message_id::Refuse}));
     // The start screen takes a refusal of its second answer; the generic client names its hello.
     EXPECT_EQ(client->messages.back().b,
               GetParam() == TestHello::StartScreen ? message_id::SecondAnswer : message_id::Hello);
@@ -137,8 +139,8 @@ TEST_P(SessionTest, RefusingServerRefusesAfterTheSecondAnswerAndSendsNoUpdate) {
     EXPECT_TRUE(WaitForLog("refused"));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothHellos, SessionTest, ::testing::Values(TestHello::StartScreen, TestHello::Generic),
-                         [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(BothHellos, SessionTest,
+                         ::testing::Values(TestHello::StartScreen, TestHello::Generic), [](const auto& info) {
                              return info.param == TestHello::StartScreen ? "StartScreen" : "GenericClient";
                          });
 
@@ -166,6 +168,41 @@ TEST_F(UpdateServerTest, ClientLeavingMidFileIsDroppedAndTheNextOneIsServed) {
     EXPECT_EQ(stats.sessionsComplete, 1u);
 }
 
+TEST_F(UpdateServerTest, MalformedFileListsDropTheClientBeforeAnyUpdate) {
+    WriteFile(release / "A.bin", Pattern(100, 1));
+    FileRecord unterminated = MakeFileRecord(".", "A.bin", {}, 100);
+    std::memset(unterminated.name, 'x', sizeof unterminated.name);
+    auto bytesOf = [](const std::vector<FileRecord>& records) {
+        std::vector<uint8_t> body(records.size() * sizeof(FileRecord));
+        std::memcpy(body.data(), records.data(), body.size());
+        return body;
+    };
+    struct Case {
+        uint32_t count;
+        std::vector<uint8_t> body;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {3, bytesOf({MakeFileRecord(".", "A.bin", {}, 100)}), "file list of 3 records in 152 bytes"},
+        {1, bytesOf({MakeFileRecord(".", "A.bin", {}, 100)}), nullptr},
+        {2049, std::vector<uint8_t>(2049 * sizeof(FileRecord)), "file list with a body of 311448 bytes"},
+        {1, bytesOf({unterminated}), "record 0: name has no terminator"},
+    };
+    StartServer();
+    for (const Case& c : cases) {
+        auto client = NewClient();
+        client->listOverride = {c.count, c.body};
+        ASSERT_TRUE(pump.Until([&] { return client->finished || client->disconnects > 0; }));
+        if (!c.reason) {  // the sound list of the table: served
+            EXPECT_TRUE(client->finished);
+            continue;
+        }
+        EXPECT_EQ(client->Count(message_id::UpdateAnnounced), 0u) << c.reason;
+        EXPECT_TRUE(WaitForLog(std::string("dropped files=0/0 bytes=0")));
+        EXPECT_TRUE(WaitForLog(c.reason)) << c.reason;
+    }
+}
+
 TEST_F(UpdateServerTest, ClientThatNeverAnswersIsDroppedAfterTheTimeout) {
     options.timeout = std::chrono::milliseconds(300);
     StartServer();
@@ -186,7 +223,7 @@ TEST_F(UpdateServerTest, ClientThatStopsReadingMidTransferIsDroppedAfterTheTimeo
     auto stalling = NewClient();
     ASSERT_TRUE(pump.Until([&] { return stalling->Count(message_id::FileData) > 0; }));
     // The client reads nothing more while the server waits for the socket to take its data.
-    ASSERT_TRUE(WaitForLog("no progress"));
+    ASSERT_TRUE(WaitForLogWhileClientsIdle("no progress"));
     EXPECT_TRUE(LogHas("start-screen dropped"));
     EXPECT_LT(fs::file_size(installed / "Huge.bin"), size_t(48 << 20));
 }

@@ -10,8 +10,8 @@
 #include <chrono>
 #include <cstring>
 
-#include "net/posix/socket_notifications.h"
 #include "net/wire_format.h"
+#include "platform/posix/net/socket_notifications.h"
 
 namespace {
 
@@ -157,7 +157,8 @@ uint32_t UpdateTestClient::OnMessage(MessageHeader* header, uint8_t* body) {
 }
 
 ClientPump::ClientPump()
-    : manager_(new NetworkManager(&window_), [](NetworkManager* manager) { DestroyNetworkManager(manager); }) {}
+    : manager_(new NetworkManager(&window_),
+               [](NetworkManager* manager) { DestroyNetworkManager(manager); }) {}
 
 bool ClientPump::Until(const std::function<bool()>& condition, int boundMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
