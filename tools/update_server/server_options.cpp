@@ -1,5 +1,6 @@
 #include "server_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <string_view>
@@ -68,6 +69,11 @@ ParsedOptions ParseServerOptions(int argc, const char* const* argv) {
             options.quiet = true;
             continue;
         }
+        static constexpr std::string_view kValueOptions[] = {
+            "--folder",  "--address",     "--port",   "--chunk-size",   "--max-clients",
+            "--timeout", "--close-delay", "--rescan", "--metrics-port", "--metrics-address"};
+        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), option) == std::end(kValueOptions))
+            return fail("unknown option " + std::string(option) + " (see --help)");
         if (i + 1 >= argc) return fail(std::string(option) + " needs a value (see --help)");
         const std::string_view value = argv[++i];
         uint32_t seconds = 0;
@@ -101,8 +107,6 @@ ParsedOptions ParseServerOptions(int argc, const char* const* argv) {
                 return fail("--metrics-port: 0 to 65535");
         } else if (option == "--metrics-address") {
             options.metricsAddress = value;
-        } else {
-            return fail("unknown option " + std::string(option) + " (see --help)");
         }
     }
     if (options.folder.empty()) return fail("--folder is required (see --help)");

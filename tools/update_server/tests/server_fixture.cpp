@@ -70,13 +70,22 @@ void UpdateServerTest::StartServer() {
     std::string error;
     ASSERT_TRUE(server_->Start(error)) << error;
     port_ = server_->Endpoint().port();
+    if (withMetrics) {
+        metrics_ = std::make_unique<MetricsEndpoint>(io_, [this] { return server_->MetricsText(); });
+        ASSERT_TRUE(metrics_->Start("127.0.0.1", 0, error)) << error;
+        metricsPort_ = metrics_->Endpoint().port();
+    }
     thread_ = std::thread([this] { io_.run(); });
 }
 
 void UpdateServerTest::StopServer() {
     if (!server_) return;
-    asio::post(io_, [this] { server_->Stop(); });
+    asio::post(io_, [this] {
+        server_->Stop();
+        if (metrics_) metrics_->Stop();
+    });
     if (thread_.joinable()) thread_.join();
+    metrics_.reset();
     server_.reset();
 }
 

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "metrics_endpoint.h"
 #include "server_options.h"
 #include "update_server.h"
 #include "update_test_client.h"
@@ -31,6 +32,8 @@ class UpdateServerTest : public ::testing::Test {
     void StartServer();
     void StopServer();
     uint16_t Port() const { return port_; }
+    // The metrics endpoint's port, when the test set withMetrics before starting the server.
+    uint16_t MetricsPort() const { return metricsPort_; }
 
     using ClientPointer = std::unique_ptr<UpdateTestClient, void (*)(UpdateTestClient*)>;
     ClientPointer NewClient(TestHello hello = TestHello::StartScreen);
@@ -48,12 +51,15 @@ class UpdateServerTest : public ::testing::Test {
     std::filesystem::path release;
     std::filesystem::path installed;
     ServerOptions options;
+    bool withMetrics = false;
     ClientPump pump;
 
   private:
     std::filesystem::path root_;
     asio::io_context io_;
     std::unique_ptr<UpdateServer> server_;
+    std::unique_ptr<MetricsEndpoint> metrics_;
+    uint16_t metricsPort_ = 0;
     std::thread thread_;
     uint16_t port_ = 0;
     std::mutex logMutex_;
