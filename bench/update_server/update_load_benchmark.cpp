@@ -26,7 +26,7 @@
 #include "file_record.h"
 #include "net/client_connection.h"
 #include "net/network_manager.h"
-#include "platform/posix/net/socket_notifications.h"
+#include "platform/posix/net/posix_socket_platform.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -242,6 +242,8 @@ double PlainCopySeconds(const fs::path& release, const fs::path& scratch) {
 }  // namespace
 
 int main() {
+    PosixSocketPlatform sockets;
+    PlatformSlot<SocketPlatform>::Scope installedSockets(sockets);
     rlimit limit{};
     ::getrlimit(RLIMIT_NOFILE, &limit);
     limit.rlim_cur = limit.rlim_max;

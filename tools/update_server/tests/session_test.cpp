@@ -154,7 +154,7 @@ TEST_F(UpdateServerTest, ClientLeavingMidFileIsDroppedAndTheNextOneIsServed) {
         auto leaving = NewClient();
         leaving->afterMessage = [](UpdateTestClient& self, const ReceivedMessage& m) {
             if (m.id == message_id::FileData && self.socket != kNoSocket) {
-                sockets::Close(self.socket);
+                ActiveSocketPlatform().Close(self.socket);
                 self.manager->Unregister(self.socket);
                 self.socket = kNoSocket;
                 self.state = connection_state::NotConnected;

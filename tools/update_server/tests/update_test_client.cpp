@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "net/wire_format.h"
-#include "platform/posix/net/socket_notifications.h"
+#include "platform/posix/net/posix_socket_platform.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The socket operations on POSIX sockets, with the platform's asynchronous-select rules kept in a
-// table of the sockets made here (see socket_notifications.h).
+// table of the sockets made here (see posix_socket_platform.h).
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
