@@ -149,6 +149,10 @@ SendResult Send(SocketHandle socket, const SendPiece* pieces, uint32_t count, ui
     size_t total = 0;
     for (uint32_t i = 0; i < count; ++i)
         total += pieces[i].length;
+    if (!state->queued.empty() && state->queued.size() + uint64_t(total) > kSendQueueLimit) {
+        state->queued.clear();
+        return SendResult::Failed;
+    }
     size_t written = 0;
     if (state->queued.empty()) {
         iovec vectors[8];
