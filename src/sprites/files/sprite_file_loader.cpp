@@ -119,7 +119,7 @@ bool SpriteFileLoader::OnSprite(int32_t, const SpriteDataHead& head, const Store
     if (convertedInWalk_) {
         std::memcpy(data, conversion_.get(), bytes);
     } else {
-        ConvertStoredPixels(pixels, layout_, data, bytes);
+        ConvertStoredPixels(pixels, inspection, layout_, data, bytes);
     }
     sprite->AdoptPixelData(data);
     return true;

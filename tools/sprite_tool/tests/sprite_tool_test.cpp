@@ -212,10 +212,10 @@ TEST_F(SpriteToolTest, EffectsTravelAsWavFiles) {
 }
 
 TEST_F(SpriteToolTest, CheckNamesTheFirstFault) {
-    const std::string malformed = std::string(TIDEMARCH_SPRITE_FIXTURES) + "/malformed/too-many-rows.spr";
+    const std::string malformed = std::string(TIDEMARCH_SPRITE_FIXTURES) + "/malformed/run-passes-data.spr";
     EXPECT_EQ(CheckCommand(malformed, false, out, err), 1);
     EXPECT_EQ(err.str(),
-              "File " + malformed + " : Sprite 1 : the entry at byte 13 lies below its last row\n");
+              "File " + malformed + " : Sprite 1 : the run at byte 13 passes the end of its data\n");
     EXPECT_EQ(CheckCommand(std::string(TIDEMARCH_SPRITE_FIXTURES) + "/v2_layout2.spr", false, out, err), 0);
     EXPECT_EQ(UnpackCommand(malformed, Path("never"), out, err), 1);
 }
