@@ -66,6 +66,8 @@ inline constexpr char kRawDataShort[] =
 inline constexpr char kRunPassesData[] =
     "File %s : Sprite %d : the run at byte %u passes the end of its data";
 inline constexpr char kRunSplitsPixel[] = "File %s : Sprite %d : the run at byte %u splits a pixel";
+inline constexpr char kPictureTooLarge[] =
+    "File %s : Sprite %d declares %d x %d pixels, more than the %u that the tools take";
 inline constexpr char kRunTooLong[] = "File %s : Sprite %d has a run too long for this display";
 inline constexpr char kFrameIndex[] = "File %s : Bundle %d frame %d names sprite %u of %d";
 inline constexpr char kTooManyBundles[] =
