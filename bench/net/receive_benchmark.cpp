@@ -21,7 +21,7 @@
 
 #include "net/checksum.h"
 #include "net/connection.h"
-#include "net/posix/socket_notifications.h"
+#include "platform/posix/net/socket_notifications.h"
 
 namespace {
 

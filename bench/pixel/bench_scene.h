@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "display/surface.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 #include "sprites/renderers/sprite_renderer.h"
 
 inline constexpr int kScreenWidth = 1024;

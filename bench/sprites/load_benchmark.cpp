@@ -15,7 +15,7 @@
 #include <random>
 #include <string>
 
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 #include "sound/sound_file.h"
 #include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"

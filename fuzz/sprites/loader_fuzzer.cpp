@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory/memory_surface_backend.h"
-#include "sound/native/memory_sound_platform.h"
+#include "platform/memory/display/memory_surface_backend.h"
+#include "platform/memory/sound/memory_sound_platform.h"
 #include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
 

@@ -44,7 +44,11 @@ class Surface {
     int32_t FillRectangle(const Rect& rect, uint32_t colour);
 
     bool HasPixels() const { return platformSurface != nullptr && pixels != nullptr; }
-    uint8_t* Row(int32_t row) const { return pixels + row * pitch; }
+    uint8_t* Row(int32_t row) const { return pixels + int64_t(row) * pitch; }
+    // Whether (px, py) is a pixel of the surface's memory.
+    bool HasPixelAt(int32_t px, int32_t py) const {
+        return HasPixels() && px >= 0 && py >= 0 && px < width && py < height;
+    }
 
     PlatformSurface platformSurface = nullptr;
     uint8_t* pixels = nullptr;
@@ -76,7 +80,8 @@ class Surface555 : public Surface565 {
     void* DeletingDestructor(uint32_t flags) override;
     void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t level,
                   int32_t effect) override;
-    void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level, int32_t effect) override;
+    void BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level,
+                int32_t effect) override;
 };
 
 class Surface24 : public Surface {

@@ -9,8 +9,10 @@
 namespace {
 constexpr int32_t kOpaque = 256;
 
-uint16_t* Pixel16(Surface& s, int32_t px, int32_t py) {
-    return reinterpret_cast<uint16_t*>(s.pixels + py * s.pitch + px * 2);
+// Single pixels are read and written only inside the surface: a coordinate outside it reads 0
+// and writes nothing, instead of touching memory that is not the surface's.
+uint8_t* PixelAddress(Surface& s, int32_t px, int32_t py, int32_t bytesPerPixel) {
+    return s.Row(py) + int64_t(px) * bytesPerPixel;
 }
 
 // The line rectangles keep their odd edges: a horizontal line ends at width - 1 when it passes
@@ -31,13 +33,16 @@ bool VLineRect(const Surface& s, int32_t px, int32_t y1, int32_t y2, Rect& out) 
 
 // Base class: 16-bit pixel access, platform fills whatever the level, no copy.
 uint32_t Surface::GetPixel(int32_t px, int32_t py) {
-    if (!HasPixels()) return 0;
-    return *Pixel16(*this, px, py);
+    if (!HasPixelAt(px, py)) return 0;
+    uint16_t v;
+    std::memcpy(&v, PixelAddress(*this, px, py, 2), 2);
+    return v;
 }
 
 void Surface::PutPixel(int32_t px, int32_t py, uint32_t colour, int32_t, int32_t) {
-    if (!HasPixels()) return;
-    *Pixel16(*this, px, py) = uint16_t(colour);
+    if (!HasPixelAt(px, py)) return;
+    const uint16_t v = uint16_t(colour);
+    std::memcpy(PixelAddress(*this, px, py, 2), &v, 2);
 }
 
 void Surface::Reserved3(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {}
@@ -93,29 +98,29 @@ void Surface555::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect sourc
 
 // 24/32-bit layouts.
 uint32_t Surface24::GetPixel(int32_t px, int32_t py) {
-    if (!HasPixels()) return 0;
-    const uint8_t* p = pixels + py * pitch + px * 3;
+    if (!HasPixelAt(px, py)) return 0;
+    const uint8_t* p = PixelAddress(*this, px, py, 3);
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
 }
 
 void Surface24::PutPixel(int32_t px, int32_t py, uint32_t colour, int32_t, int32_t) {
-    if (!HasPixels()) return;
-    uint8_t* p = pixels + py * pitch + px * 3;
+    if (!HasPixelAt(px, py)) return;
+    uint8_t* p = PixelAddress(*this, px, py, 3);
     p[0] = uint8_t(colour);
     p[1] = uint8_t(colour >> 8);
     p[2] = uint8_t(colour >> 16);
 }
 
 uint32_t Surface32::GetPixel(int32_t px, int32_t py) {
-    if (!HasPixels()) return 0;
+    if (!HasPixelAt(px, py)) return 0;
     uint32_t v;
-    std::memcpy(&v, pixels + py * pitch + px * 4, 4);
+    std::memcpy(&v, PixelAddress(*this, px, py, 4), 4);
     return v;
 }
 
 void Surface32::PutPixel(int32_t px, int32_t py, uint32_t colour, int32_t, int32_t) {
-    if (!HasPixels()) return;
-    std::memcpy(pixels + py * pitch + px * 4, &colour, 4);
+    if (!HasPixelAt(px, py)) return;
+    std::memcpy(PixelAddress(*this, px, py, 4), &colour, 4);
 }
 
 void Surface24::DrawHLine(int32_t x1, int32_t x2, int32_t py, uint32_t colour, int32_t level,

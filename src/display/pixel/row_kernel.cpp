@@ -4,6 +4,27 @@
 
 #include "display/pixel/row_functions.h"
 
+bool ProcessorHas(VectorSet set) {
+#if defined(__i386__) || defined(__x86_64__)
+    // The compiler's check also asks the operating system whether it keeps the vector state.
+    __builtin_cpu_init();
+    switch (set) {
+    case VectorSet::Sse2:
+        return __builtin_cpu_supports("sse2");
+    case VectorSet::Avx2:
+        return __builtin_cpu_supports("avx2");
+    }
+#endif
+    (void)set;
+    return false;
+}
+
+RowFunction VectorRowFunction(PixelLayout layout, RowOp op, VectorSet set) {
+    if (!ProcessorHas(set)) return nullptr;
+    if (set == VectorSet::Avx2) return Avx2RowFunction(layout, op);
+    return BytesPerPixel(layout) == 2 ? Sse2RowFunction16(layout, op) : Sse2RowFunctionBytes(layout, op);
+}
+
 namespace {
 constexpr int kLayouts = 5;  // PixelLayout values None..Rgb32
 constexpr int kOps = int(RowOp::FillBlend) + 1;
@@ -18,8 +39,8 @@ struct RowFunctionTable {
                 const PixelLayout layout = PixelLayout(l);
                 const RowOp op = RowOp(o);
                 reference[l][o] = ReferenceRowFunction(layout, op);
-                RowFunction vector = BytesPerPixel(layout) == 2 ? Sse2RowFunction16(layout, op)
-                                                                : Sse2RowFunctionBytes(layout, op);
+                RowFunction vector = VectorRowFunction(layout, op, VectorSet::Avx2);
+                if (!vector) vector = VectorRowFunction(layout, op, VectorSet::Sse2);
                 fast[l][o] = vector && reference[l][o] ? vector : reference[l][o];
             }
     }

@@ -142,42 +142,59 @@ void FillRectInLayout(Surface& s, PixelLayout layout, int32_t x1, int32_t y1, in
     FillRows(s, r, Kernel(layout, RowOp::FillBlend, p, path));
 }
 
-void BlitToInLayout(Surface& source, PixelLayout layout, Surface* destination, int32_t dx, int32_t dy,
-                    Rect src, int32_t level, int32_t effect, PixelPath path) {
-    if (!source.platformSurface || !destination || src.left >= source.width || src.top >= source.height)
-        return;
-    // Clip to this surface.
-    if (src.left < 0) {
-        dx -= src.left;
-        src.left = 0;
+bool PlaceBlit(const Surface& source, const Surface& destination, bool clipToDestination, int32_t x,
+               int32_t y, const Rect& rect, BlitPlacement& out) {
+    // Every sum is taken in 64 bits: coordinates near the ends of the 32-bit range must clip
+    // like any others instead of wrapping around into the surface.
+    int64_t left = rect.left, top = rect.top, right = rect.right, bottom = rect.bottom;
+    int64_t dx = x, dy = y;
+    if (left >= source.width || top >= source.height) return false;
+    // Clip to the source surface.
+    if (left < 0) {
+        dx -= left;
+        left = 0;
     }
-    if (src.right > source.width) src.right = source.width;
-    if (src.top < 0) {
-        dy -= src.top;
-        src.top = 0;
+    right = std::min<int64_t>(right, source.width);
+    if (top < 0) {
+        dy -= top;
+        top = 0;
     }
-    if (src.bottom > source.height) src.bottom = source.height;
-    const bool sixteen = Is16Bit(layout);
-    if (sixteen) {
-        // Clip to the destination.
-        int32_t excess = dx + src.Width() - destination->width;
-        if (excess > 0) src.right -= excess;
+    bottom = std::min<int64_t>(bottom, source.height);
+    if (clipToDestination) {
+        const int64_t excessX = dx + (right - left) - destination.width;
+        if (excessX > 0) right -= excessX;
         if (dx < 0) {
-            src.left -= dx;
+            left -= dx;
             dx = 0;
         }
-        excess = dy + src.Height() - destination->height;
-        if (excess > 0) src.bottom -= excess;
+        const int64_t excessY = dy + (bottom - top) - destination.height;
+        if (excessY > 0) bottom -= excessY;
         if (dy < 0) {
-            src.top -= dy;
+            top -= dy;
             dy = 0;
         }
     }
-    if (src.IsEmpty()) return;
-    const Rect dst{dx, dy, dx + src.Width(), dy + src.Height()};
-    if (!sixteen &&
-        (dst.left < 0 || dst.top < 0 || dst.right > destination->width || dst.bottom > destination->height))
-        return;
+    if (right <= left || bottom <= top) return false;
+    // Without clipping to the destination, a copy that does not fit draws nothing; with it, what
+    // is left always fits.
+    if (dx < 0 || dy < 0 || dx + (right - left) > destination.width ||
+        dy + (bottom - top) > destination.height)
+        return false;
+    out.source = Rect{int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
+    out.destination =
+        Rect{int32_t(dx), int32_t(dy), int32_t(dx + (right - left)), int32_t(dy + (bottom - top))};
+    return true;
+}
+
+void BlitToInLayout(Surface& source, PixelLayout layout, Surface* destination, int32_t x, int32_t y,
+                    Rect rect, int32_t level, int32_t effect, PixelPath path) {
+    if (!source.platformSurface || !destination) return;
+    const bool sixteen = Is16Bit(layout);
+    BlitPlacement placed;
+    if (!PlaceBlit(source, *destination, sixteen, x, y, rect, placed)) return;
+    const Rect& src = placed.source;
+    const Rect& dst = placed.destination;
+    const int32_t dx = dst.left, dy = dst.top;
     if (level == kOpaque && effect == 0) {
         if (ActiveSurfaceBackend())
             ActiveSurfaceBackend()->Copy(destination->platformSurface, dst, source.platformSurface, src,

@@ -14,6 +14,16 @@ bool LimitFillCorners(const Surface& surface, int32_t x1, int32_t y1, int32_t x2
 void FillRectInLayout(Surface& surface, PixelLayout layout, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                       uint32_t colour, int32_t level, int32_t effect, PixelPath path);
 
+// Where a BlitTo lands: the source rectangle clipped to the source surface and, on the 16-bit
+// layouts, to the destination; the destination rectangle of the same size. False when nothing
+// is drawn (nothing left, or on the 24/32-bit layouts a destination that does not fit).
+struct BlitPlacement {
+    Rect source;
+    Rect destination;
+};
+bool PlaceBlit(const Surface& source, const Surface& destination, bool clipToDestination, int32_t x,
+               int32_t y, const Rect& rect, BlitPlacement& out);
+
 void BlitToInLayout(Surface& source, PixelLayout layout, Surface* destination, int32_t dx, int32_t dy,
                     Rect rect, int32_t level, int32_t effect, PixelPath path);
 

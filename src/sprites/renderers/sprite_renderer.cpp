@@ -53,12 +53,20 @@ void* SpriteRenderer::DeletingDestructor(uint32_t flags) { return RunDeletingDes
 void SpriteRenderer::DrawInView(SurfaceControl* view, int32_t x, int32_t y, Rect clip, int32_t alpha,
                                 int32_t effect) {
     if (!view || !view->ownSurface) return;
-    const int32_t ox = view->x;
-    const int32_t oy = view->y;
+    // The sums are taken in 64 bits and held to the 32-bit range: a position that far out lies
+    // outside every surface either way, and the sums cannot wrap around into it.
+    const int64_t ox = view->x;
+    const int64_t oy = view->y;
     const Rect& v = view->bounds;
-    Rect local{std::max(clip.left, v.left + ox) - ox, std::max(clip.top, v.top + oy) - oy,
-               std::min(clip.right, v.right + ox) - ox, std::min(clip.bottom, v.bottom + oy) - oy};
-    Draw(view->ownSurface, x - ox, y - oy, local, alpha, effect);
+    auto held = [](int64_t value) {
+        return int32_t(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                           std::numeric_limits<int32_t>::max()));
+    };
+    const Rect local{held(std::max<int64_t>(clip.left, v.left + ox) - ox),
+                     held(std::max<int64_t>(clip.top, v.top + oy) - oy),
+                     held(std::min<int64_t>(clip.right, v.right + ox) - ox),
+                     held(std::min<int64_t>(clip.bottom, v.bottom + oy) - oy)};
+    Draw(view->ownSurface, held(x - ox), held(y - oy), local, alpha, effect);
 }
 
 namespace {

@@ -2,10 +2,12 @@
 // 1 to 70 (so every vector head and tail is hit), and weights across their whole range.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <vector>
 
 #include "display/pixel/pixel_layouts.h"
+#include "display/pixel/row_functions.h"
 #include "display/pixel/row_kernel.h"
 
 namespace {
@@ -73,40 +75,67 @@ void FillRandom(std::vector<uint8_t>& bytes, std::mt19937& rng, int bytesPerPixe
     }
 }
 
+// The fast path, and each instruction set this processor has, on its own.
+struct Implementation {
+    const char* name;
+    RowFunction (*select)(PixelLayout, RowOp);
+};
+const Implementation kImplementations[] = {
+    {"fast", [](PixelLayout l, RowOp o) { return SelectRowFunction(l, o, PixelPath::Fast); }},
+    {"sse2", [](PixelLayout l, RowOp o) { return VectorRowFunction(l, o, VectorSet::Sse2); }},
+    {"avx2", [](PixelLayout l, RowOp o) { return VectorRowFunction(l, o, VectorSet::Avx2); }},
+};
+
 TEST(PixelRows, FastPathsGiveTheReferenceBytes) {
     std::mt19937 rng(20240611);
-    for (const LayoutCase& lc : kLayouts) {
-        const int bpp = BytesPerPixel(lc.layout);
-        for (RowOp op : kOps) {
-            RowFunction reference = SelectRowFunction(lc.layout, op, PixelPath::Reference);
-            RowFunction fast = SelectRowFunction(lc.layout, op, PixelPath::Fast);
-            if (!reference) {
-                EXPECT_EQ(fast, nullptr);
-                continue;
-            }
-            ASSERT_NE(fast, nullptr);
-            for (int width = 1; width <= 70; ++width) {
-                for (int trial = 0; trial < 12; ++trial) {
-                    RowParams params = RandomParams(lc, op, rng);
-                    const int offset = int(rng() % 5);  // rows do not start on any particular boundary
-                    std::vector<uint8_t> src((width + 5) * bpp + 16), dst((width + 5) * bpp + 16);
-                    FillRandom(src, rng, bpp);
-                    FillRandom(dst, rng, bpp);
-                    std::vector<uint8_t> want = dst, got = dst;
-                    const RowRun wantRun{want.data() + offset * bpp, src.data() + offset * bpp, width};
-                    reference(&wantRun, 1, params);
-                    if (trial % 2) {  // memory after the row may be read
-                        params.dstLimit = got.data() + got.size();
-                        params.srcLimit = src.data() + src.size();
+    for (const Implementation& impl : kImplementations)
+        for (const LayoutCase& lc : kLayouts) {
+            const int bpp = BytesPerPixel(lc.layout);
+            for (RowOp op : kOps) {
+                RowFunction reference = SelectRowFunction(lc.layout, op, PixelPath::Reference);
+                RowFunction fast = impl.select(lc.layout, op);
+                if (!reference) {
+                    EXPECT_EQ(fast, nullptr);
+                    continue;
+                }
+                if (!fast) continue;  // this set leaves the operation to another
+                for (int width = 1; width <= 70; ++width) {
+                    for (int trial = 0; trial < 12; ++trial) {
+                        RowParams params = RandomParams(lc, op, rng);
+                        const int offset = int(rng() % 5);  // rows do not start on any particular boundary
+                        std::vector<uint8_t> src((width + 5) * bpp + 32), dst((width + 5) * bpp + 32);
+                        FillRandom(src, rng, bpp);
+                        FillRandom(dst, rng, bpp);
+                        std::vector<uint8_t> want = dst, got = dst;
+                        const RowRun wantRun{want.data() + offset * bpp, src.data() + offset * bpp, width};
+                        reference(&wantRun, 1, params);
+                        if (trial % 2) {  // memory after the row may be read
+                            params.dstLimit = got.data() + got.size();
+                            params.srcLimit = src.data() + src.size();
+                        }
+                        const RowRun gotRun{got.data() + offset * bpp, src.data() + offset * bpp, width};
+                        fast(&gotRun, 1, params);
+                        ASSERT_EQ(got, want) << impl.name << " " << lc.name << " op " << int(op) << " width "
+                                             << width << " k " << params.k << " ws " << params.ws << " wd "
+                                             << params.wd << " colour " << std::hex << params.colour;
                     }
-                    const RowRun gotRun{got.data() + offset * bpp, src.data() + offset * bpp, width};
-                    fast(&gotRun, 1, params);
-                    ASSERT_EQ(got, want)
-                        << lc.name << " op " << int(op) << " width " << width << " k " << params.k << " ws "
-                        << params.ws << " wd " << params.wd << " colour " << std::hex << params.colour;
                 }
             }
         }
+}
+
+// The processors this runs on have SSE2; where one has AVX2, its blends are the fast path.
+TEST(PixelRows, FastPathTakesTheWidestInstructionSet) {
+    ASSERT_TRUE(ProcessorHas(VectorSet::Sse2));
+    std::printf("AVX2 row functions %s on this processor\n",
+                ProcessorHas(VectorSet::Avx2) ? "checked and chosen" : "not available");
+    for (const LayoutCase& lc : kLayouts) {
+        const RowFunction fast = SelectRowFunction(lc.layout, RowOp::Blend, PixelPath::Fast);
+        EXPECT_NE(fast, SelectRowFunction(lc.layout, RowOp::Blend, PixelPath::Reference)) << lc.name;
+        if (ProcessorHas(VectorSet::Avx2))
+            EXPECT_EQ(fast, VectorRowFunction(lc.layout, RowOp::Blend, VectorSet::Avx2)) << lc.name;
+        else
+            EXPECT_EQ(VectorRowFunction(lc.layout, RowOp::Blend, VectorSet::Avx2), nullptr) << lc.name;
     }
 }
 

@@ -9,7 +9,7 @@
 
 #include "display/pixel/surface_operations.h"
 #include "display/surface.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 
 namespace {
 
@@ -172,6 +172,44 @@ TEST(SurfaceBlitNumbers, OpaqueEffectsAndLevelsAbove256) {
     EXPECT_EQ(dst->GetPixel(0, 0), (7u << 11) | (15u << 5) | 7u) << "brighten black by 8/32";
     src->BlitTo(dst.get(), 0, 0, Rect{0, 0, 4, 1}, 256, 7);
     EXPECT_EQ(dst->GetPixel(0, 0), 0u) << "effects 1 to 7 are weight 0 on 16-bit surfaces";
+}
+
+// Opaque darken and brighten worked out by hand, channel by channel, on pixels whose channels all
+// differ, so that a weight applied with the wrong shift or to the wrong channel shows. Every
+// pixel of a 21-pixel row is checked: vector bodies and the row's end alike.
+TEST(SurfaceBlitNumbers, OpaqueEffectsOnEveryLayout) {
+    struct Case {
+        int bytesPerPixel;
+        uint32_t redMask;
+        uint32_t source;
+        int32_t effect;
+        uint32_t want;
+        const char* working;
+    } cases[] = {
+        {2, 0xF800, 0xF943, -64, 0xB8E2, "565 (31, 10, 3) x 24/32 = (23, 7, 2)"},
+        {2, 0xF800, 0xF943, 100, 0xFBAD, "565 (31, 10, 3) + (0, 53, 28) x 12/32 = (31, 29, 13)"},
+        {2, 0x7C00, 0x7D43, -64, 0x5CE2, "555 (31, 10, 3) x 24/32 = (23, 7, 2)"},
+        {2, 0x7C00, 0xFD43, -64, 0x5CE2, "555 bit 15 belongs to no channel and comes out clear"},
+        {2, 0x7C00, 0x7D43, 100, 0x7E2D, "555 (31, 10, 3) + (0, 21, 28) x 12/32 = (31, 17, 13)"},
+        {2, 0x7C00, 0x7D43, -256, 0x0000, "555 weight 0 is black"},
+        {3, 0, 0x204080, -64, 0x183060, "24 bytes (80, 40, 20) x 192/256 = (60, 30, 18)"},
+        {3, 0, 0x204080, 100, 0x778AB1, "24 bytes b + (255 - b) x 100/256 = (B1, 8A, 77)"},
+        {3, 0, 0x204080, 256, 0xFFFFFF, "24 brighten by 256 is white"},
+        {4, 0, 0xC0204080, -64, 0x90183060, "32 the fourth byte is scaled too: C0 x 192/256 = 90"},
+        {4, 0, 0xC0204080, 100, 0xD8778AB1, "32 the fourth byte is brightened too: C0 + 3F x 100/256 = D8"},
+        {4, 0, 0xC0204080, 1, 0xC0204080, "32 effect 1: (255 - b) x 1/256 is 0 for every byte"},
+        {4, 0, 0xC0204080, 2, 0xC0214180, "32 effect 2 lifts 40 and 20 by one"},
+        {4, 0, 0xC0204080, -1, 0xBF1F3F7F, "32 effect -1 takes one step off every byte"},
+    };
+    for (const Case& c : cases) {
+        MemoryDisplayScope display(c.bytesPerPixel, c.redMask, 64, 64);
+        SurfacePtr src = Make(21, 1), dst = Make(21, 1);
+        src->Clear(c.source);
+        dst->Clear(0x5A5A5A5A & (c.bytesPerPixel == 2 ? 0x7FFF : 0xFFFFFFFF));
+        src->BlitTo(dst.get(), 0, 0, Rect{0, 0, 21, 1}, 256, c.effect);
+        for (int x = 0; x < 21; ++x)
+            ASSERT_EQ(dst->GetPixel(x, 0), c.want) << c.working << ", pixel " << x;
+    }
 }
 
 TEST(SurfaceBlitNumbers, TranslucentClipsLikeTheCopy) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "display/surface_control.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "display/surface.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 
 namespace {
 

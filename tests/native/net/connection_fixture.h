@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "net/connection.h"
-#include "net/posix/socket_notifications.h"
+#include "platform/posix/net/socket_notifications.h"
 
 struct SeenMessage {
     uint32_t id;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 #include "shell/frame_loop.h"
 #include "shell/host_globals.h"
 

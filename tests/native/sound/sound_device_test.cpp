@@ -1,7 +1,7 @@
 // The device, its fallback, the listener and the live-object count.
 #include <gtest/gtest.h>
 
-#include "sound/native/memory_sound_platform.h"
+#include "platform/memory/sound/memory_sound_platform.h"
 #include "sound/sound_device.h"
 #include "sound/sound_object.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "sound/native/memory_sound_platform.h"
+#include "platform/memory/sound/memory_sound_platform.h"
 #include "sound/sound_device.h"
 #include "sound/sound_object.h"
 #include "sound_test_support.h"

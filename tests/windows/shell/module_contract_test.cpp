@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "module_contract_loader.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 
 // The host's test controls live outside the anonymous namespace on purpose: a class the compiler
 // knows to be final would have its slots called directly instead of through the table, and the

@@ -10,8 +10,8 @@
 
 #include "description.h"
 #include "image_files.h"
-#include "platform/memory/memory_surface_backend.h"
-#include "sound/native/memory_sound_platform.h"
+#include "platform/memory/display/memory_surface_backend.h"
+#include "platform/memory/sound/memory_sound_platform.h"
 #include "sprite_encoder.h"
 #include "sprite_tool_commands.h"
 #include "sprites/files/sprite_document.h"

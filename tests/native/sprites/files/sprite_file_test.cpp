@@ -8,7 +8,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "sound/native/memory_sound_platform.h"
+#include "platform/memory/sound/memory_sound_platform.h"
 #include "sound/sound_device.h"
 #include "sprite_test_support.h"
 #include "sprites/files/sprite_document.h"

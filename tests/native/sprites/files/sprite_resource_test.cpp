@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "sound/native/memory_sound_platform.h"
+#include "platform/memory/sound/memory_sound_platform.h"
 #include "sprite_test_support.h"
 #include "sprites/files/sprite_file.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "display/display_format.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 #include "sprites/renderers/sprite_renderer.h"
 
 namespace sprite_test {

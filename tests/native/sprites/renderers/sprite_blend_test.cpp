@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "display/surface.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 #include "sprite_builder.h"
 #include "sprites/renderers/sprite_draw.h"
 

@@ -2,15 +2,15 @@
 // data, and DrawInView.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 
 #include "display/surface.h"
 #include "display/surface_control.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 #include "sprite_builder.h"
 
 namespace {
-
 
 struct LayoutCase {
     PixelLayout layout;
@@ -225,6 +225,57 @@ TEST_P(SpriteWalkTest, DrawInViewTurnsScreenCoordinatesIntoTheViewsSurface) {
     EXPECT_EQ(Written(), 4);
     EXPECT_EQ(At(2, 1), Source(2, 1));
     s->DrawInView(nullptr, 0, 0, Rect{0, 0, 10, 10}, 256, 0);
+}
+
+// Positions and clips at and near the ends of the 32-bit range clip like any others, on every
+// walk, copied and blended; DrawInView's sums of view and screen coordinates do not wrap either.
+TEST_P(SpriteWalkTest, ExtremeCoordinatesClipWithoutWrapping) {
+    constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+    constexpr Rect kAll{kMin, kMin, kMax, kMax};
+    constexpr Rect kSurface{0, 0, 16, 8};
+    struct Case {
+        const char* name;
+        int32_t x, y;
+        Rect clip;
+        int written;
+        int atX, atY, fromX, fromY;  // one drawn pixel and where in the sprite it comes from
+    } cases[] = {
+        {"x at the maximum", kMax, 0, kSurface, 0, 0, 0, 0, 0},
+        {"x a little below the maximum", kMax - 2, 0, kSurface, 0, 0, 0, 0, 0},
+        {"x at the minimum", kMin, 0, kSurface, 0, 0, 0, 0, 0},
+        {"x a little above the minimum", kMin + 2, 0, kSurface, 0, 0, 0, 0, 0},
+        {"y at the maximum", 0, kMax, kSurface, 0, 0, 0, 0, 0},
+        {"y a little above the minimum", 0, kMin + 1, kSurface, 0, 0, 0, 0, 0},
+        {"clip of the whole range, sprite over the top left corner", -2, -1, kAll, 2, 0, 0, 2, 1},
+        {"clip of the whole range, sprite over the bottom right corner", 14, 7, kAll, 2, 14, 7, 0, 0},
+        {"clip far right", 3, 2, {kMax - 1, 0, kMax, 8}, 0, 0, 0, 0, 0},
+        {"clip far left and up", 3, 2, {kMin, kMin, kMin + 1, kMin + 1}, 0, 0, 0, 0, 0},
+    };
+    for (SpriteKind kind : kKinds)
+        for (int32_t alpha : {256, 128})
+            for (const Case& c : cases) {
+                surface_->Clear(kMarker);
+                Sprite(kind, Full(4, 2))->Draw(surface_.get(), c.x, c.y, c.clip, alpha, 0);
+                EXPECT_EQ(Written(), c.written) << c.name << ", kind " << int(kind) << ", alpha " << alpha;
+                if (c.written && alpha == 256) {
+                    EXPECT_EQ(At(c.atX, c.atY), Source(c.fromX, c.fromY)) << c.name;
+                }
+            }
+
+    SurfaceControl view(nullptr, 0, 0, 10, 6, 0);
+    view.ownSurface = surface_.get();
+    SpritePtr s = Sprite(SpriteKind::Rle2, Full(4, 2));
+    view.x = kMax - 1;
+    s->DrawInView(&view, kMax - 3, 0, kAll, 256, 0);
+    EXPECT_EQ(Written(), 2) << "the screen clip's right edge kMax is column 1 of the view";
+    EXPECT_EQ(At(0, 0), Source(2, 0));
+    EXPECT_EQ(At(0, 1), Source(2, 1));
+    surface_->Clear(kMarker);
+    s->DrawInView(&view, kMin, 0, kAll, 256, 0);
+    view.x = kMin + 1;
+    s->DrawInView(&view, kMax, 0, kAll, 256, 0);
+    s->DrawInView(&view, kMin + 1, kMax, kAll, 256, 0);
+    EXPECT_EQ(Written(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllLayouts, SpriteWalkTest, ::testing::ValuesIn(kLayouts),

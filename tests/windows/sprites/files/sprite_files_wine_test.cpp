@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 #include "sprites/files/sprite_file.h"
 
 namespace {

@@ -1,5 +1,5 @@
+#include "platform/memory/sound/memory_sound_platform.h"
 #include "sound/finishing_voices.h"
-#include "sound/native/memory_sound_platform.h"
 #include "sound/sound_device.h"
 
 void ResetSoundDevice() {

@@ -14,7 +14,7 @@
 #include <unordered_map>
 
 #include "net/network_manager.h"
-#include "net/posix/socket_notifications.h"
+#include "platform/posix/net/socket_notifications.h"
 
 namespace {
 

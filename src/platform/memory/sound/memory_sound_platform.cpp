@@ -1,4 +1,4 @@
-#include "sound/native/memory_sound_platform.h"
+#include "platform/memory/sound/memory_sound_platform.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "sound/native/memory_sound_platform.h"
+#include "platform/memory/sound/memory_sound_platform.h"
 
 // Native builds have no sound card to speak of: the memory platform serves as the device.
 SoundPlatform& DefaultSoundPlatform() {

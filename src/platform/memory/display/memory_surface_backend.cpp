@@ -1,4 +1,4 @@
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 
 #include <cstring>
 
