@@ -55,7 +55,7 @@ SocketHandle Create();
 bool AsyncSelect(SocketHandle socket, void* window, uint32_t events);
 bool SetReceiveBufferSize(SocketHandle socket, uint32_t bytes);
 // Starts connecting to an IPv4 address record (16 bytes: family, port, address, zero). An attempt
-// already under way, or a connection already made, counts as in progress.
+// already under way counts as in progress, a connection already made as connected at once.
 ConnectStart StartConnect(SocketHandle socket, const void* address, int32_t addressLength);
 // One gather send. The data is either sent or, when the platform cannot take it at once, copied
 // and queued behind what is already queued: the pieces may be released as soon as this returns.

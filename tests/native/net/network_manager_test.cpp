@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 
 #include <chrono>
 #include <memory>
@@ -292,6 +293,28 @@ TEST(NetworkManagerLoopback, RefusedConnectStaysInStateZeroWithItsSocket) {
     EXPECT_EQ(connection->socket, socket);
     EXPECT_EQ(manager->Find(socket), connection);
     // The manager deletes it, as it is still registered.
+}
+
+// A connect that succeeds at once (here: the socket's connection is made already when Connect
+// is called) stays registered and returns 1; the connect and write notifications still follow
+// and make it connected, once.
+TEST(NetworkManagerLoopback, ConnectThatSucceedsAtOnceStaysRegisteredAndIsAnnounced) {
+    ManagerPtr manager(new NetworkManager(&gWindow));
+    LoopbackServer server;
+    auto* connection = new RecordingConnection(0);
+    ASSERT_EQ(connection->Connect(manager.get(), &server.Address(), sizeof(sockaddr_in)), 1u);
+    server.Accept();
+    // Wait for the connection to be made without handing any notification to the manager.
+    pollfd made{int(connection->socket), POLLOUT, 0};
+    ASSERT_EQ(::poll(&made, 1, 5000), 1);
+    EXPECT_EQ(connection->Connect(manager.get(), &server.Address(), sizeof(sockaddr_in)), 1u);
+    EXPECT_EQ(manager->Find(connection->socket), connection);
+    EXPECT_EQ(manager->registeredCount, 1u);
+    EXPECT_EQ(connection->state, connection_state::NotConnected);
+    ASSERT_TRUE(PumpUntil(*manager, [&] { return connection->state == connection_state::Connected; }));
+    for (int i = 0; i < 5; ++i)
+        PumpSocketNotifications(*manager, 10);
+    EXPECT_EQ(connection->connectedCalls, 1);
 }
 
 // A connect that fails at once would never be reported by a notification: Connect returns 0 and

@@ -134,9 +134,11 @@ ConnectStart StartConnect(SocketHandle socket, const void* address, int32_t addr
     std::memcpy(&family, address, sizeof family);
     target.sin_family = sa_family_t(family);
     state->connecting = true;
-    if (::connect(Descriptor(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0)
+    // A connection already made counts as made at once: its notifications still follow.
+    if (::connect(Descriptor(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0 ||
+        errno == EISCONN)
         return ConnectStart::Connected;
-    if (errno == EINPROGRESS || errno == EALREADY || errno == EISCONN) return ConnectStart::InProgress;
+    if (errno == EINPROGRESS || errno == EALREADY) return ConnectStart::InProgress;
     state->connecting = false;
     return ConnectStart::Failed;
 }

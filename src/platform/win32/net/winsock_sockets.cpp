@@ -120,8 +120,9 @@ ConnectStart StartConnect(SocketHandle socket, const void* address, int32_t addr
     switch (WSAGetLastError()) {
     case WSAEWOULDBLOCK:
     case WSAEALREADY:  // an attempt of an earlier call is still under way
-    case WSAEISCONN:
         return ConnectStart::InProgress;
+    case WSAEISCONN:  // made already: counts as made at once, its notifications still follow
+        return ConnectStart::Connected;
     default:
         return ConnectStart::Failed;
     }

@@ -316,11 +316,11 @@ TEST_F(SpriteFileTest, EffectsBecomeSoundObjectsByTypeAndTheFileStaysOpen) {
 }
 
 // A file of one sprite and one effect of a given size, written by the document writer.
-std::vector<uint8_t> FileWithEffect(uint32_t samples) {
+std::vector<uint8_t> FileWithEffect(uint32_t samples, uint16_t formatExtraSize = 0) {
     SpriteDocument document;
     DocumentEffect effect;
     effect.head.type = 0;
-    effect.head.format = WaveFormat{1, 2, 44100, 176400, 4, 16, 0};
+    effect.head.format = WaveFormat{1, 2, 44100, 176400, 4, 16, formatExtraSize};
     effect.samples.assign(samples, 0x11);
     document.effects.push_back(effect);
     DocumentSprite sprite;
@@ -341,12 +341,17 @@ TEST_F(SpriteFileTest, EffectsOfAMebibyteOrMoreAreStreamedFromTheOpenFile) {
     for (const Case& c : {Case{1048575, SoundKind::StaticBuffer}, Case{1048576, SoundKind::Stream}}) {
         SCOPED_TRACE(c.size);
         const std::string path = TempPath("effect.spr");
-        WriteBytes(path, FileWithEffect(c.size));
+        // A format record that announces extra bytes, which the file does not store.
+        WriteBytes(path, FileWithEffect(c.size, 22));
         {
             SpriteFile file(path.c_str(), 0);
             ASSERT_EQ(file.head.spriteCount, 1);
             ASSERT_NE(file.effects[0], nullptr);
             EXPECT_EQ(file.effects[0]->Kind(), c.kind);
+            // The device is never told of bytes beyond the stored 18-byte record.
+            const auto* buffer = static_cast<SoundBufferBase*>(file.effects[0]);
+            ASSERT_NE(buffer->soundBuffer, nullptr);
+            EXPECT_EQ(sound.platform().Inspect(buffer->soundBuffer).format.extraSize, 0);
             if (c.kind == SoundKind::Stream) {
                 auto* stream = static_cast<SoundStream*>(file.effects[0]);
                 EXPECT_EQ(stream->fileHandle, file.fileHandle);
