@@ -29,30 +29,64 @@ void Control::Open() { flags = uint16_t((flags & 0xE1FF) | 0x0107); }
 void Control::Close() { flags = uint16_t((flags & 0xE4FD) | 0x0405); }
 
 void Control::Update() {
-    if (!HasFlag(control_flags::Active)) return;
-    // The next link is read before the call, and the end of the ring is judged against the first
-    // child as it is after the call: an update may unlink or delete the child it runs on.
+    if (HasFlag(control_flags::Active)) UpdateChildren();
+}
+
+bool Control::HoldsChild(const Control* candidate) const {
+    Control* node = firstChild;
+    if (!node || !candidate) return false;
+    do {
+        if (node == candidate) return true;
+        node = node->nextSibling;
+    } while (node && node != firstChild);
+    return false;
+}
+
+void Control::UpdateChildren() {
     Control* child = firstChild;
     while (child) {
+        // Everything the walk needs of the child is read before the call: afterwards the child,
+        // and either neighbour, may be gone.
         Control* next = child->nextSibling;
+        Control* previous = child->prevSibling;
+        bool wasFirst = child == firstChild;
+        bool wasLast = !next || next == firstChild;
         child->Update();
-        if (next == firstChild) break;
-        child = next;
+        if (wasLast || !firstChild) return;
+
+        Control* continuation;
+        if (HoldsChild(child))
+            continuation = child->nextSibling;
+        else if (HoldsChild(next))
+            continuation = next;
+        else if (HoldsChild(previous))
+            continuation = previous->nextSibling;
+        else
+            return;
+        // A first child that left the ring hands the walk to the new first child, which has not
+        // been updated yet; for any other child, arriving at the first child means coming round.
+        if (!wasFirst && continuation == firstChild) return;
+        child = continuation;
     }
 }
 
 Control* Control::HandleMessage(WindowMessage* message) {
     if (!HasFlag(control_flags::InputEnabled) || !firstChild) return prevSibling;
-    Control* highest = firstChild->prevSibling;
-    Control* candidate = highest;
-    for (;;) {
-        if (!candidate) return nullptr;
+    return ChildrenConsume(message) ? nullptr : prevSibling;
+}
+
+bool Control::ChildrenConsume(WindowMessage* message) {
+    Control* candidate = LastChild();
+    while (candidate) {
+        Control* highestBefore = LastChild();
         Control* next = candidate->HandleMessage(message);
-        // The first child may have changed during the call; the walk ends when it comes round
-        // to the highest-priority child as it is now.
-        if (next == (firstChild ? firstChild->prevSibling : nullptr)) return prevSibling;
+        if (!next) return true;
+        Control* highestAfter = LastChild();
+        if (!highestAfter) return false;
+        if (next == highestBefore || (candidate != highestBefore && next == highestAfter)) return false;
         candidate = next;
     }
+    return true;
 }
 
 void Control::Draw(SurfaceControl* target, Rect* clip, Point* origin) {

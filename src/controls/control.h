@@ -80,6 +80,32 @@ class Control {
     // The highest-priority child (the first child's previous sibling), or null.
     Control* LastChild() const { return firstChild ? firstChild->prevSibling : nullptr; }
 
+    // Whether the control is in this control's child ring. Compares addresses only, so it may be
+    // asked about a control that has been destroyed.
+    bool HoldsChild(const Control* candidate) const;
+
+    // The child walk of Update, for every class that updates its children: first to last, each
+    // child once. A child may destroy or move itself or any sibling during its update; the walk
+    // never touches a control after its call unless that control is still in the ring:
+    //  - it ends after the child that was last when it was called, or when the ring is empty;
+    //  - it goes on from the called child's next sibling as it is after the call; if the child
+    //    has left the ring, from its old next sibling if that is still there, else from whatever
+    //    now follows its old previous sibling (if neither neighbour is left either, the walk
+    //    ends for this frame);
+    //  - it ends when that would come round to the first child again.
+    // Children inserted during the walk are updated this frame only if they land after the
+    // current position.
+    void UpdateChildren();
+
+    // The child walk of HandleMessage: the highest-priority child first, each handler returning
+    // the control to ask next (its previous sibling to decline, any control to redirect) or null
+    // to consume. Returns true when the message was consumed. The walk has come round, and
+    // declines, when a handler returns the highest-priority child as it was before that handler
+    // ran, or, for a handler that was not itself that child, the highest-priority child as it is
+    // after the call (the handler may have removed the one before it). A ring emptied by a
+    // handler ends the walk: consumed if that handler returned null, declined otherwise.
+    bool ChildrenConsume(WindowMessage* message);
+
     int32_t x;
     int32_t y;
     int32_t offsetX;

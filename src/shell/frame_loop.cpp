@@ -79,13 +79,16 @@ int32_t RunFrameLoop(LoopPlatform& platform) {
     platform.RaiseTimerResolution();
     WindowMessage message{};
     while (!platform.StopRequested()) {
-        FrameSchedule::Decision frame = schedule.Poll(platform.Now(), host::FrameInterval);
-        if (frame.due) {
+        if (std::optional<uint32_t> elapsed = schedule.Due(platform.Now(), host::FrameInterval)) {
             if (host::UpdateRoot) {
                 host::UpdateRoot->Update();
                 if (host::MouseCursor) host::MouseCursor->Update();
             }
-            if (host::DrawRoot && frame.drawAllowed && !platform.WindowMinimised()) DrawFrame(platform);
+            // The update may have changed the interval (the game module's Notify 104).
+            if (host::DrawRoot && FrameSchedule::MayDraw(*elapsed, host::FrameInterval) &&
+                !platform.WindowMinimised())
+                DrawFrame(platform);
+            schedule.EndFrame(host::FrameInterval);
         }
         while (platform.MessageWaiting()) {
             if (!platform.TakeMessage(&message)) {

@@ -4,6 +4,7 @@
 // message queue is emptied, input going to the control tree, socket notifications to the
 // network manager and the rest to the window procedure.
 #include <cstdint>
+#include <optional>
 
 #include "controls/window_message.h"
 
@@ -35,29 +36,36 @@ class LoopPlatform {
     ~LoopPlatform() = default;
 };
 
-// One step of the fixed schedule. t0 is the time base; a frame is due when more than one
-// interval has passed since it, and drawn only when less than two have.
+// The fixed schedule. t0 is the time base; a frame is due when more than one interval has
+// passed since it. The interval is read afresh at every step, because an update may change it:
+// the frame that update belongs to is drawn and ended with the new value.
 class FrameSchedule {
   public:
     explicit FrameSchedule(uint32_t start) : t0_(start) {}
 
-    struct Decision {
-        bool due;
-        bool drawAllowed;
-    };
-
-    Decision Poll(uint32_t now, uint32_t interval) {
+    // The time since the base when a frame is due, or nothing. A frame that an update lengthened
+    // can end with the base ahead of the clock; that difference is a short wait, not a wrap of
+    // the timer, or the loop would run updates without pause until the clock caught up.
+    std::optional<uint32_t> Due(uint32_t now, uint32_t interval) const {
         uint32_t elapsed = now - t0_;
-        if (elapsed <= interval) return {false, false};
-        t0_ += interval;
-        return {true, elapsed < 2 * interval};
+        if (int32_t(elapsed) < 0 || elapsed <= interval) return std::nullopt;
+        return elapsed;
     }
+
+    // A due frame is drawn only while the loop is less than two intervals behind.
+    static bool MayDraw(uint32_t elapsed, uint32_t interval) { return elapsed < 2 * interval; }
+
+    void EndFrame(uint32_t interval) { t0_ += interval; }
 
     // Whether to sleep a millisecond before pumping again: not when the next frame is less than
     // 4 ms away. An overdue frame wraps the subtraction to a large value, which sleeps too.
-    bool ShouldSleep(uint32_t now, uint32_t interval) const { return interval - (now - t0_) > 3; }
+    bool ShouldSleep(uint32_t now, uint32_t interval) const {
+        return interval - (now - t0_) >= kBusyPollMilliseconds;
+    }
 
     uint32_t TimeBase() const { return t0_; }
+
+    static constexpr uint32_t kBusyPollMilliseconds = 4;
 
   private:
     uint32_t t0_;

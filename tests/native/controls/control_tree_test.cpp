@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -214,17 +216,22 @@ TEST_F(TreeTest, AlphaAndEffectStopAtChildrenWithoutInheritance) {
     EXPECT_EQ(ownsChild.alpha, 256);
 }
 
-TEST_F(TreeTest, OpenAndCloseSetTransitionFlags) {
-    Control c(nullptr, 0, 0, 0, 0, 64);
-    c.flags = 0;
-    c.Open();
-    EXPECT_EQ(c.Transition(), TransitionState::Opening);
-    EXPECT_TRUE(c.HasFlag(control_flags::Visible | control_flags::InputEnabled | control_flags::Active));
-    c.Close();
-    EXPECT_EQ(c.Transition(), TransitionState::Closing);
-    EXPECT_TRUE(c.HasFlag(control_flags::Visible));
-    EXPECT_TRUE(c.HasFlag(control_flags::Active));
-    EXPECT_FALSE(c.HasFlag(control_flags::InputEnabled));
+TEST_F(TreeTest, OpenAndCloseSetExactFlagValues) {
+    struct Case {
+        uint16_t before;
+        uint16_t afterOpen;
+        uint16_t afterClose;
+    };
+    // Open keeps the high bits and the unnamed low bits it does not name; Close clears input.
+    for (Case c : {Case{0x0000, 0x0107, 0x0405}, Case{0xE00F, 0xE10F, 0xE40D}, Case{0xFFFF, 0xE1FF, 0xE4FD},
+                   Case{0x0A10, 0x0117, 0x0415}}) {
+        Control control(nullptr, 0, 0, 0, 0, 64);
+        control.flags = c.before;
+        control.Open();
+        EXPECT_EQ(control.flags, c.afterOpen) << std::hex << c.before;
+        control.Close();
+        EXPECT_EQ(control.flags, c.afterClose) << std::hex << c.before;
+    }
 }
 
 TEST_F(TreeTest, UpdateSurvivesAChildRemovingItself) {
@@ -238,6 +245,149 @@ TEST_F(TreeTest, UpdateSurvivesAChildRemovingItself) {
     Control keeper(&parent, 0, 0, 0, 0, 2);
     parent.Update();
     EXPECT_EQ(Ring(parent), (std::vector<Control*>{&keeper}));
+}
+
+// Children that act on the tree from inside their callbacks. Every child is on the heap, known
+// by one letter, and deleted either by another child's action or by the fixture.
+struct ActingChild : Control {
+    using Action = std::function<Control*(ActingChild&)>;
+    ActingChild(Control* parent, char name, int16_t priority, std::string& journal)
+        : Control(parent, 0, 0, 0, 0, priority), name(name), journal(journal) {}
+    void* DeletingDestructor(uint32_t flags) override { return RunDeletingDestructor(this, flags); }
+    void Update() override {
+        journal += name;
+        if (onUpdate) {
+            Action act = std::move(onUpdate);  // once: the second frame shows the plain walk
+            act(*this);
+        }
+    }
+    Control* HandleMessage(WindowMessage*) override {
+        journal += name;
+        if (!onMessage) return prevSibling;
+        Action act = onMessage;  // the handler may destroy this control, and its own copy with it
+        return act(*this);
+    }
+    char name;
+    std::string& journal;
+    Action onUpdate;
+    Action onMessage;
+};
+
+struct ActingTree : ::testing::Test {
+    Control parent{nullptr, 0, 0, 0, 0, 64};
+    std::map<char, ActingChild*> live;
+    std::string journal;
+
+    // Children in ring order, with rising priorities.
+    void Build(const std::string& names) {
+        int16_t priority = 1;
+        for (char n : names)
+            live[n] = new ActingChild(&parent, n, priority++, journal);
+    }
+    void Delete(char name) {
+        DestroyControl(live.at(name));
+        live.erase(name);
+    }
+    std::string RingNames() const {
+        std::string out;
+        for (Control* c : Ring(parent))
+            out += static_cast<ActingChild*>(c)->name;
+        return out;
+    }
+    ~ActingTree() override {
+        for (auto& [name, child] : live)
+            DestroyControl(child);
+    }
+};
+
+TEST_F(ActingTree, UpdateWalkSurvivesChildrenThatDeleteThemselvesOrSiblings) {
+    struct Case {
+        const char* what;
+        const char* children;
+        char actor;
+        std::string deletes;  // in this order; '.' stands for the actor itself
+        const char* firstFrame;
+        const char* survivors;
+    };
+    const Case cases[] = {
+        {"only child deletes itself", "A", 'A', ".", "A", ""},
+        {"first child deletes itself", "ABC", 'A', ".", "ABC", "BC"},
+        {"last child deletes the first", "ABC", 'C', "A", "ABC", "BC"},
+        {"middle child deletes itself", "ABC", 'B', ".", "ABC", "AC"},
+        {"child deletes its next sibling", "ABC", 'A', "B", "AC", "AC"},
+        {"last child deletes its next, the first", "ABC", 'C', "A", "ABC", "BC"},
+        {"first child deletes the last", "ABC", 'A', "C", "AB", "AB"},
+        {"child deletes an updated sibling", "ABC", 'B', "A", "ABC", "BC"},
+        {"child deletes itself and its next sibling", "ABCD", 'B', ".C", "ABD", "AD"},
+        {"first child deletes itself and the last", "ABC", 'A', ".C", "AB", "B"},
+        {"child empties the ring", "ABC", 'B', "AC.", "AB", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Build(c.children);
+        live[c.actor]->onUpdate = [this, &c](ActingChild& self) {
+            for (char d : c.deletes)
+                Delete(d == '.' ? self.name : d);
+            return nullptr;
+        };
+        parent.Update();
+        EXPECT_EQ(journal, c.firstFrame);
+        EXPECT_EQ(RingNames(), c.survivors);
+        journal.clear();
+        parent.Update();
+        EXPECT_EQ(journal, c.survivors) << "every survivor once in the next frame";
+        journal.clear();
+        for (char n : std::string(c.survivors))
+            Delete(n);
+    }
+}
+
+TEST_F(ActingTree, MessageWalkSurvivesHandlersThatChangeTheRing) {
+    // A handler's result: null to consume, otherwise its previous sibling as it is after its action.
+    struct Case {
+        const char* what;
+        char actor;
+        std::string deletes;
+        bool consumes;
+        const char* asked;
+        bool parentConsumed;
+    };
+    const Case cases[] = {
+        {"top child removes itself and declines", 'C', ".", false, "CBA", false},
+        {"middle child removes itself and declines", 'B', ".", false, "CBA", false},
+        {"lowest child removes the top one and declines", 'A', "C", false, "CBA", false},
+        {"a dialog closes itself on a click", 'C', ".", true, "C", true},
+        {"a handler empties the ring and consumes", 'B', "AC.", true, "CB", true},
+        {"a handler empties the ring and declines", 'B', "AC.", false, "CB", false},
+        {"top child removes its lower siblings and declines", 'C', "AB", false, "C", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Build("ABC");
+        live[c.actor]->onMessage = [this, &c](ActingChild& self) -> Control* {
+            Control* previous = self.prevSibling;
+            for (char d : c.deletes) {
+                if (d == '.') {
+                    Delete(self.name);  // the handler then answers with what it read before
+                } else {
+                    Delete(d);
+                    previous = self.prevSibling;
+                }
+            }
+            return c.consumes ? nullptr : previous;
+        };
+        WindowMessage m{};
+        Control* result = parent.HandleMessage(&m);
+        EXPECT_EQ(journal, c.asked);
+        // Declining, the parent answers with its own previous sibling: itself, outside any ring.
+        EXPECT_EQ(result, c.parentConsumed ? nullptr : &parent);
+        journal.clear();
+        std::string rest;
+        for (auto& [name, child] : live)
+            rest += name;
+        for (char n : rest)
+            Delete(n);
+    }
 }
 
 }  // namespace

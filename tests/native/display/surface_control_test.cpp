@@ -59,4 +59,32 @@ TEST_F(SurfaceControlTest, ChildrenBehindAndInFrontOfTheOwnPicture) {
     DestroySurface(red);
 }
 
+TEST_F(SurfaceControlTest, HandsItsAlphaAndEffectToTheCopy) {
+    struct Case {
+        int32_t alpha;
+        int32_t effect;
+        uint32_t overGreen;  // where the picture is green
+        uint32_t overZero;   // where the picture holds colour 0
+    };
+    // Green 0x07E0 over red 0xF800, 5:6:5. Half opacity: red 31 -> 15, green 63 -> 31; a zero
+    // source pixel takes the destination's own value, halved twice: 15 + 15.
+    const Case cases[] = {
+        {256, 0, 0x07E0, 0x0000},
+        {128, 0, 0x7BE0, 0xF000},
+        // Source weight (16 x 16) >> 5 = 8: green 15; under a zero pixel red 31 -> 7 + 15.
+        {128, -128, 0x79E0, 0xB000},
+    };
+    for (Case c : cases) {
+        screen->Clear(0xF800);
+        picture->PutPixel(0, 0, 0, 256, 0);
+        SurfaceControl image(nullptr, 20, 30, 30, 40, 64);
+        image.ownSurface = picture;
+        image.alpha = c.alpha;
+        image.effect = c.effect;
+        DrawTree(&image, &root, nullptr);
+        EXPECT_EQ(screen->GetPixel(25, 35), c.overGreen) << c.alpha << " " << c.effect;
+        EXPECT_EQ(screen->GetPixel(20, 30), c.overZero) << c.alpha << " " << c.effect;
+    }
+}
+
 }  // namespace

@@ -158,14 +158,61 @@ TEST_F(FrameLoopTest, TheTimerWrapIsHarmless) {
     EXPECT_EQ(updateTimes, (std::vector<uint32_t>{0xFFFFFFF0u + 41, 0xFFFFFFF0u + 81}));
 }
 
-TEST_F(FrameLoopTest, NoSleepInTheLastFourMillisecondsBeforeAFrame) {
-    StopAfterUpdates(1);
+TEST_F(FrameLoopTest, SleepsExceptInTheLastFourMillisecondsBeforeAFrame) {
+    StopAfterUpdates(3);
     RunFrameLoop(platform);
+    // Frames at 41, 81 and 121 (time bases 40, 80, 120): the loop sleeps while 4 ms or more
+    // remain and polls without sleeping for the last 3, 2, 1 and 0 ms.
     std::vector<uint32_t> expected;
-    for (uint32_t t = 0; t <= 36; ++t)
-        expected.push_back(t);  // remaining 40 down to 4
-    ASSERT_GE(platform.sleepTimes.size(), expected.size());
-    EXPECT_EQ(std::vector<uint32_t>(platform.sleepTimes.begin(), platform.sleepTimes.begin() + 37), expected);
+    for (uint32_t frameStart : {0u, 41u, 81u}) {
+        uint32_t base = frameStart == 0 ? 0 : frameStart - 1;
+        for (uint32_t t = frameStart; t <= base + 36; ++t)
+            expected.push_back(t);
+    }
+    expected.push_back(121);  // after the last update, 39 ms remain
+    EXPECT_EQ(platform.sleepTimes, expected);
+}
+
+TEST_F(FrameLoopTest, ACatchUpFrameIsDrawnOnlyBelowTwoIntervals) {
+    struct Case {
+        uint32_t stall;  // how long the first update takes
+        const char* frames;
+    };
+    // The catch-up pass comes 2 ms after the stalled update ends (one pump pass, one sleep),
+    // so its elapsed time is stall + 2: 79 is drawn, 80 is not.
+    for (Case c : {Case{77, "UDUDUD"}, Case{78, "UDUUD"}}) {
+        platform.journal.clear();
+        platform.time = 0;
+        bool stalled = false;
+        screen.onUpdate = [&] {
+            if (!stalled) platform.time += c.stall;
+            stalled = true;
+        };
+        StopAfterUpdates(3);
+        RunFrameLoop(platform);
+        EXPECT_EQ(Frames(), c.frames) << "stall " << c.stall;
+    }
+}
+
+TEST_F(FrameLoopTest, AnIntervalChangedDuringAnUpdateEndsThatFrame) {
+    struct Case {
+        uint32_t newInterval;
+        std::vector<uint32_t> updateTimes;
+    };
+    // The first frame ends with the new interval: its time base becomes 0 + new interval.
+    for (const Case& c : {Case{20, {41, 42, 61}}, Case{80, {41, 161, 241}}}) {
+        platform.journal.clear();
+        platform.time = 0;
+        host::FrameInterval = 40;
+        updateTimes.clear();
+        screen.onUpdate = [&] {
+            updateTimes.push_back(platform.time);
+            host::FrameInterval = c.newInterval;
+        };
+        StopAfterUpdates(3);
+        RunFrameLoop(platform);
+        EXPECT_EQ(updateTimes, c.updateTimes) << "new interval " << c.newInterval;
+    }
 }
 
 TEST_F(FrameLoopTest, MinimisedWindowUpdatesButDoesNotDraw) {
