@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -61,23 +62,33 @@ timespec WriteTimeOf(const std::filesystem::path& path) {
 class ServerProcess {
   public:
     bool Start(const std::filesystem::path& folder, bool refuse) {
+        std::vector<std::string> args = {TIDEMARCH_UPDATE_SERVER,
+                                         "--folder",
+                                         folder.string(),
+                                         "--address",
+                                         "127.0.0.1",
+                                         "--port",
+                                         "0",
+                                         "--quiet",
+                                         "--close-delay",
+                                         "1"};
+        if (refuse) args.push_back("--refuse");
+        return Spawn(args);
+    }
+    bool StartHostile(const std::string& scenario) {
+        return Spawn(
+            {TIDEMARCH_PYTHON3, TIDEMARCH_HOSTILE_SERVER, "--scenario", scenario, "--timeout", "20"});
+    }
+    bool Spawn(const std::vector<std::string>& command) {
         int out[2];
         if (::pipe(out) != 0) return false;
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(out[1], 1);
             ::close(out[0]);
-            std::vector<const char*> args = {TIDEMARCH_UPDATE_SERVER,
-                                             "--folder",
-                                             folder.c_str(),
-                                             "--address",
-                                             "127.0.0.1",
-                                             "--port",
-                                             "0",
-                                             "--quiet",
-                                             "--close-delay",
-                                             "1"};
-            if (refuse) args.push_back("--refuse");
+            std::vector<const char*> args;
+            for (const std::string& word : command)
+                args.push_back(word.c_str());
             args.push_back(nullptr);
             ::execv(args[0], const_cast<char* const*>(args.data()));
             ::_exit(127);
@@ -197,6 +208,15 @@ class UpdateSession : public ::testing::Test {
         std::filesystem::remove_all(base_);
     }
     void StartServer(bool refuse = false) { ASSERT_TRUE(server_.Start(release, refuse)); }
+    void StartHostile(const std::string& scenario) { ASSERT_TRUE(server_.StartHostile(scenario)); }
+    // What lies beside the program folder, where nothing may ever be written.
+    std::vector<std::string> Beside() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(installed.parent_path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     bool Until(const std::function<bool()>& condition, int boundMs = 20000) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
         while (!condition()) {
@@ -270,6 +290,36 @@ TEST_F(UpdateSession, RefusingServerLeavesTheScreenRefused) {
     EXPECT_EQ(client->picture, start_picture::Refused);
     EXPECT_TRUE(client->Flow().OnButtonDown());
     EXPECT_EQ(client->quits, 1);
+    EXPECT_EQ(client->handOvers, 0);
+}
+
+TEST_F(UpdateSession, HostileNamesAndOversizeChunksChangeNothingOutsideTheFolder) {
+    StartHostile("hostile");
+    FlowClient* client = Run();
+    EXPECT_EQ(client->handOvers, 1);
+    std::vector<std::string> inside;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(installed))
+        inside.push_back(std::filesystem::relative(entry.path(), installed).string());
+    std::sort(inside.begin(), inside.end());
+    EXPECT_EQ(inside, (std::vector<std::string>{"big.txt", "good.txt"}));
+    EXPECT_EQ(ReadFile(installed / "good.txt"), (std::vector<uint8_t>{'G', 'O', 'O', 'D'}));
+    EXPECT_TRUE(ReadFile(installed / "big.txt").empty());
+    EXPECT_EQ(Beside(), (std::vector<std::string>{"installed", "release"}));
+    EXPECT_EQ(client->problems.size(), 10u);
+    for (const std::string& problem : client->problems)
+        EXPECT_EQ(problem.rfind("Fail to make FILE : ", 0), 0u) << problem;
+}
+
+TEST_F(UpdateSession, DisconnectionInTheMiddleOfAFileRestartsTheWaitAndLeavesItShort) {
+    StartHostile("disconnect");
+    FlowClient* client = NewClient();
+    EXPECT_TRUE(Until([&] {
+        client->Frame();
+        return std::filesystem::exists(installed / "part.bin") &&
+               client->state == connection_state::NotConnected && client->screenState == start_state::Opening;
+    }));
+    EXPECT_EQ(std::filesystem::file_size(installed / "part.bin"), 500u);
+    EXPECT_EQ(client->Flow().BarMaximum(), 1000);
     EXPECT_EQ(client->handOvers, 0);
 }
 
