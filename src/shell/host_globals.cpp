@@ -6,6 +6,7 @@
 namespace host {
 void* HostWindow = nullptr;
 void* InstanceHandle = nullptr;
+void* DirectDrawObject = nullptr;
 uint32_t CooperativeLevel = 0;
 Point ClientOffset{0, 0};
 uint32_t FrameInterval = kFrameIntervalMs;
@@ -19,6 +20,7 @@ Control* MouseCursor = nullptr;
 ::NetworkManager* NetworkManager = nullptr;
 ApplicationInfo AppInfo{};
 CommandLineBlock CommandLine{};
+int32_t ExitCode = 0;
 }  // namespace host
 
 void FillCommandLineBlock(CommandLineBlock& block, const char* commandLine) {

@@ -40,6 +40,7 @@ inline constexpr uint32_t kFrameless = 10;   // window without frame
 
 extern void* HostWindow;
 extern void* InstanceHandle;
+extern void* DirectDrawObject;  // the display's IDirectDraw4, for the engine record
 extern uint32_t CooperativeLevel;
 extern Point ClientOffset;
 extern uint32_t FrameInterval;
@@ -53,6 +54,9 @@ extern ::RootControl* RootControl;
 extern ::NetworkManager* NetworkManager;
 extern ApplicationInfo AppInfo;
 extern CommandLineBlock CommandLine;
+
+// The process's exit code: 0 unless the game module could not be handed over.
+extern int32_t ExitCode;
 }  // namespace host
 
 // Clears CommandLineBlock and fills it from the command line as described above; a command line

@@ -11,13 +11,6 @@ namespace {
 int32_t Max(int32_t a, int32_t b) { return a > b ? a : b; }
 int32_t Min(int32_t a, int32_t b) { return a < b ? a : b; }
 
-// A module panel: slot 6 is Notify, 0 unless a subclass answers.
-class Panel : public Control {
-  public:
-    using Control::Control;
-    virtual int32_t Notify(Control*, int32_t, int32_t) { return 0; }
-};
-
 // A module control that records the arguments of every slot call in the test's state and then
 // behaves as the base does; it paints its box into the target when drawn.
 class Probe : public Panel {
@@ -79,7 +72,7 @@ class Probe : public Panel {
         state->clipSeen[3] = clip->bottom;
         state->originSeen[0] = origin->x;
         state->originSeen[1] = origin->y;
-        if (!(flags & flag_bits::Visible)) return;
+        if (!(flags & control_flags::Visible)) return;
         Control* rest = DrawMembersBehind(target, clip, origin);
         Paint(target, *clip, *origin);
         DrawMembersFrom(rest, target, clip, origin);
@@ -118,6 +111,10 @@ class Probe : public Panel {
 };
 
 }  // namespace
+
+Control* NewProbe(Control* parent, const contract::ProbeArguments& arguments, contract::ProbeState* state) {
+    return new Probe(parent, arguments, state);
+}
 
 MODULE_EXPORT int32_t ProbeSize() { return int32_t(sizeof(Probe)); }
 

@@ -116,3 +116,42 @@ inline constexpr int32_t kBlitLevel = 256;
 inline constexpr int32_t kBlitEffect = -96;
 
 }  // namespace contract
+
+namespace contract {
+
+// What the game module's three exports received. Owned by the module, read by the test.
+struct HandOverReport {
+    int32_t initEngineCalls;
+    uint8_t engineBytes[464];
+    int32_t initApplicationInfoCalls;
+    const void* applicationInfo;
+    const void* applicationNetworkManager;  // read through the record at the call
+    const void* applicationWindow;
+    int32_t allocScreenCalls;
+    int32_t allocFirst;
+    const void* allocParent;
+    const void* allocCommandLine;
+    char commandHead[13];  // the first 12 characters of the command line, as the module read them
+    const void* screen;
+    int32_t callsBeforeEngine;  // calls of InitApplicationInfo or AllocScreen before InitKTZDLL
+};
+
+// How a module connection behaves, and what it saw.
+enum ConnectionDeletion : int32_t {
+    kKeepAlive = 0,
+    kDeleteOnMessage = 1,
+    kDeleteOnDisconnected = 2,
+    kDeleteOnBadChecksum = 3,
+};
+
+struct ConnectionState {
+    int32_t deletion;
+    int32_t messages;
+    uint32_t lastId;
+    uint32_t lastBodyByte;
+    int32_t disconnections;
+    int32_t badChecksums;
+    int32_t destructions;
+};
+
+}  // namespace contract

@@ -8,3 +8,8 @@
 int32_t LiveModuleAllocations();
 
 inline void* operator new(size_t, void* storage) noexcept { return storage; }
+
+extern "C" {
+void* memset(void* destination, int value, size_t count);
+void* memcpy(void* destination, const void* source, size_t count);
+}

@@ -11,16 +11,20 @@ template <class Function> bool Resolve(HMODULE library, const char* name, Functi
     return out != nullptr;
 }
 
-std::string ModulePath() {
+}  // namespace
+
+std::string ContractModulePath() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string folder(path, length);
     return folder.substr(0, folder.find_last_of("\\/") + 1) + "ContractModule.dll";
 }
 
+namespace {
+
 ContractModule* Load() {
     // The module stays loaded for the life of the process, as the game module does.
-    HMODULE library = LoadLibraryA(ModulePath().c_str());
+    HMODULE library = LoadLibraryA(ContractModulePath().c_str());
     if (!library) return nullptr;
     static ContractModule module;
     bool complete = Resolve(library, "ProbeSize", module.probeSize) &&
@@ -32,7 +36,16 @@ ContractModule* Load() {
                     Resolve(library, "DeleteHostControl", module.deleteHostControl) &&
                     Resolve(library, "DestroyHostControlInPlace", module.destroyHostControlInPlace) &&
                     Resolve(library, "DeleteHostSurface", module.deleteHostSurface) &&
-                    Resolve(library, "PaintSurface", module.paintSurface);
+                    Resolve(library, "PaintSurface", module.paintSurface) &&
+                    Resolve(library, "HandOverReport", module.handOverReport) &&
+                    Resolve(library, "PrepareHandOver", module.prepareHandOver) &&
+                    Resolve(library, "CreateModuleConnection", module.createModuleConnection) &&
+                    Resolve(library, "ModuleRegister", module.moduleRegister) &&
+                    Resolve(library, "ModuleUnregister", module.moduleUnregister) &&
+                    Resolve(library, "DeleteModuleConnection", module.deleteModuleConnection) &&
+                    Resolve(library, "CallsAfterDeath", module.callsAfterDeath) &&
+                    Resolve(library, "Tombstones", module.tombstones) &&
+                    Resolve(library, "LastTombstoneIntact", module.lastTombstoneIntact);
     return complete ? &module : nullptr;
 }
 

@@ -82,6 +82,7 @@ Display::~Display() {
     if (gDirectDraw) {
         gDirectDraw->Release();
         gDirectDraw = nullptr;
+        host::DirectDrawObject = nullptr;
     }
     // The clipper stays with DirectDraw, which releases it with the primary it is attached to.
 }
@@ -116,6 +117,7 @@ int32_t Display::Create(void* window, void* instance, int32_t requestedWidth, in
         return 0;
     }
     gDirectDraw = dd4;
+    host::DirectDrawObject = dd4;
 
     const bool windowed = IsWindowedLevel(cooperativeFlags);
     DDSURFACEDESC2 desc{};

@@ -1,11 +1,13 @@
-// The module's own control base: the same tree rules as the host's, compiled by the other
-// compiler. Host controls linked under module controls are walked by this code, and module
-// controls under host controls by the host's.
-#include "module_records.h"
+// The control base as a module runs it: the same tree rules as the host's. Build this file into
+// the module; host controls linked under the module's controls are walked by this code, and the
+// module's controls under host controls by the host's.
+#include "tidemarch/controls.h"
+
+namespace tidemarch {
 
 Control::Control(Control* parentControl, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                  int16_t priorityValue)
-    : x(x1), y(y1), offsetX(0), offsetY(0), bounds{0, 0, x2 - x1, y2 - y1}, flags(0xE00F),
+    : x(x1), y(y1), offsetX(0), offsetY(0), bounds{0, 0, x2 - x1, y2 - y1}, flags(control_flags::Initial),
       priority(priorityValue), alpha(256), effect(0), parent(nullptr), prevSibling(this), nextSibling(this),
       firstChild(nullptr), drawOwner(nullptr), drawPrev(nullptr), drawNext(nullptr), drawFirst(nullptr) {
     if (parentControl) {
@@ -14,6 +16,7 @@ Control::Control(Control* parentControl, int32_t x1, int32_t y1, int32_t x2, int
     }
 }
 
+// Children are detached, not destroyed: a parent does not own them.
 Control::~Control() {
     while (firstChild) {
         Control* child = firstChild;
@@ -24,23 +27,32 @@ Control::~Control() {
     UnlinkFromDrawList();
 }
 
+#if !TIDEMARCH_KIT_MSVC_ABI
+void* Control::DeletingDestructor(uint32_t deleteFlags) {
+    this->~Control();
+    if (deleteFlags & 1) ::operator delete(this);
+    return this;
+}
+#endif
+
 void Control::Open() { flags = uint16_t((flags & 0xE1FF) | 0x0107); }
 
 void Control::Close() { flags = uint16_t((flags & 0xE4FD) | 0x0405); }
 
 void Control::Update() {
-    if (!(flags & flag_bits::Active)) return;
+    if (!(flags & control_flags::Active)) return;
     Control* child = firstChild;
     while (child) {
         Control* next = child->nextSibling;
+        const bool last = next == firstChild;
         child->Update();
-        if (next == firstChild) break;
+        if (last || !firstChild) break;
         child = next;
     }
 }
 
 Control* Control::HandleMessage(WindowMessage* message) {
-    if (!(flags & flag_bits::InputEnabled) || !firstChild) return prevSibling;
+    if (!(flags & control_flags::InputEnabled) || !firstChild) return prevSibling;
     Control* candidate = firstChild->prevSibling;
     for (;;) {
         if (!candidate) return nullptr;
@@ -51,7 +63,7 @@ Control* Control::HandleMessage(WindowMessage* message) {
 }
 
 void Control::Draw(SurfaceControl* target, Rect* clip, Point* origin) {
-    if (!(flags & flag_bits::Visible)) return;
+    if (!(flags & control_flags::Visible)) return;
     DrawMembersFrom(drawFirst, target, clip, origin);
 }
 
@@ -139,3 +151,7 @@ void Control::InsertDrawChild(Control* child) {
     else
         drawFirst = child;
 }
+
+int32_t Panel::Notify(Control*, int32_t, int32_t) { return 0; }
+
+}  // namespace tidemarch

@@ -1,0 +1,30 @@
+#include "controls/screen_module_engine_info.h"
+
+#include <cstring>
+
+#include "shell/host_globals.h"
+#include "sound/sound_device.h"
+
+void FillEngineInfo(EngineInfo& info) {
+    std::memset(&info, 0, sizeof info);
+    info.hostWindow = host::HostWindow;
+    info.instanceHandle = host::InstanceHandle;
+    info.featureWord = gDisplayFormat.featureWord;
+    info.directDraw = host::DirectDrawObject;
+    info.effects3D = sound::Effects3D;
+    info.soundDevice8 = sound::Device8;
+    info.fallbackSoundDevice = sound::FallbackDevice;
+    info.primarySoundBuffer = sound::PrimaryBuffer;
+    info.soundListener = sound::Listener;
+    info.liveSoundObjects = sound::LiveObjects;
+    info.cooperativeLevel = host::CooperativeLevel;
+    info.screenWidth = gDisplayFormat.screenWidth;
+    info.screenHeight = gDisplayFormat.screenHeight;
+    info.bytesPerPixel = gDisplayFormat.bytesPerPixel;
+    info.rowBytes = gDisplayFormat.rowBytes;
+    info.frameBytes = gDisplayFormat.frameBytes;
+    info.channelMasks = gChannelMasks;
+    info.display = host::Display;
+    info.rootControl = host::RootControl;
+    info.mouseCursor = host::MouseCursor;
+}

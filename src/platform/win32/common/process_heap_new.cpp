@@ -1,0 +1,33 @@
+// The program's operator new and delete over the process heap (GetProcessHeap).
+//
+// The game module runs its own copies of non-virtual engine code on the host's objects, so
+// blocks cross the boundary: the module's copy of the registration code makes registry entries
+// that the host's manager frees, and the host's entries may be freed by the module's copy. The
+// process heap is the one heap both sides have: the C runtimes of MSVC (since 2012) and clang-cl
+// allocate there, while mingw's malloc has a heap of its own. Every executable and module built
+// here links this file.
+#include <windows.h>
+
+#include <new>
+
+namespace {
+void* Allocate(std::size_t bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes ? bytes : 1); }
+void Release(void* block) {
+    if (block) HeapFree(GetProcessHeap(), 0, block);
+}
+void* AllocateOrFail(std::size_t bytes) {
+    if (void* block = Allocate(bytes)) return block;
+    throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(std::size_t bytes) { return AllocateOrFail(bytes); }
+void* operator new[](std::size_t bytes) { return AllocateOrFail(bytes); }
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept { return Allocate(bytes); }
+void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept { return Allocate(bytes); }
+void operator delete(void* block) noexcept { Release(block); }
+void operator delete[](void* block) noexcept { Release(block); }
+void operator delete(void* block, std::size_t) noexcept { Release(block); }
+void operator delete[](void* block, std::size_t) noexcept { Release(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { Release(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { Release(block); }

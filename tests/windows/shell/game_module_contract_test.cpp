@@ -1,0 +1,99 @@
+// The hand-over to a game module built with the MSVC C++ ABI: the screen-module loader gives it
+// the engine record byte for byte as the globals stand, and its first screen is asked for with
+// the host's arguments.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "controls/screen_module.h"
+#include "display/display_format.h"
+#include "module_contract_loader.h"
+#include "platform/win32/controls/win32_screen_module_platform.h"
+#include "shell/host_globals.h"
+#include "sound/sound_device.h"
+
+namespace {
+
+uint32_t Word(const uint8_t* bytes, size_t offset) {
+    uint32_t value;
+    std::memcpy(&value, bytes + offset, sizeof value);
+    return value;
+}
+
+class GameModuleContractTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        module = LoadContractModule();
+        ASSERT_NE(module, nullptr) << "ContractModule.dll with all its exports must lie beside the test";
+    }
+    const ContractModule* module = nullptr;
+};
+
+TEST_F(GameModuleContractTest, EngineRecordArrivesByteForByte) {
+    const DisplayFormat savedFormat = gDisplayFormat;
+    const ChannelMasks savedMasks = gChannelMasks;
+    auto fake = [](uintptr_t value) { return reinterpret_cast<void*>(value); };
+    host::HostWindow = fake(0x11111101);
+    host::InstanceHandle = fake(0x11111102);
+    host::DirectDrawObject = fake(0x11111104);
+    host::CooperativeLevel = 10;
+    host::Display = static_cast<Display*>(fake(0x11111108));
+    host::RootControl = static_cast<RootControl*>(fake(0x11111110));
+    host::MouseCursor = static_cast<Control*>(fake(0x11111120));
+    sound::Effects3D = 1;
+    sound::Device8 = fake(0x22222201);
+    sound::FallbackDevice = fake(0x22222202);
+    sound::PrimaryBuffer = nullptr;
+    sound::Listener = static_cast<SoundListener*>(fake(0x22222208));
+    sound::LiveObjects = 5;
+    gDisplayFormat = DisplayFormat{0x0780FBFF, 800, 600, 4, 3200, 3200 * 600};
+    gChannelMasks =
+        ChannelMasks{0x0102030405060708, 0x1112131415161718, 0x2122232425262728, 0x3132333435363738,
+                     0x4142434445464748, 0x5152535455565758, 0x6162636465666768};
+
+    contract::ProbeState state{};
+    contract::ProbeArguments arguments{0, 0, 10, 10, 64};
+    module->prepareHandOver(&state, &arguments);
+    {
+        // By name: the platform looks in the executable's folder first.
+        ScreenModule loader(Win32ScreenModulePlatform::Instance(), "ContractModule.dll");
+        ASSERT_EQ(loader.LastFailure(), ModuleLoadFailure::None);
+    }
+    const contract::HandOverReport& report = *module->handOverReport();
+    EXPECT_EQ(report.initEngineCalls, 1);
+    const uint8_t* bytes = report.engineBytes;
+    struct Field {
+        size_t offset;
+        uint32_t value;
+    };
+    const Field fields[] = {
+        {0, 0x11111101},  {4, 0x11111102},   {8, 0x0780FBFF},   {12, 0x11111104},  {16, 0}, {20, 1},
+        {24, 0x22222201}, {28, 0x22222202},  {32, 0},           {36, 0x22222208},  {40, 0}, {44, 0},
+        {48, 5},          {52, 10},          {56, 800},         {60, 600},         {64, 4}, {68, 3200},
+        {72, 3200 * 600}, {132, 0x11111108}, {136, 0x11111110}, {460, 0x11111120},
+    };
+    for (const Field& field : fields)
+        EXPECT_EQ(Word(bytes, field.offset), field.value) << "at offset " << field.offset;
+    // The seven masks from offset 76, each low word first.
+    for (uint32_t mask = 0; mask < 7; ++mask) {
+        const size_t offset = 76 + 8 * mask;
+        EXPECT_EQ(Word(bytes, offset), 0x05060708u + mask * 0x10101010u) << "at offset " << offset;
+        EXPECT_EQ(Word(bytes, offset + 4), 0x01020304u + mask * 0x10101010u) << "at offset " << offset + 4;
+    }
+    EXPECT_THAT(std::vector<uint8_t>(bytes + 140, bytes + 460), ::testing::Each(0));
+
+    gDisplayFormat = savedFormat;
+    gChannelMasks = savedMasks;
+    host::HostWindow = host::InstanceHandle = host::DirectDrawObject = nullptr;
+    host::CooperativeLevel = 0;
+    host::Display = nullptr;
+    host::RootControl = nullptr;
+    host::MouseCursor = nullptr;
+    sound::Effects3D = 0;
+    sound::Device8 = sound::FallbackDevice = nullptr;
+    sound::Listener = nullptr;
+    sound::LiveObjects = 0;
+}
+
+}  // namespace
