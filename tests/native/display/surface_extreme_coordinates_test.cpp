@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "display/surface.h"
-#include "platform/memory/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_backend.h"
 
 // Rectangles in failure messages as their four values.
 static void PrintTo(const Rect& r, std::ostream* os) {
