@@ -69,7 +69,8 @@ Control* MouseCursor::HandleMessage(WindowMessage* message) {
     if (!HasFlag(control_flags::InputEnabled)) return prevSibling;
     if (firstChild && ChildrenConsume(message)) return nullptr;
     // Button points are the client-area coordinates of lParam, each half zero-extended.
-    Point point{int32_t(uint32_t(message->lParam) & 0xFFFF), int32_t((uint32_t(message->lParam) >> 16) & 0xFFFF)};
+    Point point{int32_t(uint32_t(message->lParam) & 0xFFFF),
+                int32_t((uint32_t(message->lParam) >> 16) & 0xFFFF)};
     switch (message->message) {
     case message_id::LeftButtonDown:
     case message_id::LeftButtonUp:

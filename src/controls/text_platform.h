@@ -68,8 +68,8 @@ class TextPlatform {
     virtual void SetTextAlignment(DeviceContext context, uint32_t flags) = 0;
     // Draws length characters at (x, y) as the alignment places them, with the options above
     // applied to the rectangle.
-    virtual void DrawTextRun(DeviceContext context, int32_t x, int32_t y, uint32_t options, const Rect& rectangle,
-                         const char* text, int32_t length) = 0;
+    virtual void DrawTextRun(DeviceContext context, int32_t x, int32_t y, uint32_t options,
+                             const Rect& rectangle, const char* text, int32_t length) = 0;
     // The extent of length characters in the selected font; false when the platform fails.
     virtual bool MeasureText(DeviceContext context, const char* text, int32_t length, Size* size) = 0;
 
