@@ -4,12 +4,12 @@
 // whoever chooses the implementation (the program's start, a test, a tool), never by the
 // subsystem that uses it. Code with room for a reference takes the interface as an argument
 // instead.
-#include <cstdio>
-#include <cstdlib>
-
 //
 // The game module has no slot: it runs its own copies of the records' non-virtual code, which
 // work on the platform objects held in the records' fields.
+#include <cstdio>
+#include <cstdlib>
+
 template <class Interface>
 class PlatformSlot {
   public:

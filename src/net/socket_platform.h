@@ -37,6 +37,12 @@ struct SendPiece {
 };
 
 enum class SendResult { Sent, Pending, Failed };
+
+// The most bytes a socket holds queued for sending: taken by Send but not yet by the peer. A peer
+// that stops reading would otherwise make the queue, and the process, grow without end. A send
+// that finds the queue not empty and would take it past this bound fails, and a failed send ends
+// the connection as a disconnection. One message of any size is always taken by an empty queue.
+inline constexpr uint64_t kSendQueueLimit = uint64_t(64) << 20;
 enum class ConnectStart { InProgress, Connected, Failed };
 
 // The socket operations of this process's platform. Installed by whoever chooses the
@@ -53,10 +59,11 @@ class SocketPlatform {
     virtual bool AsyncSelect(SocketHandle socket, void* window, uint32_t events) = 0;
     virtual bool SetReceiveBufferSize(SocketHandle socket, uint32_t bytes) = 0;
     // Starts connecting to an IPv4 address record (16 bytes: family, port, address, zero). An attempt
-    // already under way, or a connection already made, counts as in progress.
+    // already under way counts as in progress, a connection already made as connected at once.
     virtual ConnectStart StartConnect(SocketHandle socket, const void* address, int32_t addressLength) = 0;
     // One gather send. The data is either sent or, when the platform cannot take it at once, copied
     // and queued behind what is already queued: the pieces may be released as soon as this returns.
+    // Failed when the platform refuses or when the queue would pass kSendQueueLimit.
     virtual SendResult Send(SocketHandle socket, const SendPiece* pieces, uint32_t count, uint32_t flags,
                             OverlappedRecord* overlapped) = 0;
     // Bytes that a read would return now; 0 when none or on error.

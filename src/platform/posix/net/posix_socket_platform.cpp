@@ -132,9 +132,11 @@ ConnectStart PosixSocketPlatform::StartConnect(SocketHandle socket, const void* 
     std::memcpy(&family, address, sizeof family);
     target.sin_family = sa_family_t(family);
     state->connecting = true;
-    if (::connect(Descriptor(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0)
+    // A connection already made counts as made at once: its notifications still follow.
+    if (::connect(Descriptor(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0 ||
+        errno == EISCONN)
         return ConnectStart::Connected;
-    if (errno == EINPROGRESS || errno == EALREADY || errno == EISCONN) return ConnectStart::InProgress;
+    if (errno == EINPROGRESS || errno == EALREADY) return ConnectStart::InProgress;
     state->connecting = false;
     return ConnectStart::Failed;
 }
@@ -147,6 +149,10 @@ SendResult PosixSocketPlatform::Send(SocketHandle socket, const SendPiece* piece
     size_t total = 0;
     for (uint32_t i = 0; i < count; ++i)
         total += pieces[i].length;
+    if (!state->queued.empty() && state->queued.size() + uint64_t(total) > kSendQueueLimit) {
+        state->queued.clear();
+        return SendResult::Failed;
+    }
     size_t written = 0;
     if (state->queued.empty()) {
         iovec vectors[8];

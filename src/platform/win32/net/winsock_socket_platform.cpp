@@ -60,6 +60,16 @@ bool ReapQueue(SOCKET socket) {
     return true;
 }
 
+// Bytes of the socket's sends still in flight.
+uint64_t QueuedBytes(SOCKET socket) {
+    auto found = InFlight().find(socket);
+    if (found == InFlight().end()) return 0;
+    uint64_t bytes = 0;
+    for (const auto& send : found->second)
+        bytes += send->data.size();
+    return bytes;
+}
+
 SOCKET Native(SocketHandle socket) { return socket == kNoSocket ? INVALID_SOCKET : SOCKET(socket); }
 
 }  // namespace
@@ -108,8 +118,9 @@ ConnectStart WinsockSocketPlatform::StartConnect(SocketHandle socket, const void
     switch (WSAGetLastError()) {
     case WSAEWOULDBLOCK:
     case WSAEALREADY:  // an attempt of an earlier call is still under way
-    case WSAEISCONN:
         return ConnectStart::InProgress;
+    case WSAEISCONN:  // made already: counts as made at once, its notifications still follow
+        return ConnectStart::Connected;
     default:
         return ConnectStart::Failed;
     }
@@ -124,7 +135,9 @@ SendResult WinsockSocketPlatform::Send(SocketHandle handle, const SendPiece* pie
         total += pieces[i].length;
 
     DWORD sent = 0;
-    if (ReapQueue(socket)) {
+    const bool queueEmpty = ReapQueue(socket);
+    if (!queueEmpty && QueuedBytes(socket) + total > kSendQueueLimit) return SendResult::Failed;
+    if (queueEmpty) {
         WSABUF buffers[8];
         const uint32_t used = count < 8 ? count : 8;
         for (uint32_t i = 0; i < used; ++i) {
