@@ -2,8 +2,11 @@
 
 #include <cstring>
 
+#include "controls/sprite_controls.h"
 #include "display/display.h"
 #include "net/network_manager.h"
+#include "platform/win32/controls/gdi_text_platform.h"
+#include "platform/win32/controls/win32_pointer_platform.h"
 #include "shell/demo_scene.h"
 #include "shell/host_globals.h"
 #include "sound/sound_device.h"
@@ -16,6 +19,14 @@ DWORD StyleFor(uint32_t cooperativeLevel) {
     if (cooperativeLevel == host::kWindowed) return WS_SYSMENU | WS_MINIMIZEBOX;
     return WS_POPUP | WS_VISIBLE;
 }
+
+// Text is drawn by GDI and the cursor follows the platform's pointer, for the whole run.
+void InstallControlPlatforms() {
+    static GdiTextPlatform text;
+    static Win32PointerPlatform pointer;
+    static TextPlatformSlot::Scope textScope(text);
+    static PointerPlatformSlot::Scope pointerScope(pointer);
+}
 }  // namespace
 
 const char* HostClassName() { return gClassName; }
@@ -24,6 +35,7 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
                         int32_t x, int32_t y, int32_t width, int32_t height, int32_t depthSelector,
                         uint32_t cooperativeLevel, int32_t iconResource) {
     std::strncpy(gClassName, title ? title : "KTZ Application", sizeof gClassName - 1);
+    InstallControlPlatforms();
 
     if (!previousInstance) {
         WNDCLASSEXA wc{};
@@ -71,11 +83,15 @@ int32_t CreateHostObjects() {
     host::BackgroundClear = 1;
     host::AppInfo.networkManager = host::NetworkManager;
     ShowCursor(FALSE);
+    // The host draws its own pointer: no parent, the highest priority, no sprite until a screen
+    // gives it one.
+    host::MouseCursor = new (std::nothrow)::MouseCursor();
 
     Control* firstScreen = nullptr;
     if (host::RootControl)
         firstScreen =
-            new (std::nothrow) DemoScene(host::RootControl->bounds.right, host::RootControl->bounds.bottom);
+            new (std::nothrow) DemoScene(host::RootControl->bounds.right, host::RootControl->bounds.bottom,
+                                         static_cast<::MouseCursor*>(host::MouseCursor));
     host::AppInfo.currentScreen = firstScreen;
     host::AppInfo.window = host::HostWindow;
     host::DrawRoot = host::UpdateRoot = host::InputRoot = firstScreen;
