@@ -13,7 +13,8 @@
 namespace {
 char gClassName[256] = {};
 
-// The game module takes over from the start screen once the update has finished.
+// Where the game module's panel takes over once the update has finished. This host carries no
+// panel, so a finished update ends the run in order.
 bool HandOverFromStartScreen() {
     PostQuitMessage(0);
     return false;
