@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Starts the real host under Wine, moves the X pointer with xdotool and checks on screenshots
+# Starts the host showing its demonstration scene under Wine, moves the X pointer with xdotool and checks on screenshots
 # that the host draws its arrow where the pointer is, and no longer where it was.
-# Arguments: the host executable, a folder for the screenshots.
+# Arguments: the demonstration executable, a folder for the screenshots.
 set -u
 exe="$1"
 out="$2"
