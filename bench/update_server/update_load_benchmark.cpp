@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "file_record.h"
+#include "record_time.h"
 #include "net/client_connection.h"
 #include "net/network_manager.h"
 #include "platform/posix/net/socket_notifications.h"

@@ -18,14 +18,14 @@
 
 #include "update_plan.h"
 
-class UpdateTransfer {
+class UpdateSender {
   public:
     // Chunks stay inside the client's initial receive buffer of 256 KiB, header included, so the
     // client never has to grow it.
     static constexpr uint32_t kLargestChunk = 262144 - 20;
     static constexpr uint32_t kDefaultChunk = 65536;
 
-    UpdateTransfer(UpdatePlan plan, uint32_t chunkSize);
+    UpdateSender(UpdatePlan plan, uint32_t chunkSize);
 
     // The buffer size that Fill needs to make progress.
     size_t BufferSize() const;
