@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "endpoint_text.h"
 #include "release_folder.h"
 #include "server_options.h"
 #include "server_stats.h"
@@ -22,10 +23,7 @@ const char* HelloName(HelloKind kind) {
 std::string PeerText(const asio::ip::tcp::socket& socket) {
     asio::error_code error;
     const auto endpoint = socket.remote_endpoint(error);
-    if (error) return "unknown-peer";
-    const auto address = endpoint.address();
-    const std::string host = address.is_v6() ? "[" + address.to_string() + "]" : address.to_string();
-    return host + ":" + std::to_string(endpoint.port());
+    return error ? "unknown-peer" : EndpointText(endpoint);
 }
 
 }  // namespace
