@@ -102,7 +102,7 @@ void ClientSession::Pump() {
     replies_.clear();
     if (sender_ && !sender_->Finished() && !ended_) {
         const size_t base = outgoing_.size();
-        const uint32_t filesBefore = sender_->FilesStarted();
+        const uint32_t filesBefore = sender_->FilesCompleted();
         const uint64_t bytesBefore = sender_->ContentBytes();
         outgoing_.resize(base + sender_->BufferSize());
         outgoing_.resize(base + sender_->Fill(outgoing_.data() + base, sender_->BufferSize()));
@@ -111,7 +111,7 @@ void ClientSession::Pump() {
             Close();
             return;
         }
-        filesInFlight_ = sender_->FilesStarted() - filesBefore;
+        filesInFlight_ = sender_->FilesCompleted() - filesBefore;
         bytesInFlight_ = sender_->ContentBytes() - bytesBefore;
     }
     if (outgoing_.empty()) return;

@@ -43,12 +43,13 @@ size_t UpdateSender::Fill(uint8_t* out, size_t capacity) {
             PutHeader(at, message_id::FileHeader, 0, kFileRecordSize);
             std::memcpy(at + kHeaderSize, &record, kFileRecordSize);
             used += kHeaderSize + kFileRecordSize;
-            ++filesStarted_;
             offset_ = 0;
-            if (file.size > 0)
+            if (file.size > 0) {
                 stage_ = Stage::Chunks;
-            else
+            } else {
+                ++filesCompleted_;
                 stage_ = ++fileIndex_ == plan_.files.size() ? Stage::End : Stage::Header;
+            }
             break;
         }
         case Stage::Chunks: {
@@ -63,8 +64,10 @@ size_t UpdateSender::Fill(uint8_t* out, size_t capacity) {
             used += kHeaderSize + length;
             offset_ += length;
             contentBytes_ += length;
-            if (offset_ == file.size)
+            if (offset_ == file.size) {
+                ++filesCompleted_;
                 stage_ = ++fileIndex_ == plan_.files.size() ? Stage::End : Stage::Header;
+            }
             break;
         }
         case Stage::End:

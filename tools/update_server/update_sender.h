@@ -38,8 +38,8 @@ class UpdateSender {
     bool Finished() const { return stage_ == Stage::Done; }
     const std::string& Error() const { return error_; }
     uint32_t FileCount() const { return uint32_t(plan_.files.size()); }
-    // Files whose header has been written, and file content bytes written.
-    uint32_t FilesStarted() const { return filesStarted_; }
+    // Files written whole (header and every chunk), and file content bytes written.
+    uint32_t FilesCompleted() const { return filesCompleted_; }
     uint64_t ContentBytes() const { return contentBytes_; }
 
   private:
@@ -50,7 +50,7 @@ class UpdateSender {
     Stage stage_ = Stage::Announcement;
     size_t fileIndex_ = 0;
     uint32_t offset_ = 0;
-    uint32_t filesStarted_ = 0;
+    uint32_t filesCompleted_ = 0;
     uint64_t contentBytes_ = 0;
     std::string error_;
 };

@@ -346,6 +346,7 @@ TEST(UpdateSender, MessagesComeWholeInOrderHoweverSmallTheBuffer) {
             EXPECT_EQ(got[i].length, expected[i].length) << i;
         }
         EXPECT_EQ(transfer.ContentBytes(), 2510u);
+        EXPECT_EQ(transfer.FilesCompleted(), 3u);
     }
 }
 
