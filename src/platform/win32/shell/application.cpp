@@ -4,12 +4,24 @@
 
 #include "display/display.h"
 #include "net/network_manager.h"
-#include "shell/demo_scene.h"
+#include "platform/win32/controls/gdi_text_platform.h"
+#include "platform/win32/startscreen/win32_start_screen_platform.h"
 #include "shell/host_globals.h"
 #include "sound/sound_device.h"
+#include "startscreen/start_screen.h"
 
 namespace {
 char gClassName[256] = {};
+
+// Where the game module's panel takes over once the update has finished. This host carries no
+// panel, so a finished update ends the run in order.
+bool HandOverFromStartScreen() {
+    PostQuitMessage(0);
+    return false;
+}
+
+GdiTextPlatform gTextPlatform;
+Win32StartScreenPlatform gStartScreenPlatform(TIDEMARCH_DEFAULT_UPDATE_SERVER, HandOverFromStartScreen);
 
 DWORD StyleFor(uint32_t cooperativeLevel) {
     // An overlapped window gets its caption and fixed border from the platform.
@@ -72,10 +84,12 @@ int32_t CreateHostObjects() {
     host::AppInfo.networkManager = host::NetworkManager;
     ShowCursor(FALSE);
 
-    Control* firstScreen = nullptr;
-    if (host::RootControl)
-        firstScreen =
-            new (std::nothrow) DemoScene(host::RootControl->bounds.right, host::RootControl->bounds.bottom);
+    // Installed for the whole run: every screen draws its text with GDI, and start screens (the
+    // first and any fresh one of a retry) find their platform here.
+    static TextPlatformSlot::Scope textPlatform(gTextPlatform);
+    static StartScreenPlatformSlot::Scope startScreenPlatform(gStartScreenPlatform);
+
+    StartScreen* firstScreen = host::RootControl ? new (std::nothrow) StartScreen() : nullptr;
     host::AppInfo.currentScreen = firstScreen;
     host::AppInfo.window = host::HostWindow;
     host::DrawRoot = host::UpdateRoot = host::InputRoot = firstScreen;
