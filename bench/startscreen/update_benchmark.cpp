@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "plain_copy_client.h"
-#include "platform/posix/net/socket_notifications.h"
+#include "platform/posix/net/posix_socket_platform.h"
 #include "update_session_support.h"
 
 namespace {
@@ -91,6 +91,8 @@ double UpdateRun(uint16_t port, const std::filesystem::path& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PosixSocketPlatform sockets;
+    PlatformSlot<SocketPlatform>::Scope installedSockets(sockets);
     const std::filesystem::path release = argc > 1 ? argv[1] : "/tmp/tidemarch_release";
     if (!std::filesystem::exists(release)) MakeRelease(release);
     const Totals totals = Measure(release);

@@ -9,7 +9,7 @@
 
 #include "../sprites/renderers/sprite_builder.h"
 #include "display/surface_control.h"
-#include "platform/memory/display/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_platform.h"
 #include "sprites/files/sprite_bundle.h"
 
 struct DrawingFixture : ::testing::Test {

@@ -6,7 +6,7 @@
 #include "controls/text_renderer.h"
 #include "display/surface_control.h"
 #include "platform/memory/controls/memory_text_platform.h"
-#include "platform/memory/display/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_platform.h"
 #include "shell/host_globals.h"
 
 namespace {
@@ -134,7 +134,7 @@ TEST_F(TextLabelTest, NullFontEmptyTextAndALostSurface) {
     TextLabel given(nullptr, 0, 0, &font, storage);
     EXPECT_EQ(given.text, storage);
     EXPECT_EQ(empty.text, empty.ownText);
-    MemorySurfaceBackend::MarkLost(screen->platformSurface);
+    MemorySurfacePlatform::MarkLost(screen->platformSurface);
     Draw(given);
     EXPECT_EQ(text.contextsTaken, 1) << "a lost surface gives no context and draws nothing";
 }
@@ -155,7 +155,7 @@ TEST_F(TextLabelTest, MeasuresInTheRootControlsContextWhatIsDrawn) {
     EXPECT_EQ(int(top.find_last_of('W')) - 3 + 2, size.width)
         << "the last glyph ends a cell's gap before the extent";
 
-    MemorySurfaceBackend::MarkLost(screen->platformSurface);
+    MemorySurfacePlatform::MarkLost(screen->platformSurface);
     size = Size{-1, -1};
     EXPECT_EQ(font.MeasureText("abcd", 4, &size), surface_result::SurfaceLost);
     EXPECT_EQ(size, (Size{-1, -1}));
