@@ -46,7 +46,9 @@ struct RowFunctionTable {
     }
 };
 
-const RowFunctionTable& Table() {
+// Built on first use, after the processor's features are known; inline so that choosing a row
+// function costs a guard check and a load.
+[[gnu::always_inline]] inline const RowFunctionTable& Table() {
     static const RowFunctionTable table;
     return table;
 }
@@ -56,14 +58,6 @@ RowFunction SelectRowFunction(PixelLayout layout, RowOp op, PixelPath path) {
     const int l = int(layout), o = int(op);
     if (l <= 0 || l >= kLayouts || o < 0 || o >= kOps) return nullptr;
     return path == PixelPath::Reference ? Table().reference[l][o] : Table().fast[l][o];
-}
-
-RowKernel MakeRowKernel(PixelLayout layout, RowOp op, const RowParams& params, PixelPath path) {
-    RowKernel kernel;
-    kernel.run = SelectRowFunction(layout, op, path);
-    kernel.params = params;
-    kernel.bytesPerPixel = BytesPerPixel(layout);
-    return kernel;
 }
 
 RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& params, uint32_t tint,

@@ -63,6 +63,41 @@ inline void StoreShort(uint8_t* p, __m128i v, size_t n) {
     }
 }
 
+// Copies n bytes. Sprite rows and runs are mostly short, so up to 32 bytes are copied inline,
+// every byte loaded before any is stored (right for overlapping memory too); longer copies go
+// to memmove.
+inline void CopyBytes(uint8_t* dst, const uint8_t* src, size_t n) {
+    if (n >= 16) {
+        if (n > 32) {
+            std::memmove(dst, src, n);
+            return;
+        }
+        const __m128i head = LoadVector(src), tail = LoadVector(src + n - 16);
+        StoreVector(dst, head);
+        StoreVector(dst + n - 16, tail);
+    } else if (n >= 8) {
+        uint64_t head, tail;
+        std::memcpy(&head, src, 8);
+        std::memcpy(&tail, src + n - 8, 8);
+        std::memcpy(dst, &head, 8);
+        std::memcpy(dst + n - 8, &tail, 8);
+    } else if (n >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, src, 4);
+        std::memcpy(&tail, src + n - 4, 4);
+        std::memcpy(dst, &head, 4);
+        std::memcpy(dst + n - 4, &tail, 4);
+    } else if (n >= 2) {
+        uint16_t head, tail;
+        std::memcpy(&head, src, 2);
+        std::memcpy(&tail, src + n - 2, 2);
+        std::memcpy(dst, &head, 2);
+        std::memcpy(dst + n - 2, &tail, 2);
+    } else if (n == 1) {
+        *dst = *src;
+    }
+}
+
 // Runs VectorOp over a row of count pixels as a run of bytes. VectorOp is called as
 // op(d, s, offset) on 16-byte vectors, offset being the vector's first byte within the row (for
 // colour patterns that repeat with the pixel). A row of 16 bytes or more ends with a vector
