@@ -1,0 +1,111 @@
+#include "platform/win32/startscreen/win32_file_store_platform.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr DWORD kModulePathChars = 1024;
+
+CalendarTime ToCalendar(const FILETIME& time) {
+    SYSTEMTIME parts{};
+    FileTimeToSystemTime(&time, &parts);
+    return CalendarTime{parts.wYear, parts.wMonth,  parts.wDayOfWeek, parts.wDay,
+                        parts.wHour, parts.wMinute, parts.wSecond,    parts.wMilliseconds};
+}
+
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    bool known = false;
+};
+
+FileIdentity IdentityOf(const char* path) {
+    FileIdentity identity;
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return identity;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(file, &info)) {
+        identity.volume = info.dwVolumeSerialNumber;
+        identity.indexHigh = info.nFileIndexHigh;
+        identity.indexLow = info.nFileIndexLow;
+        identity.known = true;
+    }
+    CloseHandle(file);
+    return identity;
+}
+
+const FileIdentity& ProgramIdentity() {
+    static const FileIdentity identity = [] {
+        char path[kModulePathChars] = {};
+        const DWORD length = GetModuleFileNameA(nullptr, path, kModulePathChars);
+        return length > 0 && length < kModulePathChars ? IdentityOf(path) : FileIdentity{};
+    }();
+    return identity;
+}
+
+}  // namespace
+
+bool Win32FileStorePlatform::ListFolder(const std::string& folder, std::vector<FileStoreEntry>* entries) {
+    const std::string pattern = folder == kProgramFolderName ? std::string("*.*") : folder + "\\*.*";
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        FileStoreEntry entry;
+        entry.name = found.cFileName;
+        entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.lastWrite = ToCalendar(found.ftLastWriteTime);
+        entry.size = uint64_t(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+        entries->push_back(std::move(entry));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return true;
+}
+
+bool Win32FileStorePlatform::MakeFolder(const std::string& name) {
+    return CreateDirectoryA(name.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool Win32FileStorePlatform::CreateOrKeepFile(const std::string& path) {
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+FileStorePlatform::WriteOutcome Win32FileStorePlatform::WriteChunk(const std::string& path, uint32_t offset,
+                                                                   const uint8_t* data, uint32_t length,
+                                                                   const CalendarTime& time) {
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return WriteOutcome::OpenFailed;
+    LARGE_INTEGER position;
+    position.QuadPart = LONGLONG(offset);
+    DWORD written = 0;
+    const bool ok = SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
+                    (length == 0 || (WriteFile(file, data, length, &written, nullptr) && written == length));
+    if (!ok) {
+        CloseHandle(file);
+        return WriteOutcome::WriteFailed;
+    }
+    SetEndOfFile(file);
+    const SYSTEMTIME parts{time.year, time.month,  time.dayOfWeek, time.day,
+                           time.hour, time.minute, time.second,    time.milliseconds};
+    FILETIME stamp{};
+    if (SystemTimeToFileTime(&parts, &stamp)) SetFileTime(file, &stamp, &stamp, &stamp);
+    CloseHandle(file);
+    return WriteOutcome::Written;
+}
+
+bool Win32FileStorePlatform::IsRunningProgram(const std::string& folder, const std::string& name) {
+    const FileIdentity& program = ProgramIdentity();
+    if (!program.known) return false;
+    const FileIdentity candidate = IdentityOf((folder + "\\" + name).c_str());
+    return candidate.known && candidate.volume == program.volume &&
+           candidate.indexHigh == program.indexHigh && candidate.indexLow == program.indexLow;
+}
+
+bool Win32FileStorePlatform::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }

@@ -1,0 +1,19 @@
+#pragma once
+// The update's file store on Windows: paths relative to the current directory, which is the
+// program folder.
+#include <cstdint>
+
+#include "startscreen/file_store_platform.h"
+
+class Win32FileStorePlatform final : public FileStorePlatform {
+  public:
+    bool ListFolder(const std::string& folder, std::vector<FileStoreEntry>* entries) override;
+    bool MakeFolder(const std::string& name) override;
+    bool CreateOrKeepFile(const std::string& path) override;
+    WriteOutcome WriteChunk(const std::string& path, uint32_t offset, const uint8_t* data, uint32_t length,
+                            const CalendarTime& time) override;
+    // Compares the file's identity (volume and file index) with the program file's, so that
+    // other spellings of its name (case, short names) are recognised too.
+    bool IsRunningProgram(const std::string& folder, const std::string& name) override;
+    bool RemoveFile(const std::string& path) override;
+};

@@ -1,0 +1,11 @@
+#pragma once
+// Registry values under HKEY_LOCAL_MACHINE.
+#include "startscreen/registry_platform.h"
+
+class Win32RegistryPlatform final : public RegistryPlatform {
+  public:
+    bool ReadText(const std::string& keyPath, const std::string& valueName, std::string* text) override;
+    // Stores the text with its terminator, as REG_SZ values are meant to be.
+    bool WriteText(const std::string& keyPath, const std::string& valueName,
+                   const std::string& text) override;
+};

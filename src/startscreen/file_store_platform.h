@@ -1,0 +1,41 @@
+#pragma once
+// What the update needs of the file system: the program folder (the current directory) and the
+// folders directly inside it. Paths are relative, "folder/name", with "." for the program folder.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "startscreen/file_record.h"
+
+struct FileStoreEntry {
+    std::string name;
+    bool isFolder = false;
+    CalendarTime lastWrite{};
+    uint64_t size = 0;
+};
+
+class FileStorePlatform {
+  public:
+    enum class WriteOutcome { Written, OpenFailed, WriteFailed };
+
+    // Every entry of the folder ("." or a folder name), "." and ".." included where the platform
+    // lists them, in the platform's order. False when the folder cannot be listed.
+    virtual bool ListFolder(const std::string& folder, std::vector<FileStoreEntry>* entries) = 0;
+    // Creates one folder level; an existing folder is fine.
+    virtual bool MakeFolder(const std::string& name) = 0;
+    // Opens the file for writing, creating it when missing and keeping an existing file's
+    // content, and closes it again.
+    virtual bool CreateOrKeepFile(const std::string& path) = 0;
+    // Opens the existing file, writes the bytes at offset, ends the file directly behind them,
+    // sets its creation, access and write times to time (when it is a valid calendar time) and
+    // closes it.
+    virtual WriteOutcome WriteChunk(const std::string& path, uint32_t offset, const uint8_t* data,
+                                    uint32_t length, const CalendarTime& time) = 0;
+    // True for the file of the running program, which cannot be replaced while it runs.
+    virtual bool IsRunningProgram(const std::string& folder, const std::string& name) = 0;
+    // Deletes a file; false when it did not exist or could not be deleted.
+    virtual bool RemoveFile(const std::string& path) = 0;
+
+  protected:
+    ~FileStorePlatform() = default;
+};

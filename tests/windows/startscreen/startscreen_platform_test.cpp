@@ -1,0 +1,145 @@
+// The start screen's Windows file store and registry value, in a scratch folder made the
+// current directory as the program folder is.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/win32/startscreen/win32_file_store_platform.h"
+#include "platform/win32/startscreen/win32_registry_platform.h"
+#include "startscreen/file_list.h"
+#include "startscreen/update_transfer.h"
+
+namespace {
+
+class ScratchFolder : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        GetCurrentDirectoryA(MAX_PATH, previous_);
+        folder_ = std::string(temp) + "tidemarch_store_" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+    }
+    void TearDown() override {
+        SetCurrentDirectoryA(previous_);
+        std::string command = "cmd /c rmdir /s /q \"" + folder_ + "\"";
+        (void)system(command.c_str());
+    }
+    static void Put(const char* path, const std::string& bytes) {
+        HANDLE file =
+            CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+        DWORD wrote = 0;
+        WriteFile(file, bytes.data(), DWORD(bytes.size()), &wrote, nullptr);
+        CloseHandle(file);
+    }
+    static std::string Get(const char* path) {
+        HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return "<missing>";
+        std::string bytes(GetFileSize(file, nullptr), '\0');
+        DWORD got = 0;
+        ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr);
+        CloseHandle(file);
+        return bytes;
+    }
+
+    char previous_[MAX_PATH] = {};
+    std::string folder_;
+};
+
+using Win32FileStore = ScratchFolder;
+
+TEST_F(Win32FileStore, ListsProgramFolderThenOneLevelDown) {
+    Put("A1", "aaaa");
+    Put("A2", "aa");
+    ASSERT_TRUE(CreateDirectoryA("D1", nullptr));
+    Put("D1\\B1", "b");
+    ASSERT_TRUE(CreateDirectoryA("D1\\deeper", nullptr));
+    Put("D1\\deeper\\C1", "c");
+    Put(".hidden", "h");
+    Win32FileStorePlatform files;
+    std::vector<std::string> paths;
+    for (const FileRecord& record : CollectFileList(files))
+        paths.push_back(std::string(record.folder) + "/" + record.name + ":" + std::to_string(record.size));
+    ASSERT_EQ(paths.size(), 3u);
+    EXPECT_EQ(paths[2], "D1/B1:1");
+    EXPECT_TRUE((paths[0] == "./A1:4" && paths[1] == "./A2:2") ||
+                (paths[0] == "./A2:2" && paths[1] == "./A1:4"));
+}
+
+TEST_F(Win32FileStore, ChunkWritesAtOffsetEndsTheFileAndSetsTheThreeTimes) {
+    Put("f", std::string(1000, 'o'));
+    Win32FileStorePlatform files;
+    const CalendarTime time{2021, 3, 2, 16, 8, 30, 45, 500};
+    const uint8_t chunk[] = {'n', 'e', 'w'};
+    ASSERT_EQ(files.WriteChunk("./f", 2, chunk, 3, time), FileStorePlatform::WriteOutcome::Written);
+    EXPECT_EQ(Get("f"), std::string("oonew"));
+
+    HANDLE file = CreateFileA("f", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME written{};
+    GetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+    SYSTEMTIME parts{};
+    FileTimeToSystemTime(&written, &parts);
+    EXPECT_EQ(parts.wYear, 2021);
+    EXPECT_EQ(parts.wMonth, 3);
+    EXPECT_EQ(parts.wDay, 16);
+    EXPECT_EQ(parts.wHour, 8);
+    EXPECT_EQ(parts.wMinute, 30);
+    EXPECT_EQ(parts.wSecond, 45);
+    // Wine keeps no creation time on Unix file systems, and reading the file back above moved
+    // its access time: only the write time can be compared here.
+
+    std::vector<FileStoreEntry> entries;
+    ASSERT_TRUE(files.ListFolder(".", &entries));
+    for (const FileStoreEntry& entry : entries)
+        if (entry.name == "f") {
+            EXPECT_EQ(entry.lastWrite, time);
+        }
+}
+
+TEST_F(Win32FileStore, MissingFileCannotBeOpenedForAChunk) {
+    Win32FileStorePlatform files;
+    const uint8_t byte = 1;
+    EXPECT_EQ(files.WriteChunk("./none", 0, &byte, 1, CalendarTime{}),
+              FileStorePlatform::WriteOutcome::OpenFailed);
+    EXPECT_TRUE(files.CreateOrKeepFile("./none"));
+    EXPECT_TRUE(files.MakeFolder("Fresh"));
+    EXPECT_TRUE(files.MakeFolder("Fresh"));
+    EXPECT_TRUE(files.CreateOrKeepFile("Fresh/inside"));
+    EXPECT_EQ(Get("Fresh\\inside"), "");
+}
+
+TEST_F(Win32FileStore, RunningProgramIsRecognisedWhateverTheSpelling) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string program(path);
+    const std::string folder = program.substr(0, program.find_last_of('\\'));
+    const std::string name = program.substr(program.find_last_of('\\') + 1);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    Win32FileStorePlatform files;
+    EXPECT_TRUE(files.IsRunningProgram(".", name));
+    std::string upper = name;
+    for (char& c : upper)
+        c = char(toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(files.IsRunningProgram(".", upper));
+    EXPECT_FALSE(files.IsRunningProgram(".", "not_the_program.exe"));
+}
+
+TEST(Win32Registry, ValueIsCreatedReadAndKeptWithItsKey) {
+    const std::string key = "SOFTWARE\\Zeq\\TidemarchTest" + std::to_string(GetCurrentProcessId());
+    Win32RegistryPlatform registry;
+    std::string text;
+    EXPECT_FALSE(registry.ReadText(key, "UpdateServer", &text));
+    ASSERT_TRUE(registry.WriteText(key, "UpdateServer", "10.1.2.3"));
+    ASSERT_TRUE(registry.ReadText(key, "UpdateServer", &text));
+    EXPECT_EQ(text, "10.1.2.3");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
+}  // namespace
