@@ -397,8 +397,10 @@ inline void Row(const WideOp& wide, const NarrowOp& narrow, uint8_t* dst, const 
     }
     if (bytes == 0) return;
     // Whole-vector loads only read what lies after the row; the store writes the row's bytes.
-    const bool wholeD = params.dstLimit && dst + 16 <= params.dstLimit;
-    const bool wholeS = params.srcLimit && src + 16 <= params.srcLimit;
+    const bool wholeD =
+        params.dstLimit && dst + 16 <= params.dstLimit && WholeVectorStaysInRowLines(dst, bytes);
+    const bool wholeS =
+        params.srcLimit && src + 16 <= params.srcLimit && WholeVectorStaysInRowLines(src, bytes);
     const __m128i dv = !readD ? Narrow::Zero() : wholeD ? Narrow::Load(dst) : LoadPartial(dst, bytes);
     const __m128i sv = !readS ? Narrow::Zero() : wholeS ? Narrow::Load(src) : LoadPartial(src, bytes);
     StoreShort(dst, narrow(dv, sv, 0), bytes);

@@ -1,6 +1,7 @@
 #include "display/pixel/row_kernel.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "display/pixel/row_functions.h"
 
@@ -12,7 +13,8 @@ bool ProcessorHas(VectorSet set) {
     case VectorSet::Sse2:
         return __builtin_cpu_supports("sse2");
     case VectorSet::Avx2:
-        return __builtin_cpu_supports("avx2");
+        // TIDEMARCH_PIXEL_NO_AVX2 set in the environment keeps the SSE2 functions, to compare.
+        return __builtin_cpu_supports("avx2") && !std::getenv("TIDEMARCH_PIXEL_NO_AVX2");
     }
 #endif
     (void)set;

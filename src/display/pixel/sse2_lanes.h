@@ -63,6 +63,15 @@ inline void StoreShort(uint8_t* p, __m128i v, size_t n) {
     }
 }
 
+// Whether a 16-byte load at p stays within the cache lines that the n bytes of the row at p lie
+// in. Reading past the end of a short row is only free there: a further line may have to come
+// from memory, which for small sprites at scattered places costs more than reading in pieces.
+inline bool WholeVectorStaysInRowLines(const uint8_t* p, size_t n) {
+    constexpr int kLineBits = 6;  // 64-byte cache lines
+    const uintptr_t at = reinterpret_cast<uintptr_t>(p);
+    return ((at + 15) >> kLineBits) == ((at + n - 1) >> kLineBits);
+}
+
 // Copies n bytes. Sprite rows and runs are mostly short, so up to 32 bytes are copied inline,
 // every byte loaded before any is stored (right for overlapping memory too); longer copies go
 // to memmove.
@@ -117,8 +126,10 @@ inline void VectorRow(const VectorOp& op, uint8_t* dst, const uint8_t* src, int3
         if (bytes == 0) return;
         // Whole-vector loads only read what lies after the row, which nothing has written
         // recently; the store writes exactly the row's bytes.
-        const bool wholeD = params.dstLimit && dst + 16 <= params.dstLimit;
-        const bool wholeS = params.srcLimit && src + 16 <= params.srcLimit;
+        const bool wholeD =
+            params.dstLimit && dst + 16 <= params.dstLimit && WholeVectorStaysInRowLines(dst, bytes);
+        const bool wholeS =
+            params.srcLimit && src + 16 <= params.srcLimit && WholeVectorStaysInRowLines(src, bytes);
         const __m128i d = !kReadsDestination<Op> ? _mm_setzero_si128()
                           : wholeD               ? LoadVector(dst)
                                                  : LoadPartial(dst, bytes);
