@@ -20,8 +20,12 @@
 #include "display/pixel/reference_pixel.h"
 #include "display/pixel/sse2_lanes.h"
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 // Everything below has internal linkage, so no caller outside this file sees its vector ABI.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -74,8 +78,9 @@ struct Narrow {
 
 // ---- 16-bit layouts, eight or sixteen pixels per vector. ----
 
-// The constant sets have constructors of their own: one the compiler makes for itself would not
-// be built for AVX2, and every vector constant would then cost a call.
+// The constant sets have constructors written out: one the compiler makes for itself would not be
+// a function of this file that the instruction-set switch above applies to (under any compiler),
+// and every vector constant would then cost a call or fail to build.
 template <class L, class W> struct Masks16 {
     Masks16()
         : rb(W::Set16(uint16_t(L::kRed | L::kBlue))), g(W::Set16(uint16_t(L::kGreen))),
@@ -471,7 +476,11 @@ template <class L> RowFunction Avx2ForBytes(RowOp op) {
 }  // namespace
 
 #pragma GCC diagnostic pop
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 RowFunction Avx2RowFunction(PixelLayout layout, RowOp op) {
     switch (layout) {
