@@ -7,6 +7,11 @@ set -u
 exe="$1"
 out="$2"
 mkdir -p "$out"
+# Its own folder, without a game module: the host shows its demonstration scene.
+mkdir -p "$out/host"
+rm -f "$out/host/Main.dll"
+cp "$exe" "$out/host/"
+exe="$out/host/$(basename "$exe")"
 source "$(dirname "$0")/../../scripts/wine/env.sh"
 tidemarch_wine_prefix
 

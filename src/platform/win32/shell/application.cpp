@@ -4,12 +4,38 @@
 
 #include "display/display.h"
 #include "net/network_manager.h"
+#include "platform/win32/controls/win32_screen_module_platform.h"
 #include "shell/demo_scene.h"
 #include "shell/host_globals.h"
+#include "shell/host_window_platform.h"
+#include "shell/module_hand_over.h"
+#include "shell/module_host_panel.h"
 #include "sound/sound_device.h"
 
 namespace {
 char gClassName[256] = {};
+
+// The exit code of a run that ended because the game module could not be handed over.
+constexpr int32_t kGameModuleFailedExitCode = 3;
+
+class Win32HostWindowPlatform final : public HostWindowPlatform {
+  public:
+    int32_t ResizeWindow(int32_t width, int32_t height) override { return ::ResizeWindow(width, height); }
+};
+Win32HostWindowPlatform gHostWindow;
+
+bool GameModulePresent() { return GetFileAttributesA(kGameModulePath) != INVALID_FILE_ATTRIBUTES; }
+
+// The game module beside the executable takes over the screen. When it cannot, a person is told
+// which module and what is wrong, and the run ends in order: the roots stay empty, the quit
+// message ends the frame loop, which releases everything.
+void HandOverOrEnd() {
+    HandOverResult result = HandOverToGameModule(Win32ScreenModulePlatform::Instance());
+    if (result.panel) return;
+    MessageBoxA(static_cast<HWND>(host::HostWindow), result.message.c_str(), "Game module", MB_OK | MB_ICONERROR);
+    host::ExitCode = kGameModuleFailedExitCode;
+    PostQuitMessage(kGameModuleFailedExitCode);
+}
 
 DWORD StyleFor(uint32_t cooperativeLevel) {
     // An overlapped window gets its caption and fixed border from the platform.
@@ -63,6 +89,7 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
     host::NetworkManager = new (std::nothrow) NetworkManager(window);
 
     host::ClientOffset = cooperativeLevel == host::kFrameless ? Point{0, 0} : Point{3, 21};
+    ModuleHostPanel::windowPlatform = &gHostWindow;
     return CreateHostObjects();
 }
 
@@ -71,6 +98,12 @@ int32_t CreateHostObjects() {
     host::BackgroundClear = 1;
     host::AppInfo.networkManager = host::NetworkManager;
     ShowCursor(FALSE);
+    host::AppInfo.window = host::HostWindow;
+
+    if (host::RootControl && GameModulePresent()) {
+        HandOverOrEnd();
+        return 1;
+    }
 
     Control* firstScreen = nullptr;
     if (host::RootControl)

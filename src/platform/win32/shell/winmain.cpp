@@ -37,5 +37,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
         if (window) DestroyWindow(window);
         RunHostFrameLoop();
     }
-    return 0;
+    // 0, unless the game module could not be handed over.
+    return host::ExitCode;
 }
