@@ -13,12 +13,17 @@
 #include "controls/text_renderer.h"
 #include "demo_connection.h"
 #include "demo_screen.h"
+#include "platform/win32/controls/gdi_text_platform.h"
 #include "shell/host_globals.h"
 #include "sprites/files/sprite_file.h"
 
 #define MODULE_EXPORT extern "C" __declspec(dllexport)
 
 namespace {
+// The module is the composition root of its own copy of the engine: its text is drawn with GDI.
+GdiTextPlatform gTextPlatform;
+TextPlatformSlot::Scope gTextScope(gTextPlatform);
+
 // What the module keeps for the whole run. The library is never unloaded, so neither is this.
 SpriteFile* gSprites = nullptr;
 TextRenderer* gFont = nullptr;

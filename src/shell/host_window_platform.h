@@ -3,6 +3,8 @@
 // application window and the display for a new picture size.
 #include <cstdint>
 
+#include "common/platform_slot.h"
+
 class HostWindowPlatform {
   public:
     virtual int32_t ResizeWindow(int32_t width, int32_t height) = 0;
@@ -10,3 +12,6 @@ class HostWindowPlatform {
   protected:
     ~HostWindowPlatform() = default;
 };
+
+// The host panel is a shared record and cannot hold the platform: it finds it here.
+using HostWindowPlatformSlot = PlatformSlot<HostWindowPlatform>;

@@ -5,8 +5,6 @@
 #include "shell/host_globals.h"
 #include "shell/host_window_platform.h"
 
-HostWindowPlatform* ModuleHostPanel::windowPlatform = nullptr;
-
 namespace {
 constexpr int16_t kPanelPriority = 64;
 
@@ -41,8 +39,10 @@ int32_t ModuleHostPanel::Notify(Control* sender, int32_t code, int32_t param) {
         host::BackgroundClear = uint32_t(param);
         return 0;
     case host_command::ResizeWindow:
-        if (param >= 0 && param < int32_t(std::size(kWindowSizes)) && windowPlatform)
-            windowPlatform->ResizeWindow(kWindowSizes[param].width, kWindowSizes[param].height);
+        if (param >= 0 && param < int32_t(std::size(kWindowSizes))) {
+            if (HostWindowPlatform* window = HostWindowPlatformSlot::Installed())
+                window->ResizeWindow(kWindowSizes[param].width, kWindowSizes[param].height);
+        }
         return 0;
     case host_command::SetFrameInterval:
         host::FrameInterval = uint32_t(param);

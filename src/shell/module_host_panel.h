@@ -21,7 +21,6 @@
 
 struct ApplicationInfo;
 struct CommandLineBlock;
-class HostWindowPlatform;
 
 namespace host_command {
 inline constexpr int32_t SetInputRoot = 100;
@@ -50,9 +49,6 @@ class ModuleHostPanel : public TransitionPanel {
 
     // Deletes the module screen through its slot 0 first, while it is still linked here.
     ~ModuleHostPanel();
-
-    // The window behind command 103; the composition root sets it.
-    static HostWindowPlatform* windowPlatform;
 };
 
 #if TIDEMARCH_SHARED_LAYOUT

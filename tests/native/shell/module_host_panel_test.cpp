@@ -78,14 +78,12 @@ class ModuleHostPanelTest : public ::testing::Test {
         platform.Add("Main.dll", {{"InitKTZDLL", ExportAddress(&InitEngine)},
                                   {"InitApplicationInfo", ExportAddress(&InitApplication)},
                                   {"AllocScreen", ExportAddress(&AllocScreen)}});
-        ModuleHostPanel::windowPlatform = &window;
         host::InputRoot = host::DrawRoot = host::UpdateRoot = nullptr;
         host::AppInfo.currentScreen = nullptr;
         host::FrameInterval = 40;
         host::BackgroundClear = 1;
     }
     void TearDown() override {
-        ModuleHostPanel::windowPlatform = nullptr;
         host::InputRoot = host::DrawRoot = host::UpdateRoot = nullptr;
         DestroyControl(host::AppInfo.currentScreen);
         host::AppInfo.currentScreen = nullptr;
@@ -94,6 +92,7 @@ class ModuleHostPanelTest : public ::testing::Test {
     }
     MemoryScreenModulePlatform platform;
     RecordingWindow window;
+    HostWindowPlatformSlot::Scope windowScope{window};
 };
 
 TEST_F(ModuleHostPanelTest, NotifyCommandsTheHost) {

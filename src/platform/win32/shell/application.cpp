@@ -23,6 +23,8 @@ class Win32HostWindowPlatform final : public HostWindowPlatform {
     int32_t ResizeWindow(int32_t width, int32_t height) override { return ::ResizeWindow(width, height); }
 };
 Win32HostWindowPlatform gHostWindow;
+// Installed for the whole run: the host panel finds the window here.
+HostWindowPlatformSlot::Scope gHostWindowScope(gHostWindow);
 
 bool GameModulePresent() { return GetFileAttributesA(kGameModulePath) != INVALID_FILE_ATTRIBUTES; }
 
@@ -89,7 +91,6 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
     host::NetworkManager = new (std::nothrow) NetworkManager(window);
 
     host::ClientOffset = cooperativeLevel == host::kFrameless ? Point{0, 0} : Point{3, 21};
-    ModuleHostPanel::windowPlatform = &gHostWindow;
     return CreateHostObjects();
 }
 
