@@ -145,6 +145,7 @@ enum ConnectionDeletion : int32_t {
 };
 
 struct ConnectionState {
+    CallJournal* journal;  // notes the destruction, when set
     int32_t deletion;
     int32_t messages;
     uint32_t lastId;
