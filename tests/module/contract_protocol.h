@@ -44,6 +44,7 @@ enum MessageAnswer : int32_t {
     kWalk = 0,      // the base behaviour: ask the children, then decline with the previous sibling
     kConsume = 1,   // null
     kRedirect = 2,  // redirectTo
+    kQuitOnEscape = 3,  // the Escape key posts the quit message and is consumed; the rest walks
 };
 
 // What a module probe control saw last. Owned by the test, so it outlives the probe.
