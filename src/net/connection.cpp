@@ -67,6 +67,8 @@ bool Connection::CloseAfterNotice() {
         CloseSocket();
     }
     state = connection_state::NotConnected;
+    // What arrived for the closed session belongs to no message of a later one.
+    receiveFill = 0;
     return true;
 }
 
@@ -201,7 +203,6 @@ int32_t Connection::ReceiveBytes(const uint8_t* data, uint32_t length) {
 }
 
 bool Connection::DeliverReceived() {
-    LifeWatch watch(this);
     uint32_t consumed = 0;
     while (consumed < receiveFill) {
         uint8_t* message = receiveBuffer + consumed;
@@ -218,22 +219,32 @@ bool Connection::DeliverReceived() {
         const uint32_t id = header->id;
         const uint32_t length = header->bodyLength;
         consumed += uint32_t(frame.size);
+        // Each handler call, and the session answer (whose failed send closes the connection
+        // through OnDisconnected), is watched on its own: a handler may close the connection,
+        // connect it again or delete it.
         bool deliver = true;
         if (ChecksumMode && id != message_id::EchoRequest) {
             const uint32_t received = ReadLittleEndian32(body + length);
             const uint32_t expected = ExpectedTrailer(message, length);
             if (received != expected) {
                 deliver = false;
+                LifeWatch watch(this);
                 OnBadChecksum(header, body, received, expected);
+                if (watch.Destroyed()) return false;
             } else if (!receiveKeyed && id == message_id::SessionMaskSeed) {
+                LifeWatch watch(this);
                 EnableSessionMasks(1, header->a, header->b);
                 if (watch.Destroyed()) return false;
             }
         }
-        if (deliver) OnMessage(header, body);
-        if (watch.Destroyed()) return false;
+        if (deliver) {
+            LifeWatch watch(this);
+            OnMessage(header, body);
+            if (watch.Destroyed()) return false;
+        }
     }
-    // A handler that started a new session on this object has emptied the buffer already.
+    // A handler that closed the connection or started a new session on this object has emptied
+    // the buffer already.
     if (consumed > receiveFill) return true;
     // The unfinished message moves to the front, where the next read completes it.
     if (consumed > 0) {

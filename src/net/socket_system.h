@@ -35,6 +35,12 @@ struct SendPiece {
 };
 
 enum class SendResult { Sent, Pending, Failed };
+
+// The most bytes a socket holds queued for sending: taken by Send but not yet by the peer. A peer
+// that stops reading would otherwise make the queue, and the process, grow without end. A send
+// that finds the queue not empty and would take it past this bound fails, and a failed send ends
+// the connection as a disconnection. One message of any size is always taken by an empty queue.
+inline constexpr uint64_t kSendQueueLimit = uint64_t(64) << 20;
 enum class ConnectStart { InProgress, Connected, Failed };
 
 namespace sockets {
@@ -49,10 +55,11 @@ SocketHandle Create();
 bool AsyncSelect(SocketHandle socket, void* window, uint32_t events);
 bool SetReceiveBufferSize(SocketHandle socket, uint32_t bytes);
 // Starts connecting to an IPv4 address record (16 bytes: family, port, address, zero). An attempt
-// already under way, or a connection already made, counts as in progress.
+// already under way counts as in progress, a connection already made as connected at once.
 ConnectStart StartConnect(SocketHandle socket, const void* address, int32_t addressLength);
 // One gather send. The data is either sent or, when the platform cannot take it at once, copied
 // and queued behind what is already queued: the pieces may be released as soon as this returns.
+// Failed when the platform refuses or when the queue would pass kSendQueueLimit.
 SendResult Send(SocketHandle socket, const SendPiece* pieces, uint32_t count, uint32_t flags,
                 OverlappedRecord* overlapped);
 // Bytes that a read would return now; 0 when none or on error.

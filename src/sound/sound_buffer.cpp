@@ -1,3 +1,4 @@
+#include "sound/finishing_voices.h"
 #include "sound/sound_device.h"
 #include "sound/sound_object.h"
 #include "sound/sound_platform.h"
@@ -15,6 +16,7 @@ SoundBufferBase::~SoundBufferBase() {
 
 int32_t SoundBufferBase::Play(uint32_t flags) {
     if (!soundBuffer || !sound::HasDevice()) return 0;
+    finishing_voices::ReleaseEnded();
     SoundPlatform& platform = ActiveSoundPlatform();
     uint32_t status = 0;
     if (platform.GetStatus(soundBuffer, &status) < 0) return 0;
@@ -134,10 +136,24 @@ int32_t SoundBuffer::Duplicate(SoundObject* source) {
     SoundPlatform& platform = ActiveSoundPlatform();
     PlatformSoundBuffer copy = nullptr;
     if (platform.DuplicateBuffer(device, original->soundBuffer, &copy) < 0 || !copy) return 0;
-    // This object's previous voice is released only now, so that a failed duplicate leaves it
-    // playable and a successful one does not leak it.
-    if (buffer3D) platform.Release(buffer3D);
-    if (soundBuffer) platform.Release(soundBuffer);
+    // This object's previous voice is given up only now, so that a failed duplicate leaves it
+    // playable. A copy still playing once plays to its end; a looping one would never end and
+    // nothing could stop it any more, so it stops now.
+    finishing_voices::ReleaseEnded();
+    if (soundBuffer) {
+        uint32_t status = 0;
+        const bool playing =
+            platform.GetStatus(soundBuffer, &status) >= 0 && (status & sound_status::Playing);
+        if (playing && !(status & sound_status::Looping)) {
+            finishing_voices::Keep(soundBuffer, buffer3D);
+        } else {
+            if (playing) platform.Stop(soundBuffer);
+            if (buffer3D) platform.Release(buffer3D);
+            platform.Release(soundBuffer);
+        }
+    } else if (buffer3D) {
+        platform.Release(buffer3D);
+    }
     soundBuffer = copy;
     buffer3D = nullptr;
     if (sound::Device8 && (platform.Query3DBuffer(soundBuffer, &buffer3D) < 0 || !buffer3D))

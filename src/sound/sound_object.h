@@ -181,6 +181,9 @@ class SoundStream final : public SoundBufferBase {
     // Refills the block at writeOffset from the file (the refill thread's step). Returns 0 when
     // the stream cannot go on (a read error, a lock that wraps, an end request).
     int32_t FillNextBlock();
+    // Refills every block the play cursor has left since the last refill (the refill thread's
+    // step on each wake-up). Returns 0 when the stream cannot go on.
+    int32_t RefillPlayedBlocks();
 
     int32_t loop;
     uint32_t threadId;

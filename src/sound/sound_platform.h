@@ -76,6 +76,8 @@ class SoundPlatform {
     virtual int32_t Play(PlatformSoundBuffer buffer, uint32_t flags) = 0;
     virtual int32_t Stop(PlatformSoundBuffer buffer) = 0;
     virtual int32_t SetCurrentPosition(PlatformSoundBuffer buffer, uint32_t position) = 0;
+    // The play cursor: the offset of the byte the buffer is playing now.
+    virtual int32_t GetCurrentPosition(PlatformSoundBuffer buffer, uint32_t* playCursor) = 0;
     virtual int32_t SetVolume(PlatformSoundBuffer buffer, int32_t volume) = 0;
     virtual int32_t SetPan(PlatformSoundBuffer buffer, int32_t pan) = 0;
 

@@ -206,8 +206,24 @@ void SoundStream::RefillThreadMain(void* argument) {
     // ends and its handle stays until Stop, Play or the destructor collects it.
     while (!stream->ReachedEndOfSound()) {
         if (platform.WaitForBlockOrStop(stream->blockEvent, stream->stopEvent_) != StreamWake::Block) return;
-        if (!stream->FillNextBlock()) return;
+        if (!stream->RefillPlayedBlocks()) return;
     }
+}
+
+int32_t SoundStream::RefillPlayedBlocks() {
+    if (!soundBuffer || size == 0) return 0;
+    uint32_t cursor = 0;
+    // Without a cursor the wake-up stands for the one block end it announces.
+    if (ActiveSoundPlatform().GetCurrentPosition(soundBuffer, &cursor) < 0) return FillNextBlock();
+    // Block ends are counted from the cursor, not from the wake-ups: several block ends may pass
+    // before the thread wakes once (the event is set again while still set), and a late wake-up
+    // may find a block already refilled. The blocks between the write offset and the block
+    // playing now have all been left by the cursor.
+    const uint32_t playing = (cursor % size) / blockSize;
+    uint32_t left = (playing + blockCount - writeOffset / blockSize) % blockCount;
+    while (left-- > 0 && !ReachedEndOfSound())
+        if (!FillNextBlock()) return 0;
+    return 1;
 }
 
 int32_t SoundStream::FillNextBlock() {

@@ -33,6 +33,8 @@ class FileStorePlatform {
                                     uint32_t length, const CalendarTime& time) = 0;
     // True for the file of the running program, which cannot be replaced while it runs.
     virtual bool IsRunningProgram(const std::string& folder, const std::string& name) = 0;
+    // The whole content of an existing file; false when it cannot be read.
+    virtual bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) = 0;
     // Deletes a file; false when it did not exist or could not be deleted.
     virtual bool RemoveFile(const std::string& path) = 0;
 

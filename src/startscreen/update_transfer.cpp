@@ -49,9 +49,10 @@ void UpdateTransfer::OnFileHeader(const uint8_t* body, uint32_t length) {
         return;
     }
     if (folder != kProgramFolderName) files_.MakeFolder(folder);
-    SetPath(folder + "/" + name);
+    filePath_ = folder + "/" + name;
+    SetPath(filePath_);
     if (files_.IsRunningProgram(folder, name)) return;
-    if (!files_.CreateOrKeepFile(currentPath_)) {
+    if (!files_.CreateOrKeepFile(filePath_)) {
         view_.ReportFileProblem(kCannotMake + currentPath_);
         return;
     }
@@ -59,11 +60,11 @@ void UpdateTransfer::OnFileHeader(const uint8_t* body, uint32_t length) {
     view_.ShowFileStarted(currentFile_.size);
     if (currentFile_.size == 0) {
         // No chunk will come: empty the file and stamp it now, so it lists as sent next time.
-        if (files_.WriteChunk(currentPath_, 0, nullptr, 0, currentFile_.lastWrite) ==
+        if (files_.WriteChunk(filePath_, 0, nullptr, 0, currentFile_.lastWrite) ==
             FileStorePlatform::WriteOutcome::Written)
             SetPath("");
         else
-            view_.ReportFileProblem(kCannotOpen + currentPath_);
+            view_.ReportFileProblem(kCannotOpen + filePath_);
         DropCurrentFile();
     }
 }
@@ -74,13 +75,13 @@ void UpdateTransfer::OnFileData(uint32_t offset, const uint8_t* body, uint32_t l
         DropCurrentFile();
         return;
     }
-    switch (files_.WriteChunk(currentPath_, offset, body, length, currentFile_.lastWrite)) {
+    switch (files_.WriteChunk(filePath_, offset, body, length, currentFile_.lastWrite)) {
     case FileStorePlatform::WriteOutcome::Written:
         break;
     case FileStorePlatform::WriteOutcome::OpenFailed:
         // One report for the file, not one per chunk.
         DropCurrentFile();
-        view_.ReportFileProblem(kCannotOpen + currentPath_);
+        view_.ReportFileProblem(kCannotOpen + filePath_);
         return;
     case FileStorePlatform::WriteOutcome::WriteFailed:
         DropCurrentFile();

@@ -76,6 +76,9 @@ class UpdateTransfer {
     uint32_t filesAnnounced_ = 0;
     FileRecord currentFile_{};
     std::string currentPath_;
+    // Where the current file's chunks go; the path label may already be empty when the server
+    // sends a chunk again.
+    std::string filePath_;
     uint32_t totalDone_ = 0;
     uint32_t fileDone_ = 0;
     bool writable_ = false;

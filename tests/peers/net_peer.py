@@ -40,6 +40,7 @@ DATA_REPLY = 0x80020021
 
 faults = []
 faults_lock = threading.Lock()
+command_ended = threading.Event()
 
 
 class Fault(Exception):
@@ -274,6 +275,13 @@ def upload(peer, length):
     return 0
 
 
+def stall(peer, _):
+    # Reads nothing more: the client's queue of unsent bytes fills up until the client ends the
+    # connection. The wait ends with the command.
+    command_ended.wait()
+    return None
+
+
 SCENARIOS = {
     1: (session, False),
     2: (burst, False),
@@ -288,6 +296,7 @@ SCENARIOS = {
     11: (close_mid_message, False),
     12: (throughput, False),
     13: (upload, True),
+    14: (stall, False),
 }
 
 
@@ -355,6 +364,7 @@ def main():
         worker.start()
         workers.append(worker)
     status = child.wait()
+    command_ended.set()
     listener.close()
     for worker in workers:
         worker.join(timeout=5)

@@ -165,6 +165,9 @@ bool ParseEffect(const std::vector<std::string>& t, LineParser& p, EffectLine* e
 }
 }  // namespace
 
+// The most bundles a file without bundle records may count, as the loader accepts them.
+constexpr int64_t kMaxDefaultBundles = 65535;
+
 bool ParseDescription(const std::string& text, Description* d, std::string* error) {
     *d = Description{};
     std::istringstream in(text);
@@ -181,6 +184,13 @@ bool ParseDescription(const std::string& text, Description* d, std::string* erro
             d->title = start == std::string::npos ? "" : line.substr(start);
             while (!d->title.empty() && (d->title.back() == ' ' || d->title.back() == '\r'))
                 d->title.pop_back();
+        } else if (t[0] == "default-bundles") {
+            int64_t count = 0;
+            if (t.size() != 2 || !ParseInt(t[1], 1, kMaxDefaultBundles, &count))
+                return p.Fail("default-bundles takes a count from 1 to " +
+                              std::to_string(kMaxDefaultBundles));
+            d->defaultBundles = int32_t(count);
+            d->defaultBundlesLine = number;
         } else if (t[0] == "sprite") {
             SpriteLine& s = d->sprites.emplace_back();
             s.line = number;
@@ -209,6 +219,7 @@ std::string FormatDescription(const Description& d) {
     std::ostringstream out;
     out << "# Sprite file description: see tools/sprite_tool/README.md\n";
     if (!d.title.empty()) out << "title " << d.title << "\n";
+    if (d.defaultBundles > 0) out << "default-bundles " << d.defaultBundles << "\n";
     for (const EffectLine& e : d.effects) {
         out << "effect ";
         if (e.type == 0) {

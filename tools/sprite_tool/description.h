@@ -50,6 +50,10 @@ struct EffectLine {
 
 struct Description {
     std::string title;
+    // Bundles that the file counts but holds no records of (a layout above 3): they load as
+    // default bundles. Not together with bundle lines.
+    int32_t defaultBundles = 0;
+    int defaultBundlesLine = 0;
     std::vector<SpriteLine> sprites;
     std::vector<BundleLine> bundles;
     std::vector<EffectLine> effects;

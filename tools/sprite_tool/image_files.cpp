@@ -75,6 +75,35 @@ template <class T> void Append(std::vector<uint8_t>& out, T value) { AppendBytes
 
 // RIFF WAVE: the "fmt " chunk (16 bytes or more) and the "data" chunk; other chunks are passed
 // over.
+namespace {
+constexpr uint16_t kWaveFormatFloat = 3;
+constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
+
+// The host plays effects through buffers made from the stored 18-byte format record: plain PCM
+// of 8 or 16 bits only. Anything else would play silent or not at all.
+bool CheckPlayableFormat(const std::string& path, WaveFormat& format, std::string* error) {
+    if (format.formatTag != kWaveFormatPcm) {
+        const std::string kind = format.formatTag == kWaveFormatFloat ? "floating-point samples"
+                                 : format.formatTag == kWaveFormatExtensible
+                                     ? "the extensible format record"
+                                     : "format tag " + std::to_string(format.formatTag);
+        *error =
+            path + ": " + kind + " cannot be played; only PCM sounds of 8 or 16 bits can (save it as PCM)";
+        return false;
+    }
+    const bool bitsOk = format.bitsPerSample == 8 || format.bitsPerSample == 16;
+    if (!bitsOk || format.channels == 0 || format.blockAlign != format.channels * format.bitsPerSample / 8) {
+        *error = path + ": PCM of " + std::to_string(format.bitsPerSample) + " bits in " +
+                 std::to_string(format.channels) + " channels with blocks of " +
+                 std::to_string(format.blockAlign) + " bytes cannot be played; only 8 or 16 bits can";
+        return false;
+    }
+    // A PCM record has no extra bytes; none are stored, so none may be announced.
+    format.extraSize = 0;
+    return true;
+}
+}  // namespace
+
 bool ReadWav(const std::string& path, WaveSound* sound, std::string* error) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, &bytes, error)) return false;
@@ -110,7 +139,7 @@ bool ReadWav(const std::string& path, WaveSound* sound, std::string* error) {
         *error = path + ": no format or no data chunk";
         return false;
     }
-    return true;
+    return CheckPlayableFormat(path, sound->format, error);
 }
 
 bool WriteWav(const std::string& path, const WaveSound& sound, std::string* error) {

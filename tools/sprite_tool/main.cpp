@@ -8,7 +8,7 @@
 namespace {
 int Usage() {
     std::cerr << "usage:\n"
-                 "  sprite_tool pack [--version N] [--layout N] DESCRIPTION.txt OUTPUT.SPR\n"
+                 "  sprite_tool pack [--version N] [--layout N] [--drop-fields] DESCRIPTION.txt OUTPUT.SPR\n"
                  "  sprite_tool unpack FILE.SPR DIRECTORY\n"
                  "  sprite_tool info FILE.SPR\n"
                  "  sprite_tool check [--resource] FILE.SPR\n";
@@ -28,12 +28,22 @@ int main(int argc, char** argv) {
     if (command == "pack") {
         PackOptions options;
         int i = 2;
-        for (; i + 1 < argc && argv[i][0] == '-'; i += 2) {
+        for (; i + 1 < argc && argv[i][0] == '-'; ++i) {
             const std::string option = argv[i];
-            if (option == "--version" && SmallNumber(argv[i + 1], 3, &options.version) &&
-                options.version >= 1)
+            if (option == "--drop-fields") {
+                options.dropFields = true;
                 continue;
-            if (option == "--layout" && SmallNumber(argv[i + 1], 3, &options.layout)) continue;
+            }
+            if (option == "--version" && SmallNumber(argv[i + 1], 3, &options.version) &&
+                options.version >= 1) {
+                ++i;
+                continue;
+            }
+            if (option == "--layout" && SmallNumber(argv[i + 1], 4, &options.layout)) {
+                options.layoutGiven = true;
+                ++i;
+                continue;
+            }
             return Usage();
         }
         if (argc - i != 2) return Usage();

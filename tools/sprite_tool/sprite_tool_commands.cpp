@@ -49,10 +49,43 @@ bool ReadDocument(const std::string& path, SpriteSource rules, SpriteDocument* d
     }
     SpriteLoadFailure failure;
     if (!ReadSpriteDocument(bytes, rules, path.c_str(), document, failure)) {
-        err << failure.text() << "\n";
+        // Some of the loader's texts do not name the file; the tool's always do.
+        const std::string text = failure.text();
+        err << (text.find(path) == std::string::npos ? path + ": " + text : text) << "\n";
         return false;
     }
     return true;
+}
+
+// What a document written in an older version or layout loses: the fields that read back
+// differently from what was meant, one line each.
+std::vector<std::string> DroppedFields(const SpriteDocument& meant, const SpriteDocument& written) {
+    std::vector<std::string> dropped;
+    auto note = [&](const std::string& what, size_t index, const char* field) {
+        dropped.push_back(what + " " + std::to_string(index) + ": " + field);
+    };
+    for (size_t i = 0; i < meant.sprites.size() && i < written.sprites.size(); ++i) {
+        const SpriteDataHead& a = meant.sprites[i].head;
+        const SpriteDataHead& b = written.sprites[i].head;
+        if (!(a.bounds == b.bounds)) note("sprite", i, "bounds");
+        if (a.alpha != b.alpha) note("sprite", i, "alpha");
+        if (a.effect != b.effect) note("sprite", i, "effect");
+        if (a.offsetX != b.offsetX || a.offsetY != b.offsetY) note("sprite", i, "offset");
+        if (a.extra[0] != b.extra[0] || a.extra[1] != b.extra[1]) note("sprite", i, "extra values");
+    }
+    if (written.bundles.size() < meant.bundles.size())
+        dropped.push_back(std::to_string(meant.bundles.size() - written.bundles.size()) +
+                          " bundles: the layout holds no bundle records");
+    for (size_t i = 0; i < meant.bundles.size() && i < written.bundles.size(); ++i) {
+        const fmt::BundleValues& a = meant.bundles[i].values;
+        const fmt::BundleValues& b = written.bundles[i].values;
+        if (!(a.bounds == b.bounds)) note("bundle", i, "bounds");
+        if (a.alpha != b.alpha) note("bundle", i, "alpha");
+        if (a.effect != b.effect) note("bundle", i, "effect");
+        if (a.offsetX != b.offsetX || a.offsetY != b.offsetY) note("bundle", i, "offset");
+        if (meant.bundles[i].frames != written.bundles[i].frames) note("bundle", i, "frame values");
+    }
+    return dropped;
 }
 
 // What the loader would refuse on some display although the file reads: runs too long once
@@ -189,7 +222,22 @@ int PackCommand(const std::string& descriptionPath, const std::string& outputPat
         err << "sound effects need version 3\n";
         return 1;
     }
-    const std::vector<uint8_t> bytes = WriteSpriteDocument(document, options.version, options.layout);
+    uint8_t layout = options.layout;
+    if (description.defaultBundles > 0) {
+        if (!description.bundles.empty()) {
+            err << "line " << description.defaultBundlesLine
+                << ": default-bundles and bundle lines cannot be mixed\n";
+            return 1;
+        }
+        if (!options.layoutGiven) layout = fmt::kNewestLayout + 1;
+        if (layout <= fmt::kNewestLayout) {
+            err << "line " << description.defaultBundlesLine << ": default bundles need a layout above "
+                << int(fmt::kNewestLayout) << "\n";
+            return 1;
+        }
+        document.defaultBundles = description.defaultBundles;
+    }
+    const std::vector<uint8_t> bytes = WriteSpriteDocument(document, options.version, layout);
     // What was written must read back and load on every display.
     SpriteDocument check;
     SpriteLoadFailure failure;
@@ -198,6 +246,15 @@ int PackCommand(const std::string& descriptionPath, const std::string& outputPat
         return 1;
     }
     if (!CheckEveryDisplay(check, outputPath, err)) return 1;
+    // An older version or layout cannot store every field: nothing is lost unless asked for.
+    const std::vector<std::string> dropped = DroppedFields(document, check);
+    for (const std::string& field : dropped)
+        err << (options.dropFields ? "warning: " : "") << outputPath << ": version " << int(options.version)
+            << ", layout " << int(layout) << " cannot store " << field << "\n";
+    if (!dropped.empty() && !options.dropFields) {
+        err << outputPath << ": not written; pack with version 3 and layout 3, or pass --drop-fields\n";
+        return 1;
+    }
     if (!WriteWholeFile(outputPath, bytes, &error)) {
         err << error << "\n";
         return 1;
@@ -216,6 +273,7 @@ int UnpackCommand(const std::string& spritePath, const std::string& directory, s
     const fs::path dir(directory);
     Description description;
     description.title = std::string(fmt::NameText(document.head.title, fmt::kTitleBytes));
+    description.defaultBundles = document.defaultBundles;
     std::string error;
     for (size_t i = 0; i < document.effects.size(); ++i) {
         const DocumentEffect& effect = document.effects[i];

@@ -8,6 +8,10 @@
 struct PackOptions {
     uint8_t version = 3;
     uint8_t layout = 3;
+    // The layout was asked for; else a description with default bundles is written with layout 4.
+    bool layoutGiven = false;
+    // Write even when the version or layout cannot store some fields, with a warning for each.
+    bool dropFields = false;
 };
 
 int PackCommand(const std::string& descriptionPath, const std::string& outputPath, const PackOptions& options,

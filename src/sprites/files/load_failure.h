@@ -65,9 +65,9 @@ inline constexpr char kRawDataShort[] =
     "File %s : Sprite %d holds %u bytes, fewer than its %d x %d pixels need";
 inline constexpr char kRunPassesData[] =
     "File %s : Sprite %d : the run at byte %u passes the end of its data";
-inline constexpr char kRunPassesRow[] = "File %s : Sprite %d : the run at byte %u passes the end of its row";
-inline constexpr char kTooManyRows[] = "File %s : Sprite %d : the entry at byte %u lies below its last row";
 inline constexpr char kRunSplitsPixel[] = "File %s : Sprite %d : the run at byte %u splits a pixel";
+inline constexpr char kPictureTooLarge[] =
+    "File %s : Sprite %d declares %d x %d pixels, more than the %u that the tools take";
 inline constexpr char kRunTooLong[] = "File %s : Sprite %d has a run too long for this display";
 inline constexpr char kFrameIndex[] = "File %s : Bundle %d frame %d names sprite %u of %d";
 inline constexpr char kTooManyBundles[] =

@@ -24,12 +24,20 @@ class DocumentSink final : public SpriteFileSink {
         failure_.Compose(load_text::kEffectRead, name_, index);
         return false;
     }
-    bool OnSprite(int32_t, const SpriteDataHead& head, const StoredPixels& pixels,
+    bool OnSprite(int32_t index, const SpriteDataHead& head, const StoredPixels& pixels,
                   const PixelInspection&) override {
+        if (uint64_t(head.width) * uint64_t(head.height) > kMaxDocumentPixels) {
+            failure_.Compose(load_text::kPictureTooLarge, name_, index, head.width, head.height,
+                             unsigned(kMaxDocumentPixels));
+            return false;
+        }
         document_.sprites.push_back(DocumentSprite{head, {pixels.data.begin(), pixels.data.end()}});
         return true;
     }
-    bool OnBundleCount(int32_t, bool) override { return true; }
+    bool OnBundleCount(int32_t count, bool hasRecords) override {
+        if (!hasRecords) document_.defaultBundles = count;
+        return true;
+    }
     bool OnBundle(int32_t, const ParsedBundle& bundle) override {
         document_.bundles.push_back(bundle);
         return true;
@@ -83,13 +91,15 @@ std::vector<uint8_t> WriteSpriteDocument(const SpriteDocument& document, uint8_t
     head.version = version;
     head.layout = layout;
     head.spriteCount = int32_t(document.sprites.size());
-    head.bundleCount = int32_t(document.bundles.size());
+    const bool bundleRecords = layout <= fmt::kNewestLayout;
+    head.bundleCount = bundleRecords ? int32_t(document.bundles.size()) : document.defaultBundles;
     head.effectCount = version >= 3 ? int32_t(document.effects.size()) : 0;
     uint32_t fileTotal = 0;
     for (const DocumentSprite& sprite : document.sprites)
         fileTotal += sprite.head.dataTotal;
-    for (const ParsedBundle& bundle : document.bundles)
-        fileTotal += FrameTotalOf(bundle, layout);
+    if (bundleRecords)
+        for (const ParsedBundle& bundle : document.bundles)
+            fileTotal += FrameTotalOf(bundle, layout);
     head.fileTotal = fileTotal;
     if (version < 3) std::memset(reinterpret_cast<uint8_t*>(&head) + 100, 0, 31);
 
@@ -114,6 +124,7 @@ std::vector<uint8_t> WriteSpriteDocument(const SpriteDocument& document, uint8_t
         AppendBytes(out, sprite.data.data(), sprite.data.size());
     }
     for (const ParsedBundle& bundle : document.bundles) {
+        if (!bundleRecords) break;
         fmt::BundleValues values = bundle.values;
         values.frameCount = uint16_t(bundle.spriteIndices.size());
         values.frameTotal = FrameTotalOf(bundle, layout);

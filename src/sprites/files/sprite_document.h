@@ -27,13 +27,22 @@ struct SpriteDocument {
     std::vector<DocumentEffect> effects;
     std::vector<DocumentSprite> sprites;
     std::vector<ParsedBundle> bundles;  // empty when the file's layout has no bundle records
+    // The bundle count of a file whose layout has no bundle records: bundles that load as
+    // default bundles. Written only with such a layout.
+    int32_t defaultBundles = 0;
 };
+
+// Tools turn every picture into width x height RGBA values, so the reader refuses a sprite that
+// declares more pixels than this before anything of that size is made: a small file could
+// otherwise ask for gigabytes. It is far above any real sprite (4096 x 4096, 16384 x 1024).
+inline constexpr uint32_t kMaxDocumentPixels = uint32_t(1) << 24;
 
 // Reads every record of the bytes of a sprite file under the rules of a source.
 bool ReadSpriteDocument(std::span<const uint8_t> bytes, SpriteSource rules, const char* name,
                         SpriteDocument* document, SpriteLoadFailure& failure);
 
-// The bytes of the document as a file of a version (1 to 3) and layout (0 to 3). The counts,
+// The bytes of the document as a file of a version (1 to 3) and layout (0 to 3, or above 3 for a
+// file without bundle records, whose bundle count is then defaultBundles). The counts,
 // check numbers and FileTotal are computed; FrameTotal is the sum of a bundle's sprite indices,
 // plus both frame values in layout 1. Records that the version cannot hold (effects before
 // version 3, fields of the shorter heads and frame records) are left out.

@@ -8,6 +8,16 @@
 
 using namespace load_text;
 
+namespace {
+// The format record as the device gets it. The device reads extraSize bytes behind the 18-byte
+// record; a file stores only the record, so no extra bytes are announced.
+WaveFormat DeviceFormat(const EffectHead& head) {
+    WaveFormat format = head.format;
+    format.extraSize = 0;
+    return format;
+}
+}  // namespace
+
 SpriteFileLoader::~SpriteFileLoader() {
     for (SoundObject* effect : effects_)
         DestroySoundObject(effect);
@@ -49,7 +59,8 @@ SoundObject* SpriteFileLoader::MakeStaticSound(int32_t index, const EffectHead& 
                                                SpriteByteSource& source, bool* ok) {
     auto* sound = new (std::nothrow) SoundBuffer;
     if (!sound) return nullptr;
-    sound->Create(&head.format, head.size, sound_flags::Static);
+    const WaveFormat format = DeviceFormat(head);
+    sound->Create(&format, head.size, sound_flags::Static);
     void* samples = nullptr;
     uint32_t bytes = 0;
     if (sound->soundBuffer && sound->Lock(&samples, &bytes)) {
@@ -76,7 +87,8 @@ SoundObject* SpriteFileLoader::MakeStream(const EffectHead& head, SpriteByteSour
     stream->fileHandle = file_;
     stream->dataStart = uint32_t(source.Position());
     stream->dataEnd = uint32_t(source.Position() + head.size);
-    stream->CreateStream(&head.format, kStreamBlockCount, kStreamBlockSize, sound_flags::StreamExtra);
+    const WaveFormat format = DeviceFormat(head);
+    stream->CreateStream(&format, kStreamBlockCount, kStreamBlockSize, sound_flags::StreamExtra);
     return stream;
 }
 
@@ -119,7 +131,7 @@ bool SpriteFileLoader::OnSprite(int32_t, const SpriteDataHead& head, const Store
     if (convertedInWalk_) {
         std::memcpy(data, conversion_.get(), bytes);
     } else {
-        ConvertStoredPixels(pixels, layout_, data, bytes);
+        ConvertStoredPixels(pixels, inspection, layout_, data, bytes);
     }
     sprite->AdoptPixelData(data);
     return true;

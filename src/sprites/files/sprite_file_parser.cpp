@@ -140,10 +140,6 @@ class Parser {
             return Fail(kRawDataShort, index, head.dataSize, head.width, head.height);
         case PixelFault::RunPassesData:
             return Fail(kRunPassesData, index, inspection.faultOffset);
-        case PixelFault::RunPassesRow:
-            return Fail(kRunPassesRow, index, inspection.faultOffset);
-        case PixelFault::TooManyRows:
-            return Fail(kTooManyRows, index, inspection.faultOffset);
         case PixelFault::SplitsPixel:
             return Fail(kRunSplitsPixel, index, inspection.faultOffset);
         case PixelFault::None:

@@ -52,13 +52,21 @@ struct Run {
 struct WalkEnd {
     PixelFault fault = PixelFault::None;
     uint32_t offset = 0;
+    bool clipped = false;
 };
 
-// Walks run data as a flat sequence of runs and markers, checking each against the data and
-// the sprite's size before the visitor sees it. The visitor's RowMark, DrawingEnd and Run are
-// called in data order; the walk stops at the sprite end, at a marker that ends the drawing, at
-// the end of the data, or at the first fault. Made once for each stored pixel size and row
-// structure, so that the rules are fixed inside the loop.
+// Walks run data as a flat sequence of runs and markers, checking each against the data before
+// the visitor sees it. The visitor's RowMark, DrawingEnd and Run are called in data order; the
+// walk stops at the sprite end, at a marker that ends the drawing, at the end of the data, at the
+// first entry below the last row, or at the first fault.
+//
+// What lies outside the sprite's rectangle is clipped rather than refused, as the renderers
+// would clip it: a run keeps only its pixels inside the row's width (a run wholly past it leaves
+// an Rle row empty and is left out of an Rle2 row), and nothing below the last row is kept.
+// Unsafe data is still a fault: a run that the data ends inside, or a 2-byte pixel split in two.
+//
+// Made once for each stored pixel size and row structure, so that the rules are fixed inside
+// the loop.
 template <bool ThreeByteData, bool OneRunPerRow, class Visitor>
 WalkEnd WalkRunsOf(const StoredPixels& s, Visitor& visitor) {
     const uint8_t* data = s.data.data();
@@ -68,18 +76,23 @@ WalkEnd WalkRunsOf(const StoredPixels& s, Visitor& visitor) {
     int64_t row = 0;
     uint64_t column = 0;
     size_t pos = 0;
-    auto fail = [&](PixelFault fault) { return WalkEnd{fault, uint32_t(pos)}; };
+    bool clipped = false;
+    auto fail = [&](PixelFault fault) { return WalkEnd{fault, uint32_t(pos), clipped}; };
+    auto finish = [&] { return WalkEnd{PixelFault::None, 0, clipped}; };
     for (;;) {
-        if (size - pos < 2) return pos == size ? WalkEnd{} : fail(PixelFault::RunPassesData);
+        if (size - pos < 2) return pos == size ? finish() : fail(PixelFault::RunPassesData);
         const uint16_t word = Load16(data + pos);
+        if (word == kSpriteEnd) return finish();
+        if (row >= s.height) {
+            clipped = true;
+            return finish();
+        }
         if (word & sprite_format::kMarkerBit) {
-            if (word == kSpriteEnd) return WalkEnd{};
             // Rle data of 3-byte pixels reads any other marker as an empty row.
             if (word != kRowEnd && !(OneRunPerRow && ThreeByteData)) {
                 visitor.DrawingEnd(word);
-                return WalkEnd{};
+                return finish();
             }
-            if (row >= s.height) return fail(PixelFault::TooManyRows);
             visitor.RowMark();
             ++row;
             column = 0;
@@ -92,11 +105,17 @@ WalkEnd WalkRunsOf(const StoredPixels& s, Visitor& visitor) {
         if (!ThreeByteData && ((run.skip | run.count) & 1)) return fail(PixelFault::SplitsPixel);
         const size_t pixelBytes = size_t(run.count) * kBytesPerUnit;
         if (size - pos - kRunHeaderBytes < pixelBytes) return fail(PixelFault::RunPassesData);
-        if (row >= s.height) return fail(PixelFault::TooManyRows);
-        const uint64_t end = column + run.skip + run.count;
-        if (end > rowUnits) return fail(PixelFault::RunPassesRow);
-        run.startColumn = uint32_t(column + run.skip);
-        visitor.Run(run);
+        const uint64_t start = column + run.skip;
+        const uint64_t end = start + run.count;
+        const uint64_t shownEnd = std::min(end, rowUnits);
+        if (shownEnd < end) clipped = true;
+        if (start < shownEnd) {
+            run.startColumn = uint32_t(start);
+            run.count = uint16_t(shownEnd - start);
+            visitor.Run(run);
+        } else if (OneRunPerRow) {
+            visitor.RowMark();
+        }
         pos += kRunHeaderBytes + pixelBytes;
         if (OneRunPerRow) {
             ++row;
@@ -274,6 +293,7 @@ PixelInspection InspectStoredPixels(const StoredPixels& s) {
     const WalkEnd end = WalkRuns(s, counter);
     counter.result.fault = end.fault;
     counter.result.faultOffset = end.offset;
+    counter.result.clipped = end.clipped;
     return counter.result;
 }
 
@@ -292,6 +312,7 @@ PixelInspection InspectAndConvert(const StoredPixels& s, PixelLayout layout, uin
     const WalkEnd end = WalkRuns(s, visitor);
     visitor.counter.result.fault = end.fault;
     visitor.counter.result.faultOffset = end.offset;
+    visitor.counter.result.clipped = end.clipped;
     Store16(visitor.writer.out, kSpriteEnd);
     *converted = size_t(visitor.writer.out + 2 - scratch);
     return visitor.counter.result;
@@ -301,7 +322,7 @@ bool ConvertedSize(const StoredPixels& s, const PixelInspection& inspection, Pix
                    size_t* bytes) {
     const uint64_t b = uint64_t(DisplayBytes(layout));
     if (b == 0 || !inspection.ok()) return false;
-    if (!ThreeByte(s) && b == 2) {
+    if (KeepsStoredForm(s, inspection, layout)) {
         *bytes = s.data.size();
         return true;
     }
@@ -317,10 +338,15 @@ bool ConvertedSize(const StoredPixels& s, const PixelInspection& inspection, Pix
     return true;
 }
 
-void ConvertStoredPixels(const StoredPixels& s, PixelLayout layout, uint8_t* out, size_t outBytes) {
+bool KeepsStoredForm(const StoredPixels& s, const PixelInspection& inspection, PixelLayout layout) {
+    return !ThreeByte(s) && DisplayBytes(layout) == 2 && !inspection.clipped;
+}
+
+void ConvertStoredPixels(const StoredPixels& s, const PixelInspection& inspection, PixelLayout layout,
+                         uint8_t* out, size_t outBytes) {
     const bool threeByte = ThreeByte(s);
     const uint32_t b = DisplayBytes(layout);
-    if (!threeByte && b == 2) {
+    if (KeepsStoredForm(s, inspection, layout)) {
         if (!s.data.empty()) std::memcpy(out, s.data.data(), s.data.size());
         if (layout != PixelLayout::Rgb555) return;
         if (s.kind == SpriteKind::Raw) {

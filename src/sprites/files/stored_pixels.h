@@ -38,8 +38,6 @@ enum class PixelFault {
     None,
     DataTooShort,   // Raw data smaller than the rectangle
     RunPassesData,  // a run or marker that the data ends inside
-    RunPassesRow,   // a run whose skip and count go past the row's width
-    TooManyRows,    // an entry after the last row
     SplitsPixel,    // an odd skip or count in data of 2-byte pixels
 };
 
@@ -52,12 +50,15 @@ struct PixelInspection {
     uint64_t pixels = 0;
     uint32_t longestSkip = 0;   // pixels
     uint32_t longestCount = 0;  // pixels
+    // Part of the data lies outside the sprite's rectangle (a run past its row's width, entries
+    // below the last row) and is left out of what is converted or decoded.
+    bool clipped = false;
 
     bool ok() const { return fault == PixelFault::None; }
 };
 
-// Checks the stored pixels against the sprite's size: every run inside its row and inside the
-// data, no more rows than the height, Raw data covering the rectangle.
+// Checks the stored pixels: every run inside the data, no 2-byte pixel split, Raw data covering
+// the rectangle. What passes the rectangle's right edge or bottom is clipped, not refused.
 PixelInspection InspectStoredPixels(const StoredPixels& pixels);
 
 // The size of the in-memory form for a layout, or false when it cannot be expressed there (a
@@ -66,8 +67,14 @@ PixelInspection InspectStoredPixels(const StoredPixels& pixels);
 bool ConvertedSize(const StoredPixels& pixels, const PixelInspection& inspection, PixelLayout layout,
                    size_t* bytes);
 
-// Writes the in-memory form for a layout into out, which holds the ConvertedSize bytes.
-void ConvertStoredPixels(const StoredPixels& pixels, PixelLayout layout, uint8_t* out, size_t outBytes);
+// Whether the in-memory form for a layout is the stored data itself (2-byte pixels on a 16-bit
+// display, with nothing clipped), with at most the pixels turned to 5:5:5.
+bool KeepsStoredForm(const StoredPixels& pixels, const PixelInspection& inspection, PixelLayout layout);
+
+// Writes the in-memory form for a layout into out, which holds the ConvertedSize bytes. Needs
+// the successful inspection of the same pixels.
+void ConvertStoredPixels(const StoredPixels& pixels, const PixelInspection& inspection, PixelLayout layout,
+                         uint8_t* out, size_t outBytes);
 
 // Run data of 3-byte pixels, and 2-byte pixels for 24- and 32-bit displays, can be checked and
 // converted in one walk, into a scratch buffer of OneWalkScratchBytes (an upper bound of the

@@ -83,4 +83,21 @@ TEST_F(ConnectionSend, AMessageLargerThanTheSocketTakesIsQueuedWhole) {
     EXPECT_EQ(reference::WordAt(received.data() + 20 + body.size() + 4), 6u);
 }
 
+TEST_F(ConnectionSend, APeerThatStopsReadingEndsTheConnectionOnceTheQueueIsFull) {
+    RecordingConnection connection(0);
+    Pair(connection);
+    const std::vector<uint8_t> body(1 << 20, 0x5A);
+    // Far more than the bound: the queue must not take it all.
+    const uint64_t attempts = 2 * kSendQueueLimit / body.size();
+    uint64_t accepted = 0;
+    while (accepted < attempts && connection.SendMessage(5, 0, 0, body.data(), uint32_t(body.size()), 0))
+        ++accepted;
+    EXPECT_LT(accepted, attempts);
+    // Everything up to the bound is taken, beside what the socket itself holds.
+    EXPECT_GE(accepted * (body.size() + 20), kSendQueueLimit);
+    EXPECT_EQ(connection.disconnectedCalls, 1);
+    EXPECT_EQ(connection.state, connection_state::NotConnected);
+    EXPECT_EQ(connection.socket, kNoSocket);
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 
 #include <chrono>
 #include <memory>
@@ -270,6 +271,9 @@ TEST(NetworkManagerLoopback, SessionOfAClientConnection) {
     DestroyConnection(client);
 }
 
+// A refused connect is not known at once on a non-blocking socket: Connect reports the attempt
+// as under way, and the connect notification with its error code leaves the connection in state
+// 0, registered, with its socket open, for its owner's own time-out to notice.
 TEST(NetworkManagerLoopback, RefusedConnectStaysInStateZeroWithItsSocket) {
     ManagerPtr manager(new NetworkManager(&gWindow));
     sockaddr_in address;
@@ -278,19 +282,59 @@ TEST(NetworkManagerLoopback, RefusedConnectStaysInStateZeroWithItsSocket) {
         address = closed.Address();
     }
     auto* connection = new RecordingConnection(0);
-    const uint32_t started = connection->Connect(manager.get(), &address, sizeof address);
-    EXPECT_EQ(connection->state, connection_state::NotConnected);
-    if (!started) {
-        DestroyConnection(connection);
-        return;
-    }
-    for (int i = 0; i < 30; ++i)
+    ASSERT_EQ(connection->Connect(manager.get(), &address, sizeof address), 1u);
+    const SocketHandle socket = connection->socket;
+    const uint32_t before = manager->notificationCount;
+    ASSERT_TRUE(PumpUntil(*manager, [&] { return manager->notificationCount > before; }));
+    for (int i = 0; i < 10; ++i)
         PumpSocketNotifications(*manager, 10);
     EXPECT_EQ(connection->state, connection_state::NotConnected);
-    EXPECT_EQ(connection->connectedCalls, 0);
-    EXPECT_EQ(manager->Find(connection->socket), connection);
-    EXPECT_NE(connection->socket, kNoSocket);
+    EXPECT_EQ(connection->connectedCalls + connection->disconnectedCalls, 0);
+    EXPECT_EQ(connection->socket, socket);
+    EXPECT_EQ(manager->Find(socket), connection);
     // The manager deletes it, as it is still registered.
+}
+
+// A connect that succeeds at once (here: the socket's connection is made already when Connect
+// is called) stays registered and returns 1; the connect and write notifications still follow
+// and make it connected, once.
+TEST(NetworkManagerLoopback, ConnectThatSucceedsAtOnceStaysRegisteredAndIsAnnounced) {
+    ManagerPtr manager(new NetworkManager(&gWindow));
+    LoopbackServer server;
+    auto* connection = new RecordingConnection(0);
+    ASSERT_EQ(connection->Connect(manager.get(), &server.Address(), sizeof(sockaddr_in)), 1u);
+    server.Accept();
+    // Wait for the connection to be made without handing any notification to the manager.
+    pollfd made{int(connection->socket), POLLOUT, 0};
+    ASSERT_EQ(::poll(&made, 1, 5000), 1);
+    EXPECT_EQ(connection->Connect(manager.get(), &server.Address(), sizeof(sockaddr_in)), 1u);
+    EXPECT_EQ(manager->Find(connection->socket), connection);
+    EXPECT_EQ(manager->registeredCount, 1u);
+    EXPECT_EQ(connection->state, connection_state::NotConnected);
+    ASSERT_TRUE(PumpUntil(*manager, [&] { return connection->state == connection_state::Connected; }));
+    for (int i = 0; i < 5; ++i)
+        PumpSocketNotifications(*manager, 10);
+    EXPECT_EQ(connection->connectedCalls, 1);
+}
+
+// A connect that fails at once would never be reported by a notification: Connect returns 0 and
+// leaves nothing registered. The connection keeps its socket and can try again.
+TEST(NetworkManagerLoopback, ConnectThatFailsAtOnceReturnsZeroAndLeavesNothingRegistered) {
+    ManagerPtr manager(new NetworkManager(&gWindow));
+    LoopbackServer server;
+    sockaddr_in wrongFamily = server.Address();
+    wrongFamily.sin_family = AF_INET6;  // not a family an IPv4 socket can connect to
+    auto* connection = new RecordingConnection(0);
+    EXPECT_EQ(connection->Connect(manager.get(), &wrongFamily, sizeof wrongFamily), 0u);
+    EXPECT_EQ(manager->registeredCount, 0u);
+    EXPECT_EQ(manager->Find(connection->socket), nullptr);
+    EXPECT_EQ(connection->state, connection_state::NotConnected);
+    ASSERT_NE(connection->socket, kNoSocket);
+
+    EXPECT_EQ(connection->Connect(manager.get(), &server.Address(), sizeof(sockaddr_in)), 1u);
+    EXPECT_EQ(manager->Find(connection->socket), connection);
+    server.Accept();
+    EXPECT_TRUE(PumpUntil(*manager, [&] { return connection->state == connection_state::Connected; }));
 }
 
 }  // namespace

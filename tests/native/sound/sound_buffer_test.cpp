@@ -122,11 +122,69 @@ TEST_F(SoundBufferTest, DuplicateIsASecondVoiceOverTheSameSamples) {
     platform().AdvancePlayCursor(buffer.soundBuffer, 100);
     EXPECT_EQ(platform().Inspect(buffer.soundBuffer).playCursor, 100u);
     EXPECT_EQ(platform().Inspect(voice.soundBuffer).playCursor, 0u);
+}
 
-    // Duplicating again replaces the voice without leaking the previous one.
-    const size_t live = platform().LiveInterfaces();
+// Duplicating into the same object again gives it a new voice. What becomes of the previous one
+// depends on whether it is still playing: a copy that plays once plays to its end and is
+// released then; a looping copy, which nothing could stop any more, stops at once.
+struct PreviousVoiceCase {
+    const char* name;
+    int32_t playFlags;  // -1: the previous voice is not playing
+    bool keptPlaying;
+};
+
+class DuplicateAgain : public SoundBufferTest, public ::testing::WithParamInterface<PreviousVoiceCase> {};
+
+TEST_P(DuplicateAgain, ThePreviousVoiceEndsAsItWouldHaveEnded) {
+    const PreviousVoiceCase& c = GetParam();
+    SoundBuffer voice;
     ASSERT_EQ(voice.Duplicate(&buffer), 1);
+    const PlatformSoundBuffer previous = voice.soundBuffer;
+    if (c.playFlags >= 0) {
+        ASSERT_EQ(voice.Play(uint32_t(c.playFlags)), 1);
+    }
+    platform().AdvancePlayCursor(previous, 1000);
+    const size_t live = platform().LiveInterfaces();
+
+    ASSERT_EQ(voice.Duplicate(&buffer), 1);
+    EXPECT_NE(voice.soundBuffer, previous);
+    if (!c.keptPlaying) {
+        EXPECT_EQ(platform().LiveInterfaces(), live);
+        return;
+    }
+    // Still held and still playing where it was.
+    EXPECT_EQ(platform().LiveInterfaces(), live + 1);
+    EXPECT_EQ(platform().Inspect(previous).status & sound_status::Playing, sound_status::Playing);
+    EXPECT_EQ(platform().Inspect(previous).playCursor, 1000u);
+    // It plays to its end and is released by the next play or duplicate.
+    platform().AdvancePlayCursor(previous, 4096);
+    ASSERT_EQ(voice.Play(0), 1);
     EXPECT_EQ(platform().LiveInterfaces(), live);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DuplicateAgain,
+                         ::testing::Values(PreviousVoiceCase{"NotPlaying", -1, false},
+                                           PreviousVoiceCase{"PlayingOnce", 0, true},
+                                           PreviousVoiceCase{"Looping", int32_t(kPlayLooping), false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SoundBufferTest, VoicesStillPlayingWhenTheDeviceGoesAreReleasedWithIt) {
+    const size_t before = platform().LiveInterfaces();
+    {
+        SoundBuffer voice;
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_EQ(voice.Duplicate(&buffer), 1);
+            ASSERT_EQ(voice.Play(0), 1);
+        }
+        // Three copies playing at once: two given up, one held by the object.
+        EXPECT_EQ(platform().LiveInterfaces(), before + 3);
+    }
+    EXPECT_EQ(platform().LiveInterfaces(), before + 2);
+    ResetSoundDevice();
+    // Only the source buffer is left; the device and both copies went with the device.
+    EXPECT_EQ(platform().LiveInterfaces(), 1u);
+    // A device again, for the fixture's buffer to be released by.
+    SoundInit(reinterpret_cast<void*>(uintptr_t{1}));
 }
 
 TEST_F(SoundBufferTest, DuplicateRefusesWhatHasNoStaticBuffer) {

@@ -156,6 +156,46 @@ TEST_F(SoundStreamTest, LongDataIsHeardExactlyOnceAndStopsAfterTheLastBlockHasPl
     EXPECT_EQ(stream->readPosition, stream->dataEnd);
 }
 
+// On a busy machine two block ends may pass before the refill thread wakes once. It refills
+// both, and stays in step with the play cursor: the sound is heard exactly once and ends on time.
+TEST_F(SoundStreamTest, LateNotificationsRefillEveryBlockThePlayCursorHasLeft) {
+    const auto samples = Pattern(kRing * 3 + 100);
+    auto stream = MakeStream(samples);
+    ASSERT_EQ(stream->Play(0), 1);
+    const uint8_t* ring = platform().Samples(stream->soundBuffer);
+    const std::vector<uint8_t> firstTwoBlocks(ring, ring + 2 * kBlockBytes);
+
+    platform().HoldNotifications();
+    platform().AdvancePlayCursor(stream->soundBuffer, 2 * kBlockBytes);
+    platform().ReleaseNotifications();
+    ASSERT_TRUE(WaitFor([&] { return stream->writeOffset == 2 * kBlockBytes; }));
+    // Both blocks hold the sound that follows the ring's first lap.
+    EXPECT_TRUE(std::equal(ring, ring + 2 * kBlockBytes, samples.begin() + kRing));
+
+    std::vector<uint8_t> heard = firstTwoBlocks;
+    const auto rest = HearUntilStopped(*stream, 100);
+    heard.insert(heard.end(), rest.begin(), rest.end());
+    const uint32_t blocksWithData = (uint32_t(samples.size()) + kBlockBytes - 1) / kBlockBytes;
+    ASSERT_EQ(heard.size(), blocksWithData * kBlockBytes);
+    EXPECT_TRUE(std::equal(samples.begin(), samples.end(), heard.begin()));
+    EXPECT_EQ(stream->IsPlaying(), 0);
+}
+
+// A wake-up whose block end was already handled by an earlier, late wake-up refills nothing: the
+// block playing now is left alone and the sound goes on in order.
+TEST_F(SoundStreamTest, AWakeUpWithoutANewBlockEndRefillsNothing) {
+    const auto samples = Pattern(kRing * 3);
+    auto stream = MakeStream(samples);
+    ASSERT_EQ(stream->Play(0), 1);
+    auto heard = HearOneBlock(*stream);
+    platform().SignalEvent(stream->blockEvent);
+    // The thread takes this wake-up on its own, not together with the next block end.
+    ASSERT_TRUE(WaitFor([&] { return !platform().EventIsSet(stream->blockEvent); }));
+    const auto rest = HearUntilStopped(*stream, 100);
+    heard.insert(heard.end(), rest.begin(), rest.end());
+    EXPECT_EQ(heard, samples);
+}
+
 TEST_F(SoundStreamTest, ItStillPlaysWhileReadButUnheardBlocksRemain) {
     const auto samples = Pattern(kRing * 2);
     auto stream = MakeStream(samples);

@@ -1,6 +1,8 @@
 #pragma once
-// A fresh folder that plays the program folder, removed after the test.
+// A fresh folder that plays the program folder, removed after the test. Its name holds the
+// process id, so runs of the same test from several build trees at once do not meet.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,8 +13,9 @@ class ProgramFolderTest : public ::testing::Test {
   protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        base_ = std::filesystem::temp_directory_path() /
-                ("tidemarch_" + std::string(info->test_suite_name()) + "_" + info->name());
+        base_ =
+            std::filesystem::temp_directory_path() / ("tidemarch_" + std::string(info->test_suite_name()) +
+                                                      "_" + info->name() + "_" + std::to_string(::getpid()));
         std::filesystem::remove_all(base_);
         root_ = base_ / "program";
         std::filesystem::create_directories(root_);

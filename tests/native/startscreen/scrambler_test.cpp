@@ -1,6 +1,7 @@
 #include "startscreen/scrambler.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -83,7 +84,7 @@ class ScrambledFile : public ::testing::Test {
   protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
-               ("scrambled_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+               ("scrambled_" + std::to_string(::getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
     }

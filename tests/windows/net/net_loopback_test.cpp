@@ -188,6 +188,38 @@ TEST_F(NetLoopback, LargeSendOutlivesTheCallersBuffer) {
     DestroyConnection(connection);
 }
 
+// A peer that stops reading: the bytes waiting to be sent are bounded, and past the bound the
+// connection ends as a disconnection instead of the process growing without end.
+TEST_F(NetLoopback, APeerThatStopsReadingEndsTheConnectionOnceTheQueueIsFull) {
+    auto* connection = new ScenarioConnection(0, peer::Stall);
+    ConnectToPeer(*connection);
+    ASSERT_TRUE(PumpUntil(*manager_, [&] { return connection->log.connectedCalls > 0; }));
+    const std::vector<uint8_t> body(1 << 20, 0x5A);
+    const uint64_t attempts = 2 * kSendQueueLimit / body.size();
+    uint64_t accepted = 0;
+    while (accepted < attempts &&
+           connection->SendMessage(peer::Data, 0, 0, body.data(), uint32_t(body.size()), 0))
+        ++accepted;
+    EXPECT_LT(accepted, attempts);
+    EXPECT_GE(accepted * (body.size() + 20), kSendQueueLimit);
+    EXPECT_EQ(connection->log.disconnectedCalls, 1);
+    EXPECT_EQ(connection->state, connection_state::NotConnected);
+    EXPECT_EQ(connection->socket, kNoSocket);
+    DestroyConnection(connection);
+}
+
+// A connect that fails at once (an address of another family) returns 0 and leaves nothing
+// registered: no notification would ever report it.
+TEST_F(NetLoopback, ConnectThatFailsAtOnceReturnsZeroAndLeavesNothingRegistered) {
+    sockaddr_in address = PeerAddress();
+    address.sin_family = AF_INET6;
+    auto* connection = new ScenarioConnection(0, peer::Burst);
+    EXPECT_EQ(connection->Connect(manager_, &address, sizeof address), 0u);
+    EXPECT_EQ(manager_->registeredCount, 0u);
+    EXPECT_EQ(connection->state, connection_state::NotConnected);
+    DestroyConnection(connection);
+}
+
 TEST_F(NetLoopback, PeerClosingMidMessage) {
     auto* connection = new ScenarioConnection(0, peer::CloseMidMessage);
     ConnectToPeer(*connection);

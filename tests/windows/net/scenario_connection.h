@@ -31,6 +31,7 @@ enum Scenario : uint32_t {
     CloseMidMessage = 11,
     Throughput = 12,
     Upload = 13,
+    Stall = 14,
 };
 
 inline void FillDataBody(uint32_t index, uint8_t* body, uint32_t length) {

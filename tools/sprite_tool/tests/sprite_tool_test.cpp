@@ -14,6 +14,7 @@
 #include "platform/memory/sound/memory_sound_platform.h"
 #include "sprite_encoder.h"
 #include "sprite_tool_commands.h"
+#include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
 #include "sprites/files/stored_pixels.h"
 
@@ -211,13 +212,178 @@ TEST_F(SpriteToolTest, EffectsTravelAsWavFiles) {
     EXPECT_NE(out.str().find("effect 0 \"bell\" type 0: 1000 bytes"), std::string::npos) << out.str();
 }
 
+// A RIFF WAVE file with a format chunk of any size.
+std::string WaveBytes(uint16_t tag, uint16_t channels, uint16_t bits, const std::string& formatExtra) {
+    auto word = [](uint32_t v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(char(v >> (8 * i)));
+        return out;
+    };
+    const uint16_t block = uint16_t(channels * bits / 8);
+    std::string format = word(tag, 2) + word(channels, 2) + word(8000, 4) + word(8000u * block, 4) +
+                         word(block, 2) + word(bits, 2);
+    if (!formatExtra.empty()) format += word(uint32_t(formatExtra.size()), 2) + formatExtra;
+    const std::string samples(64, '\x40');
+    const std::string body = "WAVE" + std::string("fmt ") + word(uint32_t(format.size()), 4) + format +
+                             "data" + word(uint32_t(samples.size()), 4) + samples;
+    return "RIFF" + word(uint32_t(body.size()), 4) + body;
+}
+
+TEST_F(SpriteToolTest, OnlyPlayablePcmSoundsArePacked) {
+    const struct {
+        const char* what;
+        std::string wav;
+        const char* complaint;  // null: packed
+    } cases[] = {
+        {"16-bit PCM", WaveBytes(1, 2, 16, ""), nullptr},
+        {"8-bit PCM with an empty extra field", WaveBytes(1, 1, 8, std::string()), nullptr},
+        {"float", WaveBytes(3, 1, 32, ""), "floating-point samples cannot be played"},
+        {"extensible", WaveBytes(0xFFFE, 2, 16, std::string(22, '\0')),
+         "the extensible format record cannot be played"},
+        {"other tag", WaveBytes(2, 1, 4, ""), "format tag 2 cannot be played"},
+        {"24-bit PCM", WaveBytes(1, 2, 24, ""), "PCM of 24 bits in 2 channels"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write("s.wav", c.wav);
+        Write("d.txt", "effect s.wav\n");
+        err.str("");
+        EXPECT_EQ(PackCommand(Path("d.txt"), Path("e.spr"), {}, out, err), c.complaint ? 1 : 0) << err.str();
+        if (c.complaint) {
+            EXPECT_NE(err.str().find(c.complaint), std::string::npos) << err.str();
+            EXPECT_NE(err.str().find(Path("s.wav")), std::string::npos) << err.str();
+        }
+    }
+    // A PCM record announces no extra bytes in the file, whatever the WAV file's record said.
+    Write("s.wav", WaveBytes(1, 2, 16, std::string(6, '\x7F')));
+    ASSERT_EQ(PackCommand(Path("d.txt"), Path("e.spr"), {}, out, err), 0) << err.str();
+    ASSERT_EQ(UnpackCommand(Path("e.spr"), Path("u"), out, err), 0) << err.str();
+    WaveSound back;
+    std::string error;
+    ASSERT_TRUE(ReadWav(Path("u/effect0.wav"), &back, &error)) << error;
+    EXPECT_EQ(back.format.extraSize, 0);
+}
+
+// Older versions and layouts cannot store every field. Pack refuses to lose them unless asked,
+// and then names each one.
+TEST_F(SpriteToolTest, PackingIntoAnOlderFormRefusesToDropFieldsUnlessAsked) {
+    std::string error;
+    ASSERT_TRUE(WritePng(Path("a.png"), TestPicture(4, 4, true), &error));
+    const struct {
+        const char* what;
+        const char* description;
+        PackOptions options;
+        const char* dropped;  // null: nothing is lost
+    } cases[] = {
+        {"defaults in version 1", "sprite a.png\nbundle\n frame 0 x=1 y=2\n", {1, 1}, nullptr},
+        {"sprite alpha in version 1", "sprite a.png alpha=100\n", {1, 1}, "sprite 0: alpha"},
+        {"sprite bounds in version 2", "sprite a.png bounds=1,1,3,3\n", {2, 3}, "sprite 0: bounds"},
+        {"sprite bounds kept in version 3 layout 0", "sprite a.png bounds=1,1,3,3\n", {3, 0}, nullptr},
+        {"sprite offset in version 3 layout 1", "sprite a.png offset=2,2\n", {3, 1}, "sprite 0: offset"},
+        {"bundle alpha in layout 1", "sprite a.png\nbundle alpha=7\n frame 0\n", {3, 1}, "bundle 0: alpha"},
+        {"frame position in layout 0",
+         "sprite a.png\nbundle\n frame 0 x=1\n",
+         {1, 0},
+         "bundle 0: frame values"},
+        {"frame values in layout 1",
+         "sprite a.png\nbundle\n frame 0 values=9,0,-1,0,0,0,0\n",
+         {3, 1},
+         "bundle 0: frame values"},
+        {"bundles in layout 4",
+         "sprite a.png\nbundle\n frame 0\n",
+         {3, 4, true},
+         "1 bundles: the layout holds no"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write("d.txt", c.description);
+        err.str("");
+        fs::remove(Path("o.spr"));
+        const int refused = PackCommand(Path("d.txt"), Path("o.spr"), c.options, out, err);
+        EXPECT_EQ(refused, c.dropped ? 1 : 0) << err.str();
+        EXPECT_EQ(fs::exists(Path("o.spr")), !c.dropped);
+        if (!c.dropped) continue;
+        EXPECT_NE(err.str().find(c.dropped), std::string::npos) << err.str();
+        PackOptions dropping = c.options;
+        dropping.dropFields = true;
+        err.str("");
+        EXPECT_EQ(PackCommand(Path("d.txt"), Path("o.spr"), dropping, out, err), 0) << err.str();
+        EXPECT_NE(err.str().find(std::string("warning: ") + Path("o.spr")), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find(c.dropped), std::string::npos) << err.str();
+    }
+}
+
+// A file whose layout holds no bundle records counts bundles that load as default bundles; they
+// survive unpack and pack.
+TEST_F(SpriteToolTest, DefaultBundlesOfALayout4FileRoundTrip) {
+    const std::string original = std::string(TIDEMARCH_SPRITE_FIXTURES) + "/v3_layout4.spr";
+    ASSERT_EQ(UnpackCommand(original, Path("u"), out, err), 0) << err.str();
+    ASSERT_EQ(PackCommand(Path("u/sprites.txt"), Path("again.spr"), {}, out, err), 0) << err.str();
+    std::vector<uint8_t> a, b;
+    std::string error;
+    ASSERT_TRUE(ReadWholeFile(original, &a, &error));
+    ASSERT_TRUE(ReadWholeFile(Path("again.spr"), &b, &error));
+    SpriteDocument first, second;
+    SpriteLoadFailure failure;
+    ASSERT_TRUE(ReadSpriteDocument(a, SpriteSource::File, "a", &first, failure));
+    ASSERT_TRUE(ReadSpriteDocument(b, SpriteSource::File, "b", &second, failure));
+    EXPECT_EQ(second.head.layout, 4);
+    EXPECT_GT(first.defaultBundles, 0);
+    EXPECT_EQ(second.head.bundleCount, first.head.bundleCount);
+    EXPECT_EQ(second.defaultBundles, first.defaultBundles);
+    ASSERT_EQ(second.sprites.size(), first.sprites.size());
+    // The same pictures (the tool encodes them again; the runs' flag bytes are its own).
+    for (size_t i = 0; i < first.sprites.size(); ++i) {
+        const SpriteDataHead& h = first.sprites[i].head;
+        ASSERT_EQ(second.sprites[i].head.width, h.width);
+        ASSERT_EQ(second.sprites[i].head.height, h.height);
+        std::vector<uint32_t> before(size_t(h.width * h.height)), after(before.size());
+        DecodeStoredPixels(first.sprites[i].Pixels(), before.data());
+        DecodeStoredPixels(second.sprites[i].Pixels(), after.data());
+        EXPECT_EQ(after, before) << i;
+    }
+
+    Write("mixed.txt", "default-bundles 2\nsprite u/0.png\nbundle\n frame 0\n");
+    EXPECT_EQ(PackCommand(Path("mixed.txt"), Path("m.spr"), {}, out, err), 1);
+    EXPECT_NE(err.str().find("line 1: default-bundles and bundle lines cannot be mixed"), std::string::npos);
+    Write("low.txt", "default-bundles 2\nsprite u/0.png\n");
+    EXPECT_EQ(PackCommand(Path("low.txt"), Path("m.spr"), PackOptions{3, 3, true}, out, err), 1);
+    EXPECT_NE(err.str().find("default bundles need a layout above 3"), std::string::npos);
+}
+
+TEST_F(SpriteToolTest, ToolsRefuseAPictureOfHostileSize) {
+    SpriteDocument document;
+    std::string error;
+    std::vector<uint8_t> base;
+    ASSERT_TRUE(ReadWholeFile(std::string(TIDEMARCH_SPRITE_FIXTURES) + "/v3_layout3.spr", &base, &error));
+    SpriteLoadFailure failure;
+    ASSERT_TRUE(ReadSpriteDocument(base, SpriteSource::File, "base", &document, failure));
+    document.sprites[1].head.width = 20000;
+    document.sprites[1].head.height = 20000;
+    std::string bytes;
+    for (uint8_t byte : WriteSpriteDocument(document, 3, 3))
+        bytes.push_back(char(byte));
+    Write("big.spr", bytes);
+    EXPECT_EQ(UnpackCommand(Path("big.spr"), Path("never"), out, err), 1);
+    EXPECT_NE(err.str().find("File " + Path("big.spr") + " : Sprite 1 declares 20000 x 20000 pixels"),
+              std::string::npos)
+        << err.str();
+    EXPECT_FALSE(fs::exists(Path("never/1.png")));
+}
+
 TEST_F(SpriteToolTest, CheckNamesTheFirstFault) {
-    const std::string malformed = std::string(TIDEMARCH_SPRITE_FIXTURES) + "/malformed/too-many-rows.spr";
+    const std::string malformed = std::string(TIDEMARCH_SPRITE_FIXTURES) + "/malformed/run-passes-data.spr";
     EXPECT_EQ(CheckCommand(malformed, false, out, err), 1);
     EXPECT_EQ(err.str(),
-              "File " + malformed + " : Sprite 1 : the entry at byte 13 lies below its last row\n");
+              "File " + malformed + " : Sprite 1 : the run at byte 13 passes the end of its data\n");
     EXPECT_EQ(CheckCommand(std::string(TIDEMARCH_SPRITE_FIXTURES) + "/v2_layout2.spr", false, out, err), 0);
     EXPECT_EQ(UnpackCommand(malformed, Path("never"), out, err), 1);
+    // A text of the loader's own that has no place for the name gets it in front.
+    const std::string version4 = std::string(TIDEMARCH_SPRITE_FIXTURES) + "/malformed/version-4.spr";
+    err.str("");
+    EXPECT_EQ(CheckCommand(version4, false, out, err), 1);
+    EXPECT_EQ(err.str(), version4 + ": Error Occur\n");
 }
 
 }  // namespace

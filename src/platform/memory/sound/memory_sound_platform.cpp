@@ -301,6 +301,14 @@ int32_t MemorySoundPlatform::SetCurrentPosition(PlatformSoundBuffer buffer, uint
     return sound_result::Ok;
 }
 
+int32_t MemorySoundPlatform::GetCurrentPosition(PlatformSoundBuffer buffer, uint32_t* playCursor) {
+    std::lock_guard lock(mutex_);
+    Buffer* target = AsBuffer(buffer);
+    if (!target || target->primary) return sound_result::InvalidParam;
+    *playCursor = target->state.playCursor;
+    return sound_result::Ok;
+}
+
 int32_t MemorySoundPlatform::SetVolume(PlatformSoundBuffer buffer, int32_t volume) {
     std::lock_guard lock(mutex_);
     Buffer* target = AsBuffer(buffer);
@@ -346,8 +354,30 @@ void MemorySoundPlatform::AdvancePlayCursor(PlatformSoundBuffer buffer, uint32_t
         } else {
             state.playCursor = uint32_t(end % state.bytes);
         }
+        if (holdNotifications_) {
+            heldNotifications_.insert(heldNotifications_.end(), passed.begin(), passed.end());
+            return;
+        }
     }
     for (PlatformHandle event : passed)
+        SignalEvent(event);
+}
+
+void MemorySoundPlatform::HoldNotifications() {
+    std::lock_guard lock(mutex_);
+    holdNotifications_ = true;
+}
+
+void MemorySoundPlatform::ReleaseNotifications() {
+    std::vector<PlatformHandle> held;
+    {
+        std::lock_guard lock(mutex_);
+        holdNotifications_ = false;
+        held.swap(heldNotifications_);
+    }
+    std::sort(held.begin(), held.end());
+    held.erase(std::unique(held.begin(), held.end()), held.end());
+    for (PlatformHandle event : held)
         SignalEvent(event);
 }
 
@@ -396,6 +426,13 @@ void MemorySoundPlatform::SignalEvent(PlatformHandle event) {
         target->signalled = true;
     }
     eventChanged_.notify_all();
+}
+
+bool MemorySoundPlatform::EventIsSet(PlatformHandle event) {
+    auto* target = dynamic_cast<Event*>(static_cast<KernelObject*>(event));
+    if (!target) return false;
+    std::lock_guard lock(eventMutex_);
+    return target->signalled;
 }
 
 void MemorySoundPlatform::ClearEvent(PlatformHandle event) {

@@ -40,6 +40,7 @@ class MemorySoundPlatform final : public SoundPlatform {
     int32_t Play(PlatformSoundBuffer buffer, uint32_t flags) override;
     int32_t Stop(PlatformSoundBuffer buffer) override;
     int32_t SetCurrentPosition(PlatformSoundBuffer buffer, uint32_t position) override;
+    int32_t GetCurrentPosition(PlatformSoundBuffer buffer, uint32_t* playCursor) override;
     int32_t SetVolume(PlatformSoundBuffer buffer, int32_t volume) override;
     int32_t SetPan(PlatformSoundBuffer buffer, int32_t pan) override;
 
@@ -66,6 +67,13 @@ class MemorySoundPlatform final : public SoundPlatform {
     // Playback, done by hand: moves the play cursor of a playing buffer forward, signalling the
     // notifications of the bytes it passes and stopping a buffer that does not loop at its end.
     void AdvancePlayCursor(PlatformSoundBuffer buffer, uint32_t bytes);
+    // A busy machine: while held, the notifications that the play cursor passes are not
+    // signalled. Releasing them signals each event once, as an auto-reset event that was set
+    // several times before its waiter woke up wakes it once.
+    void HoldNotifications();
+    void ReleaseNotifications();
+    // Whether an event is set: a waiter has not yet taken the wake-up of an auto-reset event.
+    bool EventIsSet(PlatformHandle event);
 
     struct BufferState {
         uint32_t flags = 0;
@@ -113,6 +121,9 @@ class MemorySoundPlatform final : public SoundPlatform {
     bool failNextCreate_ = false;
     uint32_t refusedLocks_ = 0;
     std::atomic<int64_t> readsBeforeFailure_ = -1;  // -1: reads never fail
+
+    bool holdNotifications_ = false;  // guarded by mutex_
+    std::vector<PlatformHandle> heldNotifications_;
 
     std::mutex eventMutex_;  // guards every event's state
     std::condition_variable eventChanged_;

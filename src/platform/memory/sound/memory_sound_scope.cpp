@@ -1,8 +1,10 @@
 #include "platform/memory/sound/memory_sound_platform.h"
+#include "sound/finishing_voices.h"
 #include "sound/sound_device.h"
 
 void ResetSoundDevice() {
     SoundPlatform& platform = ActiveSoundPlatform();
+    finishing_voices::ReleaseAll();
     if (sound::Listener) {
         if (sound::Listener->listener) platform.Release(sound::Listener->listener);
         sound::Listener->DeletingDestructor(kDeleteMemory);

@@ -134,9 +134,11 @@ ConnectStart StartConnect(SocketHandle socket, const void* address, int32_t addr
     std::memcpy(&family, address, sizeof family);
     target.sin_family = sa_family_t(family);
     state->connecting = true;
-    if (::connect(Descriptor(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0)
+    // A connection already made counts as made at once: its notifications still follow.
+    if (::connect(Descriptor(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0 ||
+        errno == EISCONN)
         return ConnectStart::Connected;
-    if (errno == EINPROGRESS || errno == EALREADY || errno == EISCONN) return ConnectStart::InProgress;
+    if (errno == EINPROGRESS || errno == EALREADY) return ConnectStart::InProgress;
     state->connecting = false;
     return ConnectStart::Failed;
 }
@@ -149,6 +151,10 @@ SendResult Send(SocketHandle socket, const SendPiece* pieces, uint32_t count, ui
     size_t total = 0;
     for (uint32_t i = 0; i < count; ++i)
         total += pieces[i].length;
+    if (!state->queued.empty() && state->queued.size() + uint64_t(total) > kSendQueueLimit) {
+        state->queued.clear();
+        return SendResult::Failed;
+    }
     size_t written = 0;
     if (state->queued.empty()) {
         iovec vectors[8];

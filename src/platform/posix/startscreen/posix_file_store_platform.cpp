@@ -112,3 +112,15 @@ bool PosixFileStorePlatform::IsRunningProgram(const std::string& folder, const s
 }
 
 bool PosixFileStorePlatform::RemoveFile(const std::string& path) { return ::unlink(Full(path).c_str()) == 0; }
+
+bool PosixFileStorePlatform::ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+    const int fd = ::open(Full(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bytes->clear();
+    uint8_t chunk[4096];
+    ssize_t got = 0;
+    while ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR))
+        if (got > 0) bytes->insert(bytes->end(), chunk, chunk + got);
+    ::close(fd);
+    return got == 0;
+}

@@ -16,6 +16,7 @@ class PosixFileStorePlatform final : public FileStorePlatform {
     WriteOutcome WriteChunk(const std::string& path, uint32_t offset, const uint8_t* data, uint32_t length,
                             const CalendarTime& time) override;
     bool IsRunningProgram(const std::string& folder, const std::string& name) override;
+    bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) override;
     bool RemoveFile(const std::string& path) override;
 
     // The file that plays the running program ("." and a name); none by default.

@@ -60,6 +60,16 @@ bool ReapQueue(SOCKET socket) {
     return true;
 }
 
+// Bytes of the socket's sends still in flight.
+uint64_t QueuedBytes(SOCKET socket) {
+    auto found = InFlight().find(socket);
+    if (found == InFlight().end()) return 0;
+    uint64_t bytes = 0;
+    for (const auto& send : found->second)
+        bytes += send->data.size();
+    return bytes;
+}
+
 SOCKET Native(SocketHandle socket) { return socket == kNoSocket ? INVALID_SOCKET : SOCKET(socket); }
 
 }  // namespace
@@ -110,8 +120,9 @@ ConnectStart StartConnect(SocketHandle socket, const void* address, int32_t addr
     switch (WSAGetLastError()) {
     case WSAEWOULDBLOCK:
     case WSAEALREADY:  // an attempt of an earlier call is still under way
-    case WSAEISCONN:
         return ConnectStart::InProgress;
+    case WSAEISCONN:  // made already: counts as made at once, its notifications still follow
+        return ConnectStart::Connected;
     default:
         return ConnectStart::Failed;
     }
@@ -126,7 +137,9 @@ SendResult Send(SocketHandle handle, const SendPiece* pieces, uint32_t count, ui
         total += pieces[i].length;
 
     DWORD sent = 0;
-    if (ReapQueue(socket)) {
+    const bool queueEmpty = ReapQueue(socket);
+    if (!queueEmpty && QueuedBytes(socket) + total > kSendQueueLimit) return SendResult::Failed;
+    if (queueEmpty) {
         WSABUF buffers[8];
         const uint32_t used = count < 8 ? count : 8;
         for (uint32_t i = 0; i < used; ++i) {

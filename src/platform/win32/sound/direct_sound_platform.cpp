@@ -137,6 +137,14 @@ int32_t DirectSoundPlatform::SetCurrentPosition(PlatformSoundBuffer buffer, uint
     return AsBuffer(buffer)->SetCurrentPosition(position);
 }
 
+int32_t DirectSoundPlatform::GetCurrentPosition(PlatformSoundBuffer buffer, uint32_t* playCursor) {
+    DWORD play = 0;
+    DWORD write = 0;
+    const HRESULT result = AsBuffer(buffer)->GetCurrentPosition(&play, &write);
+    *playCursor = play;
+    return result;
+}
+
 int32_t DirectSoundPlatform::SetVolume(PlatformSoundBuffer buffer, int32_t volume) {
     return AsBuffer(buffer)->SetVolume(volume);
 }

@@ -26,6 +26,7 @@ class DirectSoundPlatform : public SoundPlatform {
     int32_t Play(PlatformSoundBuffer buffer, uint32_t flags) override;
     int32_t Stop(PlatformSoundBuffer buffer) override;
     int32_t SetCurrentPosition(PlatformSoundBuffer buffer, uint32_t position) override;
+    int32_t GetCurrentPosition(PlatformSoundBuffer buffer, uint32_t* playCursor) override;
     int32_t SetVolume(PlatformSoundBuffer buffer, int32_t volume) override;
     int32_t SetPan(PlatformSoundBuffer buffer, int32_t pan) override;
 

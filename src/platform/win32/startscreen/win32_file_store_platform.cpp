@@ -109,3 +109,18 @@ bool Win32FileStorePlatform::IsRunningProgram(const std::string& folder, const s
 }
 
 bool Win32FileStorePlatform::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+
+bool Win32FileStorePlatform::ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+    // No sharing while it is read, and existing files only.
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bytes->clear();
+    uint8_t chunk[4096];
+    DWORD got = 0;
+    bool ok = true;
+    while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != 0) && got > 0)
+        bytes->insert(bytes->end(), chunk, chunk + got);
+    CloseHandle(file);
+    return ok;
+}

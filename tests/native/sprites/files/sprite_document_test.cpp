@@ -27,9 +27,9 @@ TEST(SpriteDocument, WritingAFileBackGivesItsBytes) {
     const struct {
         const char* file;
         uint8_t version, layout;
-    } cases[] = {{"v1_layout0.spr", 1, 0}, {"v2_layout3.spr", 2, 3},         {"v3_layout0.spr", 3, 0},
-                 {"v3_layout1.spr", 3, 1}, {"v3_layout2.spr", 3, 2},         {"v3_layout3.spr", 3, 3},
-                 {"v3_effects.spr", 3, 3}, {"resource_v1_layout1.spr", 1, 1}};
+    } cases[] = {{"v1_layout0.spr", 1, 0}, {"v2_layout3.spr", 2, 3},          {"v3_layout0.spr", 3, 0},
+                 {"v3_layout1.spr", 3, 1}, {"v3_layout2.spr", 3, 2},          {"v3_layout3.spr", 3, 3},
+                 {"v3_effects.spr", 3, 3}, {"resource_v1_layout1.spr", 1, 1}, {"v3_layout4.spr", 3, 4}};
     for (const auto& c : cases) {
         const std::vector<uint8_t> bytes = Fixture(c.file);
         ASSERT_FALSE(bytes.empty()) << c.file;
@@ -79,6 +79,32 @@ TEST(SpriteDocument, Version1FilesWrittenHerePassTheResourceChecks) {
         EXPECT_TRUE(ReadSpriteDocument(WriteSpriteDocument(original, 1, layout), SpriteSource::Resource,
                                        "res", &resource, failure))
             << failure.text();
+    }
+}
+
+// A sprite may declare a size far beyond what its data draws (run data stores no row it does
+// not show). Tools turn pictures into width x height values, so the reader refuses such a size
+// before anything of it is made.
+TEST(SpriteDocument, APictureOfHostileSizeIsRefusedBeforeAnythingOfItsSizeIsMade) {
+    SpriteDocument document = Read(Fixture("v3_layout3.spr"), "base");
+    const struct {
+        int32_t width, height;
+        bool read;
+    } cases[] = {{4096, 4096, true}, {16384, 1024, true}, {4097, 4096, false}, {20000, 20000, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        document.sprites[1].head.width = c.width;  // an Rle sprite
+        document.sprites[1].head.height = c.height;
+        SpriteDocument again;
+        SpriteLoadFailure failure;
+        EXPECT_EQ(ReadSpriteDocument(WriteSpriteDocument(document, 3, 3), SpriteSource::File, "big", &again,
+                                     failure),
+                  c.read);
+        if (!c.read) {
+            EXPECT_EQ(std::string(failure.text()), "File big : Sprite 1 declares " + std::to_string(c.width) +
+                                                       " x " + std::to_string(c.height) +
+                                                       " pixels, more than the 16777216 that the tools take");
+        }
     }
 }
 

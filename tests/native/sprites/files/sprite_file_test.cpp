@@ -118,6 +118,43 @@ TEST_P(LayoutTest, EveryVersionAndLayoutLoadsTheSamePicture) {
     }
 }
 
+// A sprite that passes its rectangle loads on every display with what lies outside clipped: the
+// rest of the file is not lost for it.
+TEST_P(LayoutTest, ASpritePassingItsRectangleLoadsClipped) {
+    const struct {
+        const char* file;
+        int32_t height;
+        std::vector<Pixel> pixels;
+    } cases[] = {
+        // The first run starts at column 3 of 4: its second pixel is left out.
+        {"clipped/run-passes-row.spr",
+         3,
+         {{3, 0, {10, 20, 30}},
+          {0, 2, {200, 100, 50}},
+          {1, 2, {1, 2, 3}},
+          {2, 2, {250, 251, 252}},
+          {3, 2, {7, 8, 9}}}},
+        // Height 2: the third row's run is left out.
+        {"clipped/too-many-rows.spr", 2, {{1, 0, {10, 20, 30}}, {2, 0, {40, 50, 60}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        SpriteLoadFailure failure;
+        SpriteFile file;
+        ASSERT_TRUE(file.Load(Fixture(c.file).c_str(), 0, failure)) << failure.text();
+        ASSERT_EQ(file.head.spriteCount, 5);
+        const SpriteRenderer* sprite = file.sprites[1];
+        ASSERT_EQ(sprite->height, c.height);
+        Grid expected(size_t(4 * c.height));
+        for (const Pixel& px : c.pixels)
+            expected[size_t(px.y * 4 + px.x)] =
+                DisplayValue(GetParam().layout, px.colour.r, px.colour.g, px.colour.b);
+        EXPECT_EQ(ReadBack(*sprite, SpriteKind::Rle, GetParam().bytesPerPixel), expected);
+        EXPECT_NE(file.sprites[4], nullptr);
+        EXPECT_NE(file.bundles, nullptr);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllLayouts, LayoutTest, ::testing::ValuesIn(kLayouts),
                          [](const auto& info) { return std::string("Rgb") + info.param.name; });
 
@@ -279,11 +316,11 @@ TEST_F(SpriteFileTest, EffectsBecomeSoundObjectsByTypeAndTheFileStaysOpen) {
 }
 
 // A file of one sprite and one effect of a given size, written by the document writer.
-std::vector<uint8_t> FileWithEffect(uint32_t samples) {
+std::vector<uint8_t> FileWithEffect(uint32_t samples, uint16_t formatExtraSize = 0) {
     SpriteDocument document;
     DocumentEffect effect;
     effect.head.type = 0;
-    effect.head.format = WaveFormat{1, 2, 44100, 176400, 4, 16, 0};
+    effect.head.format = WaveFormat{1, 2, 44100, 176400, 4, 16, formatExtraSize};
     effect.samples.assign(samples, 0x11);
     document.effects.push_back(effect);
     DocumentSprite sprite;
@@ -304,12 +341,17 @@ TEST_F(SpriteFileTest, EffectsOfAMebibyteOrMoreAreStreamedFromTheOpenFile) {
     for (const Case& c : {Case{1048575, SoundKind::StaticBuffer}, Case{1048576, SoundKind::Stream}}) {
         SCOPED_TRACE(c.size);
         const std::string path = TempPath("effect.spr");
-        WriteBytes(path, FileWithEffect(c.size));
+        // A format record that announces extra bytes, which the file does not store.
+        WriteBytes(path, FileWithEffect(c.size, 22));
         {
             SpriteFile file(path.c_str(), 0);
             ASSERT_EQ(file.head.spriteCount, 1);
             ASSERT_NE(file.effects[0], nullptr);
             EXPECT_EQ(file.effects[0]->Kind(), c.kind);
+            // The device is never told of bytes beyond the stored 18-byte record.
+            const auto* buffer = static_cast<SoundBufferBase*>(file.effects[0]);
+            ASSERT_NE(buffer->soundBuffer, nullptr);
+            EXPECT_EQ(sound.platform().Inspect(buffer->soundBuffer).format.extraSize, 0);
             if (c.kind == SoundKind::Stream) {
                 auto* stream = static_cast<SoundStream*>(file.effects[0]);
                 EXPECT_EQ(stream->fileHandle, file.fileHandle);

@@ -40,7 +40,7 @@ StoredPixels Pixels(SpriteKind kind, int32_t bpp, int32_t w, int32_t h, const By
     return StoredPixels{kind, bpp, w, h, data};
 }
 
-TEST(StoredPixelsInspection, FindsRunsThatLeaveTheirRowOrData) {
+TEST(StoredPixelsInspection, FindsRunsThatLeaveTheirData) {
     struct Case {
         const char* what;
         SpriteKind kind;
@@ -56,9 +56,9 @@ TEST(StoredPixelsInspection, FindsRunsThatLeaveTheirRowOrData) {
         {"raw 2-byte short", SpriteKind::Raw, 2, 2, 2, Bytes(7), PixelFault::DataTooShort, 7},
         {"rle fits the row", SpriteKind::Rle, 3, 4, 1, Cat({RunOf(1, 3, Bgr(3)), kEnd}), PixelFault::None, 0},
         {"rle skip plus count passes the row", SpriteKind::Rle, 3, 4, 1, Cat({RunOf(2, 3, Bgr(3)), kEnd}),
-         PixelFault::RunPassesRow, 0},
+         PixelFault::None, 0},
         {"rle2 runs add up past the row", SpriteKind::Rle2, 3, 4, 1,
-         Cat({RunOf(1, 1, Bgr(1)), RunOf(1, 2, Bgr(2)), kRowEnd, kEnd}), PixelFault::RunPassesRow, 8},
+         Cat({RunOf(1, 1, Bgr(1)), RunOf(1, 2, Bgr(2)), kRowEnd, kEnd}), PixelFault::None, 0},
         {"rle2 runs add up to the row", SpriteKind::Rle2, 3, 4, 1,
          Cat({RunOf(1, 1, Bgr(1)), RunOf(0, 2, Bgr(2)), kRowEnd, kEnd}), PixelFault::None, 0},
         {"count passes the data", SpriteKind::Rle, 3, 9, 1, Cat({RunOf(0, 4, Bgr(3))}),
@@ -69,15 +69,19 @@ TEST(StoredPixelsInspection, FindsRunsThatLeaveTheirRowOrData) {
         {"no end marker is an end", SpriteKind::Rle2, 3, 9, 1, Cat({RunOf(0, 1, Bgr(1)), kRowEnd}),
          PixelFault::None, 0},
         {"rle rows past the height", SpriteKind::Rle, 3, 4, 2, Cat({kRowEnd, kRowEnd, kRowEnd, kEnd}),
-         PixelFault::TooManyRows, 4},
+         PixelFault::None, 0},
         {"rle2 run past the height", SpriteKind::Rle2, 3, 4, 1, Cat({kRowEnd, RunOf(0, 1, Bgr(1)), kEnd}),
-         PixelFault::TooManyRows, 2},
+         PixelFault::None, 0},
         {"2-byte odd count", SpriteKind::Rle2, 2, 4, 1, Cat({RunOf(0, 3, Bytes(3)), kRowEnd, kEnd}),
          PixelFault::SplitsPixel, 0},
         {"2-byte counts bytes", SpriteKind::Rle2, 2, 4, 1, Cat({RunOf(2, 6, Bytes(6)), kRowEnd, kEnd}),
          PixelFault::None, 0},
         {"2-byte bytes pass the row", SpriteKind::Rle2, 2, 4, 1, Cat({RunOf(4, 6, Bytes(6)), kRowEnd, kEnd}),
-         PixelFault::RunPassesRow, 0},
+         PixelFault::None, 0},
+        {"a clipped run still may not pass the data", SpriteKind::Rle2, 3, 1, 1, Cat({RunOf(0, 4, Bgr(3))}),
+         PixelFault::RunPassesData, 0},
+        {"nothing below the last row is looked at", SpriteKind::Rle2, 3, 4, 1,
+         Cat({kRowEnd, RunOf(0, 9, Bgr(1))}), PixelFault::None, 0},
         {"nothing after a drawing end is looked at", SpriteKind::Rle2, 3, 4, 1,
          Cat({Word(0x8000), RunOf(9, 9, Bytes(1))}), PixelFault::None, 0},
         {"empty data", SpriteKind::Rle, 3, 4, 4, Bytes{}, PixelFault::None, 0},
@@ -101,13 +105,81 @@ sprite_test::Grid Convert(const StoredPixels& stored, PixelLayout layout, Bytes*
     sprite->width = stored.width;
     sprite->height = stored.height;
     uint8_t* data = SpriteRenderer::AllocatePixelData(size);
-    ConvertStoredPixels(stored, layout, data, size);
+    ConvertStoredPixels(stored, inspection, layout, data, size);
     sprite->AdoptPixelData(data);
     if (converted) converted->assign(data, data + size);
     const int32_t b = layout == PixelLayout::Rgb24 ? 3 : layout == PixelLayout::Rgb32 ? 4 : 2;
     sprite_test::Grid grid = sprite_test::ReadBack(*sprite, stored.kind, b);
     DestroySpriteRenderer(sprite);
     return grid;
+}
+
+// What lies outside the sprite's rectangle is clipped: each case's data gives exactly the picture
+// and the in-memory form of its counterpart that stays inside, on every layout, in the separate
+// and the one-walk conversions, and decoded.
+TEST(StoredPixelsClipping, DataOutsideTheRectangleIsLeftOut) {
+    struct Case {
+        const char* what;
+        SpriteKind kind;
+        int32_t bpp, width, height;
+        Bytes outside;
+        Bytes inside;
+    };
+    const Bytes px565 = {0x1F, 0x00, 0xE0, 0x07, 0x00, 0xF8};
+    const Case cases[] = {
+        {"rle run passes the width", SpriteKind::Rle, 3, 4, 1, Cat({RunOf(2, 3, Bgr(3)), kEnd}),
+         Cat({RunOf(2, 2, Bgr(2)), kEnd})},
+        {"rle run wholly past the width", SpriteKind::Rle, 3, 4, 2,
+         Cat({RunOf(5, 1, Bgr(1)), RunOf(0, 1, Bgr(1, 9)), kEnd}),
+         Cat({kRowEnd, RunOf(0, 1, Bgr(1, 9)), kEnd})},
+        {"rle2 second run passes the width", SpriteKind::Rle2, 3, 4, 1,
+         Cat({RunOf(1, 1, Bgr(1)), RunOf(1, 2, Bgr(2, 4)), kRowEnd, kEnd}),
+         Cat({RunOf(1, 1, Bgr(1)), RunOf(1, 1, Bgr(1, 4)), kRowEnd, kEnd})},
+        {"rle2 runs after a clipped run", SpriteKind::Rle2, 3, 4, 2,
+         Cat({RunOf(3, 2, Bgr(2)), RunOf(0, 1, Bgr(1, 7)), kRowEnd, RunOf(0, 1, Bgr(1, 20)), kRowEnd, kEnd}),
+         Cat({RunOf(3, 1, Bgr(1)), kRowEnd, RunOf(0, 1, Bgr(1, 20)), kRowEnd, kEnd})},
+        {"rle rows below the height", SpriteKind::Rle, 3, 4, 2,
+         Cat({RunOf(0, 1, Bgr(1)), kRowEnd, RunOf(0, 4, Bgr(4)), kEnd}),
+         Cat({RunOf(0, 1, Bgr(1)), kRowEnd, kEnd})},
+        {"rle2 run below the height", SpriteKind::Rle2, 3, 4, 1,
+         Cat({RunOf(0, 2, Bgr(2)), kRowEnd, RunOf(0, 1, Bgr(1)), kRowEnd, kEnd}),
+         Cat({RunOf(0, 2, Bgr(2)), kRowEnd, kEnd})},
+        {"2-byte rle2 bytes pass the row", SpriteKind::Rle2, 2, 2, 1,
+         Cat({RunOf(2, 4, Bytes(px565.begin(), px565.begin() + 4)), kRowEnd, kEnd}),
+         Cat({RunOf(2, 2, Bytes(px565.begin(), px565.begin() + 2)), kRowEnd, kEnd})},
+        {"2-byte rle row below the height", SpriteKind::Rle, 2, 3, 1,
+         Cat({RunOf(0, 6, px565), RunOf(0, 2, Bytes(px565.begin(), px565.begin() + 2)), kEnd}),
+         Cat({RunOf(0, 6, px565), kEnd})},
+    };
+    const PixelLayout layouts[] = {PixelLayout::Rgb565, PixelLayout::Rgb555, PixelLayout::Rgb24,
+                                   PixelLayout::Rgb32};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const StoredPixels outside = Pixels(c.kind, c.bpp, c.width, c.height, c.outside);
+        const StoredPixels inside = Pixels(c.kind, c.bpp, c.width, c.height, c.inside);
+        const PixelInspection clipped = InspectStoredPixels(outside);
+        ASSERT_TRUE(clipped.ok());
+        EXPECT_TRUE(clipped.clipped);
+        EXPECT_FALSE(InspectStoredPixels(inside).clipped);
+        for (PixelLayout layout : layouts) {
+            Bytes fromOutside, fromInside;
+            EXPECT_EQ(Convert(outside, layout, &fromOutside), Convert(inside, layout, &fromInside));
+            // The fourth byte of a 32-bit pixel is whatever followed the pixel in the stored data.
+            if (layout == PixelLayout::Rgb32) continue;
+            EXPECT_EQ(fromOutside, fromInside);
+            if (ConvertsInOneWalk(outside, layout)) {
+                Bytes scratch(OneWalkScratchBytes(outside));
+                size_t converted = 0;
+                EXPECT_TRUE(InspectAndConvert(outside, layout, scratch.data(), &converted).clipped);
+                scratch.resize(converted);
+                EXPECT_EQ(scratch, fromInside);
+            }
+        }
+        std::vector<uint32_t> a(size_t(c.width * c.height)), b(a.size());
+        DecodeStoredPixels(outside, a.data());
+        DecodeStoredPixels(inside, b.data());
+        EXPECT_EQ(a, b);
+    }
 }
 
 TEST(StoredPixelsConversion, RleRowsWithoutPixelsAndTheEarlyEnd) {

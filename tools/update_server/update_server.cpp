@@ -1,0 +1,126 @@
+#include "update_server.h"
+
+#include <sstream>
+
+namespace {
+
+// After a failed accept (out of descriptors, say) the server waits this long before it tries again.
+constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
+
+void Metric(std::ostringstream& out, const char* name, const char* type, const char* help, uint64_t value) {
+    out << "# HELP " << name << ' ' << help << "\n# TYPE " << name << ' ' << type << '\n'
+        << name << ' ' << value << '\n';
+}
+
+}  // namespace
+
+UpdateServer::UpdateServer(asio::io_context& io, ServerOptions options, LogSink log)
+    : options_(std::move(options)), log_(std::move(log)),
+      folder_(options_.folder, options_.rescanInterval, [this](const std::string& text) { log_(text); }),
+      acceptor_(io), acceptRetry_(io) {}
+
+UpdateServer::~UpdateServer() { Stop(); }
+
+bool UpdateServer::Start(std::string& error) {
+    if (!folder_.Rescan()) {
+        error = "cannot read the release folder " + options_.folder;
+        return false;
+    }
+    asio::error_code code;
+    const auto address = asio::ip::make_address(options_.address, code);
+    if (code) {
+        error = "bad address " + options_.address + ": " + code.message();
+        return false;
+    }
+    const asio::ip::tcp::endpoint endpoint(address, options_.port);
+    acceptor_.open(endpoint.protocol(), code);
+    if (!code) acceptor_.set_option(asio::ip::tcp::acceptor::reuse_address(true), code);
+    if (!code) acceptor_.bind(endpoint, code);
+    if (!code) acceptor_.listen(asio::socket_base::max_listen_connections, code);
+    if (code) {
+        error = "cannot listen on " + options_.address + ":" + std::to_string(options_.port) + ": " +
+                code.message();
+        return false;
+    }
+    Accept();
+    return true;
+}
+
+asio::ip::tcp::endpoint UpdateServer::Endpoint() const {
+    asio::error_code ignored;
+    return acceptor_.local_endpoint(ignored);
+}
+
+void UpdateServer::Accept() {
+    if (stopping_ || accepting_ || sessions_.size() >= options_.maxClients) return;
+    accepting_ = true;
+    acceptor_.async_accept([this](const asio::error_code& error, asio::ip::tcp::socket socket) {
+        accepting_ = false;
+        if (stopping_) return;
+        if (error) {
+            if (error == asio::error::operation_aborted) return;
+            log_("accept failed: " + error.message());
+            acceptRetry_.expires_after(kAcceptRetryDelay);
+            acceptRetry_.async_wait([this](const asio::error_code& waited) {
+                if (!waited) Accept();
+            });
+            return;
+        }
+        auto session = std::make_shared<ClientSession>(std::move(socket), *this);
+        sessions_.emplace(session.get(), session);
+        ++stats_.sessionsTotal;
+        stats_.sessionsActive = sessions_.size();
+        session->Start();
+        Accept();
+    });
+}
+
+void UpdateServer::Released(ClientSession& session) {
+    // The session object lives on in the handlers still queued for it.
+    sessions_.erase(&session);
+    stats_.sessionsActive = sessions_.size();
+    Accept();
+}
+
+void UpdateServer::Stop() {
+    if (stopping_) return;
+    stopping_ = true;
+    asio::error_code ignored;
+    acceptor_.close(ignored);
+    acceptRetry_.cancel();
+    auto sessions = sessions_;
+    for (auto& [pointer, session] : sessions)
+        session->Stop();
+    sessions_.clear();
+    stats_.sessionsActive = 0;
+}
+
+void UpdateServer::LogSession(const std::string& line) {
+    if (!options_.quiet) log_(line);
+}
+
+std::string UpdateServer::SummaryText() const {
+    std::ostringstream out;
+    out << "sessions " << stats_.sessionsTotal << " (complete " << stats_.sessionsComplete << ", refused "
+        << stats_.refusals << ", dropped " << stats_.dropped << ", errors " << stats_.errors << "), files "
+        << stats_.filesSent << ", bytes " << stats_.bytesSent;
+    return out.str();
+}
+
+std::string UpdateServer::MetricsText() const {
+    std::ostringstream out;
+    Metric(out, "update_server_sessions_active", "gauge", "Client sessions open now.", stats_.sessionsActive);
+    Metric(out, "update_server_sessions_total", "counter", "Client connections taken since start.",
+           stats_.sessionsTotal);
+    Metric(out, "update_server_sessions_complete_total", "counter",
+           "Sessions that delivered the whole update.", stats_.sessionsComplete);
+    Metric(out, "update_server_refusals_total", "counter", "Sessions refused.", stats_.refusals);
+    Metric(out, "update_server_dropped_clients_total", "counter",
+           "Clients dropped for a timeout, a protocol fault or a lost connection.", stats_.dropped);
+    Metric(out, "update_server_errors_total", "counter", "Sessions ended by a fault on the server's side.",
+           stats_.errors);
+    Metric(out, "update_server_files_sent_total", "counter", "File headers delivered.", stats_.filesSent);
+    Metric(out, "update_server_bytes_sent_total", "counter", "File content bytes delivered.",
+           stats_.bytesSent);
+    return out.str();
+}
