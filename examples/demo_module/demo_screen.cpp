@@ -45,9 +45,11 @@ SoundObject* Effect(SpriteFile& file, int32_t index) {
 }
 }  // namespace
 
-DemoScreen::DemoScreen(Control* hostPanel, SpriteFile& sprites, TextRenderer* font, DemoConnection* connection)
+DemoScreen::DemoScreen(Control* hostPanel, SpriteFile& sprites, TextRenderer* font,
+                       DemoConnection* connection)
     : TransitionPanel(hostPanel, kBoardX, kEntryY, kBoardX + kBoardWidth, kEntryY + kBoardHeight, 64),
-      sprites_(sprites), connection_(connection), board_(this, kBoardX, kEntryY, Sprite(sprites, kBoardSprite)),
+      sprites_(sprites), connection_(connection),
+      board_(this, kBoardX, kEntryY, Sprite(sprites, kBoardSprite)),
       ship_(this, kBoardX + 200, kEntryY + 150, Sprite(sprites, kShipSprite)),
       counter_(this, Bundle(sprites, kDigitsBundle), 5, kBoardX + 392, kEntryY + 14),
       bar_(this, kBoardX + 16, kEntryY + 276, kBoardX + kBoardWidth - 16, kEntryY + 284, 70),
@@ -58,7 +60,8 @@ DemoScreen::DemoScreen(Control* hostPanel, SpriteFile& sprites, TextRenderer* fo
       infoText_(&info_, kBoardX + kBoardWidth + 50, kEntryY + 68, font) {
     board_.priority = -1;  // drawn behind everything else on the board
     for (int32_t i = 0; i < 5; ++i)
-        waves_[i] = new AnimatedSprite(this, kBoardX + 12 + i * 92, kEntryY + 212, Bundle(sprites, kWavesBundle));
+        waves_[i] =
+            new AnimatedSprite(this, kBoardX + 12 + i * 92, kEntryY + 212, Bundle(sprites, kWavesBundle));
     std::snprintf(title_.ownText, sizeof title_.ownText, "Tidemarch demonstration module");
     std::snprintf(help_.ownText, sizeof help_.ownText,
                   "Arrows/click: ship  Space: info  F: frames  B: clear  Esc: quit");
@@ -122,11 +125,17 @@ void DemoScreen::MoveShipTo(int32_t newX, int32_t newY) {
     const int32_t top = y;
     const int32_t right = x + kBoardWidth - 64;
     const int32_t bottom = y + 200;
-    ship_.MoveTo(newX < left ? left : newX > right ? right : newX, newY < top ? top : newY > bottom ? bottom : newY);
+    ship_.MoveTo(newX < left    ? left
+                 : newX > right ? right
+                                : newX,
+                 newY < top      ? top
+                 : newY > bottom ? bottom
+                                 : newY);
 }
 
 void DemoScreen::ToggleInfo() {
-    const bool open = info_.Transition() == TransitionState::Open || info_.Transition() == TransitionState::Opening;
+    const bool open =
+        info_.Transition() == TransitionState::Open || info_.Transition() == TransitionState::Opening;
     if (open) {
         info_.targetX = x + kBoardWidth + 40;
         info_.targetAlpha = 0;

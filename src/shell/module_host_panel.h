@@ -42,8 +42,8 @@ class ModuleHostPanel : public TransitionPanel {
     // "InitKTZDLL" (through the loader), "InitApplicationInfo" when the module has it, then
     // "AllocScreen" (0, this panel, the command line). None when the module screen is there;
     // otherwise why not, with nothing of the module called after the failure.
-    ModuleLoadFailure LoadModule(ScreenModulePlatform& platform, const char* path, ApplicationInfo& application,
-                                 CommandLineBlock& commandLine);
+    ModuleLoadFailure LoadModule(ScreenModulePlatform& platform, const char* path,
+                                 ApplicationInfo& application, CommandLineBlock& commandLine);
 
     Control* moduleScreen = nullptr;
 

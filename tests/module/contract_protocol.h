@@ -41,9 +41,9 @@ inline void Note(CallJournal* journal, const void* control, int32_t call, int32_
 
 // How a probe answers HandleMessage.
 enum MessageAnswer : int32_t {
-    kWalk = 0,      // the base behaviour: ask the children, then decline with the previous sibling
-    kConsume = 1,   // null
-    kRedirect = 2,  // redirectTo
+    kWalk = 0,          // the base behaviour: ask the children, then decline with the previous sibling
+    kConsume = 1,       // null
+    kRedirect = 2,      // redirectTo
     kQuitOnEscape = 3,  // the Escape key posts the quit message and is consumed; the rest walks
 };
 

@@ -161,7 +161,8 @@ TEST_F(ModuleHostPanelTest, HandOverCallsTheModuleInOrderAndMakesThePanelTheRoot
 }
 
 TEST_F(ModuleHostPanelTest, ModuleWithoutApplicationInfoStillGetsItsScreen) {
-    platform.Add("Main.dll", {{"InitKTZDLL", ExportAddress(&InitEngine)}, {"AllocScreen", ExportAddress(&AllocScreen)}});
+    platform.Add("Main.dll",
+                 {{"InitKTZDLL", ExportAddress(&InitEngine)}, {"AllocScreen", ExportAddress(&AllocScreen)}});
     HandOverResult result = HandOverToGameModule(platform);
     ASSERT_NE(result.panel, nullptr);
     EXPECT_THAT(gModule.calls, ElementsAre("InitKTZDLL", "AllocScreen"));

@@ -34,7 +34,8 @@ bool GameModulePresent() { return GetFileAttributesA(kGameModulePath) != INVALID
 void HandOverOrEnd() {
     HandOverResult result = HandOverToGameModule(Win32ScreenModulePlatform::Instance());
     if (result.panel) return;
-    MessageBoxA(static_cast<HWND>(host::HostWindow), result.message.c_str(), "Game module", MB_OK | MB_ICONERROR);
+    MessageBoxA(static_cast<HWND>(host::HostWindow), result.message.c_str(), "Game module",
+                MB_OK | MB_ICONERROR);
     host::ExitCode = kGameModuleFailedExitCode;
     PostQuitMessage(kGameModuleFailedExitCode);
 }
