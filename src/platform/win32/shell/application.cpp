@@ -2,8 +2,11 @@
 
 #include <cstring>
 
+#include "controls/sprite_controls.h"
 #include "display/display.h"
 #include "net/network_manager.h"
+#include "platform/win32/controls/gdi_text_platform.h"
+#include "platform/win32/controls/win32_pointer_platform.h"
 #include "platform/win32/controls/win32_screen_module_platform.h"
 #include "shell/demo_scene.h"
 #include "shell/host_globals.h"
@@ -23,8 +26,13 @@ class Win32HostWindowPlatform final : public HostWindowPlatform {
     int32_t ResizeWindow(int32_t width, int32_t height) override { return ::ResizeWindow(width, height); }
 };
 Win32HostWindowPlatform gHostWindow;
-// Installed for the whole run: the host panel finds the window here.
+// Installed for the whole run: the host panel finds the window here, text controls the
+// platform's fonts and the mouse cursor the platform's pointer position.
 HostWindowPlatformSlot::Scope gHostWindowScope(gHostWindow);
+GdiTextPlatform gTextPlatform;
+TextPlatformSlot::Scope gTextScope(gTextPlatform);
+Win32PointerPlatform gPointerPlatform;
+PointerPlatformSlot::Scope gPointerScope(gPointerPlatform);
 
 bool GameModulePresent() { return GetFileAttributesA(kGameModulePath) != INVALID_FILE_ATTRIBUTES; }
 
@@ -100,6 +108,8 @@ int32_t CreateHostObjects() {
     host::BackgroundClear = 1;
     host::AppInfo.networkManager = host::NetworkManager;
     ShowCursor(FALSE);
+    // Drawn by the host above everything else; the game module gives it its picture.
+    host::MouseCursor = new (std::nothrow) MouseCursor();
     host::AppInfo.window = host::HostWindow;
 
     if (host::RootControl && GameModulePresent()) {
