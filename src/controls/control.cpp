@@ -1,10 +1,18 @@
 #include "controls/control.h"
 
+namespace {
+// Positions and sizes use 32-bit arithmetic that wraps, as the game module's copy of this code
+// does: moving by a delta and back always returns to the start, whatever the coordinates.
+int32_t WrappingAdd(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
+int32_t WrappingSubtract(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
+}  // namespace
+
 Control::Control(Control* parentControl, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                  int16_t priorityValue)
-    : x(x1), y(y1), offsetX(0), offsetY(0), bounds{0, 0, x2 - x1, y2 - y1}, flags(control_flags::Initial),
-      priority(priorityValue), alpha(256), effect(0), parent(nullptr), prevSibling(this), nextSibling(this),
-      firstChild(nullptr), drawOwner(nullptr), drawPrev(nullptr), drawNext(nullptr), drawFirst(nullptr) {
+    : x(x1), y(y1), offsetX(0), offsetY(0), bounds{0, 0, WrappingSubtract(x2, x1), WrappingSubtract(y2, y1)},
+      flags(control_flags::Initial), priority(priorityValue), alpha(256), effect(0), parent(nullptr),
+      prevSibling(this), nextSibling(this), firstChild(nullptr), drawOwner(nullptr), drawPrev(nullptr),
+      drawNext(nullptr), drawFirst(nullptr) {
     if (parentControl) {
         parentControl->InsertChild(this);
         parentControl->InsertDrawChild(this);
@@ -203,26 +211,26 @@ template <class Visit> void ForEachChildWith(Control* self, uint16_t flag, Visit
 }  // namespace
 
 void Control::MoveTo(int32_t newX, int32_t newY) {
-    int32_t dx = newX - x, dy = newY - y;
+    int32_t dx = WrappingSubtract(newX, x), dy = WrappingSubtract(newY, y);
     x = newX;
     y = newY;
     ForEachChildWith(this, control_flags::FollowParentMove, [&](Control* c) { c->MoveBy(dx, dy); });
 }
 
 void Control::SetX(int32_t newX) {
-    int32_t dx = newX - x;
+    int32_t dx = WrappingSubtract(newX, x);
     x = newX;
     ForEachChildWith(this, control_flags::FollowParentMove, [&](Control* c) { c->MoveByX(dx); });
 }
 
 void Control::MoveBy(int32_t dx, int32_t dy) {
-    x += dx;
-    y += dy;
+    x = WrappingAdd(x, dx);
+    y = WrappingAdd(y, dy);
     ForEachChildWith(this, control_flags::FollowParentMove, [&](Control* c) { c->MoveBy(dx, dy); });
 }
 
 void Control::MoveByX(int32_t dx) {
-    x += dx;
+    x = WrappingAdd(x, dx);
     ForEachChildWith(this, control_flags::FollowParentMove, [&](Control* c) { c->MoveByX(dx); });
 }
 

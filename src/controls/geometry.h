@@ -21,5 +21,21 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
+// A width and height, as the platform's SIZE.
+struct Size {
+    int32_t width;
+    int32_t height;
+    friend bool operator==(const Size&, const Size&) = default;
+};
+
+// A coordinate sum taken in 64 bits and held to the range of int32_t, for positions that add
+// a caller's coordinates: far outside any surface, it stays far outside instead of wrapping.
+inline int32_t ClampedCoordinate(int64_t value) {
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return int32_t(value);
+}
+
 static_assert(sizeof(Rect) == 16);
+static_assert(sizeof(Size) == 8);
 static_assert(sizeof(Point) == 8);

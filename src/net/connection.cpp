@@ -174,6 +174,7 @@ bool Connection::MakeRoomFor(uint32_t waiting) {
 }
 
 int32_t Connection::ReceiveAvailable() {
+    if (LifeWatch::TakeEndedSession(this)) receiveFill = 0;
     lastReceiveAt = sockets::TickCount();
     const uint32_t waiting = sockets::BytesWaiting(socket);
     if (waiting == 0) return 0;
@@ -190,6 +191,7 @@ int32_t Connection::ReceiveAvailable() {
 }
 
 int32_t Connection::ReceiveBytes(const uint8_t* data, uint32_t length) {
+    if (LifeWatch::TakeEndedSession(this)) receiveFill = 0;
     lastReceiveAt = sockets::TickCount();
     if (length == 0) return 0;
     if (!MakeRoomFor(length)) {
@@ -230,17 +232,17 @@ bool Connection::DeliverReceived() {
                 deliver = false;
                 LifeWatch watch(this);
                 OnBadChecksum(header, body, received, expected);
-                if (watch.Destroyed()) return false;
+                if (watch.StopReading()) return false;
             } else if (!receiveKeyed && id == message_id::SessionMaskSeed) {
                 LifeWatch watch(this);
                 EnableSessionMasks(1, header->a, header->b);
-                if (watch.Destroyed()) return false;
+                if (watch.StopReading()) return false;
             }
         }
         if (deliver) {
             LifeWatch watch(this);
             OnMessage(header, body);
-            if (watch.Destroyed()) return false;
+            if (watch.StopReading()) return false;
         }
     }
     // A handler that closed the connection or started a new session on this object has emptied

@@ -9,6 +9,8 @@
 // connection that was registered under its socket when the call began, and is no longer found
 // under that socket when it returns, is treated as gone as well: deleted, or closed by its
 // handler, and in both cases there is nothing left to read for it in this call.
+#include <vector>
+
 #include "net/connection.h"
 #include "net/network_manager.h"
 
@@ -34,6 +36,27 @@ class LifeWatch {
     static void NoteDestroyed(const Connection* connection) {
         for (LifeWatch* watch = innermost_; watch; watch = watch->outer_)
             if (watch->connection_ == connection) watch->connection_ = nullptr;
+        std::erase(EndedSessions(), connection);
+    }
+
+    // A read that stops because its connection left the registry leaves the bytes of the ended
+    // session in the connection's buffer: nothing may touch them while the connection could be
+    // freed. A connection that lives on (closed by the module's own code, perhaps connected
+    // again) drops them at its next read, which belongs to a new session.
+    void NoteReadEnded() const {
+        if (connection_ && registered_) EndedSessions().push_back(connection_);
+    }
+    // Destroyed, and then the read ends here: noted as above.
+    bool StopReading() const {
+        if (!Destroyed()) return false;
+        NoteReadEnded();
+        return true;
+    }
+    // True, once, for a connection whose read ended that way: its buffered bytes are stale.
+    static bool TakeEndedSession(const Connection* connection) {
+        auto& ended = EndedSessions();
+        if (ended.empty()) return false;
+        return std::erase(ended, connection) > 0;
     }
 
   private:
@@ -44,4 +67,8 @@ class LifeWatch {
     LifeWatch* outer_;
     // All connections live on the window's thread, so one chain serves the process.
     static inline LifeWatch* innermost_ = nullptr;
+    static std::vector<const Connection*>& EndedSessions() {
+        static std::vector<const Connection*> ended;
+        return ended;
+    }
 };

@@ -73,18 +73,20 @@ void NetworkManager::CloseConnection(Connection* connection) {
     // overtake the last read notification.
     LifeWatch watch(connection);
     while (connection->socket != kNoSocket && connection->ReceiveAvailable() > 0) {
-        if (watch.Destroyed()) return;
+        if (watch.StopReading()) return;
     }
-    if (watch.Destroyed() || connection->state == connection_state::NotConnected ||
+    if (watch.StopReading() || connection->state == connection_state::NotConnected ||
         connection->socket == kNoSocket)
         return;
     connection->state = connection_state::NotConnected;
     connection->OnDisconnected();
-    if (watch.Destroyed() || connection->socket == kNoSocket) return;
+    if (watch.StopReading() || connection->socket == kNoSocket) return;
     const SocketHandle socket = connection->socket;
     Unregister(socket);
     sockets::Close(socket);
     connection->socket = kNoSocket;
+    // An unfinished message of the closed session belongs to no message of a later one.
+    connection->receiveFill = 0;
 }
 
 int32_t NetworkManager::Dispatch(uint32_t wParam, int32_t lParam) {

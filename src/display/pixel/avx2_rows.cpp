@@ -21,8 +21,12 @@
 #include "display/pixel/pixel_layouts.h"
 #include "display/pixel/reference_pixel.h"
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 // Everything below has internal linkage, so no caller outside this file sees its vector ABI.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -75,10 +79,15 @@ struct Narrow {
 
 // ---- 16-bit layouts, eight or sixteen pixels per vector. ----
 
+// Constructors are written out (not member initialisers) so that they are functions of this file
+// that the instruction-set switch above applies to under every compiler.
 template <class L, class W> struct Masks16 {
-    typename W::V rb = W::Set16(uint16_t(L::kRed | L::kBlue));
-    typename W::V g = W::Set16(uint16_t(L::kGreen));
-    typename W::V rgb = W::Set16(uint16_t(L::kRed | L::kGreen | L::kBlue));
+    Masks16()
+        : rb(W::Set16(uint16_t(L::kRed | L::kBlue))), g(W::Set16(uint16_t(L::kGreen))),
+          rgb(W::Set16(uint16_t(L::kRed | L::kGreen | L::kBlue))) {}
+    typename W::V rb;
+    typename W::V g;
+    typename W::V rgb;
 };
 
 template <class W> struct Weight16 {
@@ -241,9 +250,10 @@ template <class L, class W> struct FillBlend16 {
 // ---- 24/32-bit layouts: every byte a channel. ----
 
 template <class W> struct ByteMasks {
-    typename W::V even = W::Set16(0x00FF);
-    typename W::V odd = W::Set16(0xFF00);
-    typename W::V ones = W::Ones();
+    ByteMasks() : even(W::Set16(0x00FF)), odd(W::Set16(0xFF00)), ones(W::Ones()) {}
+    typename W::V even;
+    typename W::V odd;
+    typename W::V ones;
 };
 
 template <class W> struct Weight8 {
@@ -494,7 +504,11 @@ template <class L> RowFunction Avx2ForBytes(RowOp op) {
 }  // namespace
 
 #pragma GCC diagnostic pop
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 RowFunction Avx2RowFunction(PixelLayout layout, RowOp op) {
     switch (layout) {

@@ -184,6 +184,40 @@ INSTANTIATE_TEST_SUITE_P(Handlers, ModuleConnectionDeletion,
                                                         {1, 0, 0, true}}),
                          [](const ::testing::TestParamInfo<DeletionCase>& info) { return info.param.name; });
 
+// A module connection that closes itself with its own code inside OnMessage, without deleting
+// itself, cannot be told from a deleted one: the read ends there and its buffer is left alone.
+// When it lives on and is connected again, the ended session's bytes are not read again.
+TEST_F(PairedConnection, AModuleConnectionClosedInAHandlerAndConnectedAgainReadsOnlyTheNewSession) {
+    int window = 0;
+    NetworkManager manager(&window);
+    RecordingConnection connection(0);
+    Pair(connection);
+    connection.manager = &manager;
+    manager.Register(connection.socket, &connection);
+    connection.onMessage = [&](RecordingConnection& self) {
+        if (self.messages.size() != 1) return;
+        // The module's own close: unregister, close, forget the socket.
+        manager.Unregister(self.socket);
+        sockets::Close(self.socket);
+        self.socket = kNoSocket;
+        self.state = connection_state::NotConnected;
+    };
+    PeerWrite(TwoPlainMessages());
+    EXPECT_EQ(connection.ReceiveAvailable(), -1);
+    ASSERT_EQ(connection.messages.size(), 1u);
+
+    // Connected again by the module's own code, which registers the new socket.
+    ClosePeer();
+    Pair(connection);
+    manager.Register(connection.socket, &connection);
+    PeerWrite(reference::Frame(0x80000004, 9, 0, {}));
+    manager.Dispatch(uint32_t(connection.socket), int32_t(socket_event::Read));
+    ASSERT_EQ(connection.messages.size(), 2u);
+    EXPECT_EQ(connection.messages[1].id, 0x80000004u);
+    EXPECT_EQ(connection.receiveFill, 0u);
+    manager.Unregister(connection.socket);
+}
+
 // A handler that closes its connection, without deleting it, ends the read there: what came
 // behind belongs to the closed session and is neither delivered nor kept for a later one.
 TEST_F(PairedConnection, AHandlerThatClosesItsConnectionEndsTheRead) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/sprite_controls.h"
 #include "platform/memory/display/memory_surface_backend.h"
 #include "shell/frame_loop.h"
 #include "shell/host_globals.h"
@@ -333,6 +334,73 @@ TEST_F(FrameLoopTest, EveryDrawnFrameSendsTheCursorPositionToTheInputRoot) {
     EXPECT_EQ(seen.lParam, intptr_t((200 << 16) | 300));
     EXPECT_EQ(platform.journal, (std::vector<std::string>{"screen update", "cursor update", "screen draw",
                                                           "cursor draw", "present"}));
+}
+
+TEST(InputSet, ExactlyTheKeyboardMouseAndInputMethodMessagesGoToTheTree) {
+    const std::vector<uint32_t> tree = {256, 257, 258, 260, 261, 269, 270, 271, 512, 513, 514, 515, 516,
+                                        517, 519, 520, 522, 641, 642, 643, 644, 645, 646, 656, 657};
+    std::vector<uint32_t> taken;
+    for (uint32_t m = 0; m < 0x10000; ++m)
+        if (IsTreeInputMessage(m)) taken.push_back(m);
+    EXPECT_EQ(taken, tree) << "259, 518, 521 and the rest go to the window procedure";
+}
+
+TEST_F(FrameLoopTest, TheCursorRecordsAClickThatTheTreeDoesNotConsume) {
+    MouseCursor cursor;
+    host::MouseCursor = &cursor;
+    host::DrawRoot = host::UpdateRoot = nullptr;
+    for (uint32_t m : {514u, 518u, ScriptedPlatform::kQuit})
+        platform.queue.push_back(WindowMessage{nullptr, m, 0, m == 518u ? 0 : (200 << 16) | 300, 0, {}});
+    RunFrameLoop(platform);
+    EXPECT_EQ(cursor.leftButton, (Point{300, 200}));
+    EXPECT_EQ(platform.journal, (std::vector<std::string>{"screen message 514", "dispatch 518", "shutdown"}));
+}
+
+TEST_F(FrameLoopTest, ADialogThatClosesItselfOnAClickKeepsItFromTheControlsBelow) {
+    Recorder below(platform.journal, "below");
+    struct Dialog : Control {
+        Dialog(Control* parent, std::vector<std::string>& journal)
+            : Control(parent, 0, 0, 0, 0, 100), journal(journal) {}
+        void* DeletingDestructor(uint32_t flags) override { return RunDeletingDestructor(this, flags); }
+        Control* HandleMessage(WindowMessage* m) override {
+            journal.push_back("dialog message " + std::to_string(m->message));
+            DestroyControl(this);
+            return nullptr;
+        }
+        std::vector<std::string>& journal;
+    };
+    Control root(nullptr, 0, 0, 0, 0, 64);
+    root.InsertChild(&below);
+    new Dialog(&root, platform.journal);
+    host::InputRoot = &root;
+    host::DrawRoot = host::UpdateRoot = nullptr;
+    for (uint32_t m : {513u, 513u, ScriptedPlatform::kQuit})
+        platform.queue.push_back(WindowMessage{nullptr, m, 0, 0, 0, {}});
+    RunFrameLoop(platform);
+    EXPECT_EQ(platform.journal,
+              (std::vector<std::string>{"dialog message 513", "below message 513", "shutdown"}));
+}
+
+TEST_F(FrameLoopTest, AHandlerMayRedirectTheWalkPastItsSiblings) {
+    Recorder lowest(platform.journal, "lowest");
+    Recorder middle(platform.journal, "middle");
+    struct Redirect : Control {
+        Redirect(Control* to) : Control(nullptr, 0, 0, 0, 0, 30), to(to) {}
+        Control* HandleMessage(WindowMessage*) override { return to; }
+        Control* to;
+    } top(&lowest);
+    Control root(nullptr, 0, 0, 0, 0, 64);
+    lowest.priority = 10;
+    middle.priority = 20;
+    root.InsertChild(&lowest);
+    root.InsertChild(&middle);
+    root.InsertChild(&top);
+    host::InputRoot = &root;
+    host::DrawRoot = host::UpdateRoot = nullptr;
+    platform.queue.push_back(WindowMessage{nullptr, 256, 0, 0, 0, {}});
+    platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    RunFrameLoop(platform);
+    EXPECT_EQ(platform.journal, (std::vector<std::string>{"lowest message 256", "shutdown"}));
 }
 
 }  // namespace

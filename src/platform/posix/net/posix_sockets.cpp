@@ -18,6 +18,34 @@
 
 namespace {
 
+// Bytes taken by Send and not yet written, written from the front. The written part is dropped
+// only once it is more than half of the buffer, so that draining a large queue a little at a
+// time stays linear.
+class SendQueue {
+  public:
+    bool empty() const { return from_ == bytes_.size(); }
+    size_t size() const { return bytes_.size() - from_; }
+    const uint8_t* data() const { return bytes_.data() + from_; }
+    void Append(const uint8_t* bytes, size_t count) { bytes_.insert(bytes_.end(), bytes, bytes + count); }
+    void Consume(size_t count) {
+        from_ += count;
+        if (from_ == bytes_.size()) {
+            clear();
+        } else if (from_ > bytes_.size() / 2) {
+            bytes_.erase(bytes_.begin(), bytes_.begin() + ptrdiff_t(from_));
+            from_ = 0;
+        }
+    }
+    void clear() {
+        bytes_.clear();
+        from_ = 0;
+    }
+
+  private:
+    std::vector<uint8_t> bytes_;
+    size_t from_ = 0;
+};
+
 struct SocketState {
     void* window = nullptr;
     uint32_t events = 0;
@@ -27,7 +55,7 @@ struct SocketState {
     bool writeArmed = false;
     bool closeReported = false;
     bool shutdownWhenDrained = false;
-    std::vector<uint8_t> queued;  // taken by Send, not yet written
+    SendQueue queued;
 };
 
 std::unordered_map<int, SocketState>& Table() {
@@ -78,7 +106,7 @@ bool Drain(int fd, SocketState& state) {
         }
         written += size_t(n);
     }
-    state.queued.erase(state.queued.begin(), state.queued.begin() + ptrdiff_t(written));
+    state.queued.Consume(written);
     if (state.queued.empty() && state.shutdownWhenDrained) {
         ::shutdown(fd, SHUT_WR);
         state.shutdownWhenDrained = false;
@@ -183,7 +211,7 @@ SendResult Send(SocketHandle socket, const SendPiece* pieces, uint32_t count, ui
             skip -= length;
             continue;
         }
-        state->queued.insert(state->queued.end(), bytes + skip, bytes + length);
+        state->queued.Append(bytes + skip, length - skip);
         skip = 0;
     }
     return SendResult::Pending;
