@@ -2,19 +2,24 @@
 # The real host with the demonstration module beside it: the module's screen appears (a
 # screenshot is kept), a scripted click and keys reach it, it connects to a server named on its
 # command line and says hello, and Escape ends the run with exit code 0.
-# Arguments: the host executable, Main.dll, SPR/Demo.SPR, a folder to run in.
+# The start screen hands over once the up-to-date update server has said so.
+# Arguments: the host executable, SPR/Start.SPR, Main.dll, SPR/Demo.SPR, a folder to run in.
 set -u
 exe="$1"
-module="$2"
-sprites="$3"
-folder="$4"
+start_sprites="$2"
+module="$3"
+sprites="$4"
+folder="$5"
 rm -rf "$folder"
 mkdir -p "$folder/SPR"
 cp "$exe" "$folder/"
+cp "$start_sprites" "$folder/SPR/Start.SPR"
 cp "$module" "$folder/Main.dll"
 cp "$sprites" "$folder/SPR/Demo.SPR"
 source "$(dirname "$0")/../../scripts/wine/env.sh"
+source "$(dirname "$0")/up_to_date.sh"
 tidemarch_wine_prefix
+start_up_to_date_server "$folder" || exit 1
 
 # A server that records the first message it receives.
 python3 - "$folder" <<'PY' &
@@ -48,7 +53,7 @@ port=$(cat "$folder/port")
 
 timeout --kill-after=5 90 wine "$folder/$(basename "$exe")" /demo-server "127.0.0.1:$port" &
 pid=$!
-trap 'kill "$pid" "$server" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+trap 'kill "$pid" "$server" "$update_server" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
 
 pixel() {  # prints "r,g,b" of pixel ($2, $3) of image $1, 8 bits per channel
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
@@ -116,7 +121,7 @@ echo "the module connected and said hello: $hello"
 xdotool key Escape
 wait "$pid"
 status=$?
-trap 'kill "$server" 2>/dev/null' EXIT
+trap 'kill "$server" "$update_server" 2>/dev/null' EXIT
 if [ "$status" -ne 0 ]; then
     echo "FAIL: Escape ended the run with exit code $status"
     exit 1

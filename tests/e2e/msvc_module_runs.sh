@@ -2,21 +2,26 @@
 # The real host with the MSVC-ABI contract module as its game module: the module's screen, a
 # green box at (100, 100)-(300, 200) painted through the host's surface record, appears, and
 # Escape, routed to the module, ends the run with exit code 0.
-# Arguments: the host executable, the module, a folder to run in.
+# The start screen hands over once the up-to-date update server has said so.
+# Arguments: the host executable, SPR/Start.SPR, the module, a folder to run in.
 set -u
 exe="$1"
-module="$2"
-folder="$3"
+start_sprites="$2"
+module="$3"
+folder="$4"
 rm -rf "$folder"
-mkdir -p "$folder"
+mkdir -p "$folder/SPR"
 cp "$exe" "$folder/"
+cp "$start_sprites" "$folder/SPR/Start.SPR"
 cp "$module" "$folder/Main.dll"
 source "$(dirname "$0")/../../scripts/wine/env.sh"
+source "$(dirname "$0")/up_to_date.sh"
 tidemarch_wine_prefix
+start_up_to_date_server "$folder" || exit 1
 
 timeout --kill-after=5 60 wine "$folder/$(basename "$exe")" &
 pid=$!
-trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+trap 'kill "$pid" "$update_server" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
 
 pixel() {
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
@@ -37,7 +42,7 @@ echo "the MSVC-ABI module's screen is shown: $shot"
 xdotool key Escape
 wait "$pid"
 status=$?
-trap - EXIT
+trap 'kill "$update_server" 2>/dev/null' EXIT
 if [ "$status" -ne 0 ]; then
     echo "FAIL: Escape ended the run with exit code $status"
     exit 1

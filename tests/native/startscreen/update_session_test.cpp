@@ -26,6 +26,7 @@
 #include "platform/posix/net/socket_notifications.h"
 #include "platform/posix/startscreen/posix_file_store_platform.h"
 #include "startscreen/start_screen_flow.h"
+#include "update_session_support.h"
 
 namespace {
 
@@ -58,136 +59,6 @@ timespec WriteTimeOf(const std::filesystem::path& path) {
     return info.st_mtim;
 }
 
-// The reference update server as its own process on 127.0.0.1 and a free port.
-class ServerProcess {
-  public:
-    bool Start(const std::filesystem::path& folder, bool refuse) {
-        std::vector<std::string> args = {TIDEMARCH_UPDATE_SERVER,
-                                         "--folder",
-                                         folder.string(),
-                                         "--address",
-                                         "127.0.0.1",
-                                         "--port",
-                                         "0",
-                                         "--quiet",
-                                         "--close-delay",
-                                         "1"};
-        if (refuse) args.push_back("--refuse");
-        return Spawn(args);
-    }
-    bool StartHostile(const std::string& scenario) {
-        return Spawn(
-            {TIDEMARCH_PYTHON3, TIDEMARCH_HOSTILE_SERVER, "--scenario", scenario, "--timeout", "20"});
-    }
-    bool Spawn(const std::vector<std::string>& command) {
-        int out[2];
-        if (::pipe(out) != 0) return false;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            std::vector<const char*> args;
-            for (const std::string& word : command)
-                args.push_back(word.c_str());
-            args.push_back(nullptr);
-            ::execv(args[0], const_cast<char* const*>(args.data()));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        std::string line;
-        char c = 0;
-        while (::read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        ::close(out[0]);
-        const size_t colon = line.rfind(':');
-        if (line.rfind("listening on", 0) != 0 || colon == std::string::npos) return false;
-        port_ = uint16_t(std::stoi(line.substr(colon + 1)));
-        return true;
-    }
-    ~ServerProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    uint16_t Port() const { return port_; }
-
-  private:
-    pid_t pid_ = -1;
-    uint16_t port_ = 0;
-};
-
-// A start screen without controls: its decisions on a connection of its own.
-class FlowClient final : public ClientConnection, public StartScreenWorld {
-  public:
-    FlowClient(NetworkManager& manager, uint16_t port, const std::filesystem::path& folder)
-        : ClientConnection(0), manager_(manager), port_(port), files_(folder.string()),
-          flow_(*this, files_, registry_, StartScreenSettings{"127.0.0.1"}) {}
-
-    void* DeletingDestructor(uint32_t flags) override { return RunDeletingDestructor(this, flags); }
-    uint32_t OnMessage(MessageHeader* header, uint8_t* body) override {
-        if (header->id == start_message::FileHeader) ++headers;
-        flow_.OnMessage(header->id, header->a, header->b, body, header->bodyLength);
-        return 1;
-    }
-    void OnDisconnected() override { flow_.OnDisconnected(); }
-
-    int32_t State() override { return screenState; }
-    void SetState(int32_t value) override { screenState = value; }
-    void OpenPanel() override { screenState = start_state::Opening; }
-    void ClosePanel() override { screenState = start_state::Closing; }
-    int32_t ConnectionState() override { return state; }
-    void SetConnectionState(int32_t value) override { state = value; }
-    void ConnectToServer() override {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port_);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        Connect(&manager_, &address, sizeof address);
-    }
-    void Send(uint32_t id, uint32_t a, uint32_t b, const void* body, uint32_t length) override {
-        SendMessage(id, a, b, body, length, 0);
-    }
-    void ShowStatus(uint32_t value) override { picture = value; }
-    void ShowBar(int32_t, int32_t, int32_t) override {}
-    void ShowFailureText() override { failureShown = true; }
-    int32_t RetryCount() override { return retries; }
-    void SetRetryCount(int32_t count) override { retries = count; }
-    void PostQuit() override { ++quits; }
-    void HandOver() override { ++handOvers; }
-    void StartFreshScreen() override { ++freshScreens; }
-    void ShowAnnouncement(uint32_t) override {}
-    void ShowFileStarted(uint32_t) override {}
-    void ShowTotalBytes(uint32_t done) override { totalShown = done; }
-    void MoveTotalMarker(int) override {}
-    void ShowFileBytes(uint32_t, int) override {}
-    void ShowPath(const std::string&) override {}
-    void ReportFileProblem(const std::string& text) override { problems.push_back(text); }
-    void OnWriteFailed() override { ClosePanel(); }
-
-    StartScreenFlow& Flow() { return flow_; }
-    // One frame: the decisions' update. True once the screen has handed over or given up.
-    bool Frame() {
-        if (!flow_.Update()) return true;
-        return quits > 0 || failureShown;
-    }
-
-    int32_t screenState = start_state::Closed;
-    uint32_t picture = 99;
-    int32_t retries = 0;
-    int quits = 0, handOvers = 0, freshScreens = 0, headers = 0;
-    bool failureShown = false;
-    uint32_t totalShown = 0;
-    std::vector<std::string> problems;
-
-  private:
-    NetworkManager& manager_;
-    uint16_t port_;
-    PosixFileStorePlatform files_;
-    MemoryRegistryPlatform registry_;
-    StartScreenFlow flow_;
-};
-
 class UpdateSession : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -207,8 +78,15 @@ class UpdateSession : public ::testing::Test {
         DestroyNetworkManager(manager_);
         std::filesystem::remove_all(base_);
     }
-    void StartServer(bool refuse = false) { ASSERT_TRUE(server_.Start(release, refuse)); }
-    void StartHostile(const std::string& scenario) { ASSERT_TRUE(server_.StartHostile(scenario)); }
+    void StartServer(bool refuse = false) {
+        ASSERT_TRUE(
+            server_.Start(TIDEMARCH_UPDATE_SERVER, release,
+                          refuse ? std::vector<std::string>{"--refuse"} : std::vector<std::string>{}));
+    }
+    void StartHostile(const std::string& scenario) {
+        ASSERT_TRUE(server_.Spawn(
+            {TIDEMARCH_PYTHON3, TIDEMARCH_HOSTILE_SERVER, "--scenario", scenario, "--timeout", "20"}));
+    }
     // What lies beside the program folder, where nothing may ever be written.
     std::vector<std::string> Beside() const {
         std::vector<std::string> names;

@@ -8,12 +8,12 @@
 #include "platform/win32/controls/gdi_text_platform.h"
 #include "platform/win32/controls/win32_pointer_platform.h"
 #include "platform/win32/controls/win32_screen_module_platform.h"
-#include "shell/demo_scene.h"
+#include "platform/win32/startscreen/win32_start_screen_platform.h"
 #include "shell/host_globals.h"
 #include "shell/host_window_platform.h"
 #include "shell/module_hand_over.h"
-#include "shell/module_host_panel.h"
 #include "sound/sound_device.h"
+#include "startscreen/start_screen.h"
 
 namespace {
 char gClassName[256] = {};
@@ -21,39 +21,46 @@ char gClassName[256] = {};
 // The exit code of a run that ended because the game module could not be handed over.
 constexpr int32_t kGameModuleFailedExitCode = 3;
 
+// Once the update has finished, the game module beside the executable takes over the screen.
+// When it cannot, a person is told which module and what is wrong, and the run ends in order:
+// the start screen keeps the roots, and the quit message ends the frame loop, which releases
+// everything.
+bool HandOverFromStartScreen() {
+    HandOverResult result = HandOverToGameModule(Win32ScreenModulePlatform::Instance());
+    if (result.panel) return true;
+    MessageBoxA(static_cast<HWND>(host::HostWindow), result.message.c_str(), "Game module", MB_OK | MB_ICONERROR);
+    host::ExitCode = kGameModuleFailedExitCode;
+    PostQuitMessage(kGameModuleFailedExitCode);
+    return false;
+}
+
 class Win32HostWindowPlatform final : public HostWindowPlatform {
   public:
     int32_t ResizeWindow(int32_t width, int32_t height) override { return ::ResizeWindow(width, height); }
 };
-Win32HostWindowPlatform gHostWindow;
-// Installed for the whole run: the host panel finds the window here, text controls the
-// platform's fonts and the mouse cursor the platform's pointer position.
-HostWindowPlatformSlot::Scope gHostWindowScope(gHostWindow);
+
 GdiTextPlatform gTextPlatform;
-TextPlatformSlot::Scope gTextScope(gTextPlatform);
-Win32PointerPlatform gPointerPlatform;
-PointerPlatformSlot::Scope gPointerScope(gPointerPlatform);
-
-bool GameModulePresent() { return GetFileAttributesA(kGameModulePath) != INVALID_FILE_ATTRIBUTES; }
-
-// The game module beside the executable takes over the screen. When it cannot, a person is told
-// which module and what is wrong, and the run ends in order: the roots stay empty, the quit
-// message ends the frame loop, which releases everything.
-void HandOverOrEnd() {
-    HandOverResult result = HandOverToGameModule(Win32ScreenModulePlatform::Instance());
-    if (result.panel) return;
-    MessageBoxA(static_cast<HWND>(host::HostWindow), result.message.c_str(), "Game module",
-                MB_OK | MB_ICONERROR);
-    host::ExitCode = kGameModuleFailedExitCode;
-    PostQuitMessage(kGameModuleFailedExitCode);
-}
+Win32StartScreenPlatform gStartScreenPlatform(TIDEMARCH_DEFAULT_UPDATE_SERVER, HandOverFromStartScreen);
 
 DWORD StyleFor(uint32_t cooperativeLevel) {
     // An overlapped window gets its caption and fixed border from the platform.
     if (cooperativeLevel == host::kWindowed) return WS_SYSMENU | WS_MINIMIZEBOX;
     return WS_POPUP | WS_VISIBLE;
 }
+
+// The cursor follows the platform's pointer, for the whole run.
+void InstallPointerPlatform() {
+    static Win32PointerPlatform pointer;
+    static PointerPlatformSlot::Scope pointerScope(pointer);
+}
+
+Control* NewStartScreen() { return new (std::nothrow) StartScreen(); }
+FirstScreenFactory gFirstScreenFactory = NewStartScreen;
 }  // namespace
+
+void SetFirstScreenFactory(FirstScreenFactory factory) {
+    gFirstScreenFactory = factory ? factory : NewStartScreen;
+}
 
 const char* HostClassName() { return gClassName; }
 
@@ -61,6 +68,7 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
                         int32_t x, int32_t y, int32_t width, int32_t height, int32_t depthSelector,
                         uint32_t cooperativeLevel, int32_t iconResource) {
     std::strncpy(gClassName, title ? title : "KTZ Application", sizeof gClassName - 1);
+    InstallPointerPlatform();
 
     if (!previousInstance) {
         WNDCLASSEXA wc{};
@@ -108,19 +116,19 @@ int32_t CreateHostObjects() {
     host::BackgroundClear = 1;
     host::AppInfo.networkManager = host::NetworkManager;
     ShowCursor(FALSE);
-    // Drawn by the host above everything else; the game module gives it its picture.
-    host::MouseCursor = new (std::nothrow) MouseCursor();
-    host::AppInfo.window = host::HostWindow;
+    // The host draws its own pointer: no parent, the highest priority, no sprite until a screen
+    // gives it one.
+    host::MouseCursor = new (std::nothrow)::MouseCursor();
 
-    if (host::RootControl && GameModulePresent()) {
-        HandOverOrEnd();
-        return 1;
-    }
+    // Installed for the whole run: every screen draws its text with GDI, and start screens (the
+    // first and any fresh one of a retry) find their platform here.
+    static TextPlatformSlot::Scope textPlatform(gTextPlatform);
+    static StartScreenPlatformSlot::Scope startScreenPlatform(gStartScreenPlatform);
+    // The game module's host panel resizes the window through this.
+    static Win32HostWindowPlatform hostWindow;
+    static HostWindowPlatformSlot::Scope hostWindowPlatform(hostWindow);
 
-    Control* firstScreen = nullptr;
-    if (host::RootControl)
-        firstScreen =
-            new (std::nothrow) DemoScene(host::RootControl->bounds.right, host::RootControl->bounds.bottom);
+    Control* firstScreen = host::RootControl ? gFirstScreenFactory() : nullptr;
     host::AppInfo.currentScreen = firstScreen;
     host::AppInfo.window = host::HostWindow;
     host::DrawRoot = host::UpdateRoot = host::InputRoot = firstScreen;

@@ -1,0 +1,34 @@
+#pragma once
+// The start screen's platform for native runs: a file store the caller chooses, registry values
+// in memory, and the message boxes, quit messages and hand-overs kept as records.
+#include <string>
+#include <vector>
+
+#include "platform/memory/startscreen/memory_registry_platform.h"
+#include "startscreen/start_screen_platform.h"
+
+class MemoryStartScreenPlatform final : public StartScreenPlatform {
+  public:
+    explicit MemoryStartScreenPlatform(FileStorePlatform& files, std::string defaultServer = "127.0.0.1")
+        : files_(files), defaultServer_(std::move(defaultServer)) {}
+
+    FileStorePlatform& Files() override { return files_; }
+    RegistryPlatform& Registry() override { return registry; }
+    void ShowDebugMessage(const std::string& text) override { messages.push_back(text); }
+    void PostQuit() override { ++quits; }
+    bool HandOver() override {
+        ++handOvers;
+        return handOverSucceeds;
+    }
+    std::string DefaultServer() override { return defaultServer_; }
+
+    MemoryRegistryPlatform registry;
+    std::vector<std::string> messages;
+    int quits = 0;
+    int handOvers = 0;
+    bool handOverSucceeds = true;
+
+  private:
+    FileStorePlatform& files_;
+    std::string defaultServer_;
+};

@@ -1,0 +1,261 @@
+#include "startscreen/start_screen.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "controls/text_platform.h"
+#include "controls/window_message.h"
+#include "display/display_format.h"
+#include "shell/host_globals.h"
+#include "startscreen/update_progress.h"
+
+const char StartScreen::kFailureText[] =
+    "\xCD\xE5 \xF3\xE4\xE0\xEB\xEE\xF1\xFC \xF1\xEE\xE5\xE4\xE8\xED\xE8\xF2\xFC\xF1\xFF \xF1 "
+    "\xF1\xE5\xF0\xE2\xE5\xF0\xEE\xEC. \xCD\xE0\xE6\xEC\xE8\xF2\xE5 \xEB\xFE\xE1\xF3\xFE "
+    "\xEA\xEB\xE0\xE2\xE8\xF8\xF3.";
+
+namespace {
+
+constexpr int32_t kFailureTextY = 200;
+constexpr int32_t kFailureCentre = 512;
+constexpr int32_t kFailureCharacterHalfWidth = 5;
+constexpr uint32_t kWhite = 0x00FFFFFF;
+constexpr int32_t kSmallFontHeight = 14;
+constexpr int32_t kLargeFontHeight = 20;
+constexpr uint8_t kProofQuality = 2;
+constexpr uint8_t kFixedPitch = 1;
+constexpr char kFontFace[] = "MS Sans Serif Regular";
+constexpr uint16_t kHiddenBits = 0x000F;
+constexpr uint32_t kSocketAddressBytes = 16;
+constexpr uint8_t kAddressFamilyInet = 2;
+constexpr uint32_t kKeyDown = 256;
+
+uint32_t BarColour(PixelLayout layout) {
+    switch (layout) {
+    case PixelLayout::Rgb565:
+        return 0xAFF5;
+    case PixelLayout::Rgb555:
+        return 0x57F5;
+    default:
+        return 0x00ADFFAB;
+    }
+}
+
+FontHandle MakeFont(int32_t height, uint8_t charSet) {
+    TextPlatform* text = PlatformSlot<TextPlatform>::Installed();
+    if (!text) return nullptr;
+    FontRequest request;
+    request.height = height;
+    request.weight = 400;
+    request.charSet = charSet;
+    request.quality = kProofQuality;
+    request.pitchAndFamily = kFixedPitch;
+    request.face = kFontFace;
+    return text->NewFont(request);
+}
+
+void Hide(Control* control) {
+    if (control) control->flags = uint16_t(control->flags & ~kHiddenBits);
+}
+
+void Show(Control* control) {
+    if (control) control->SetFlag(control_flags::Visible, true);
+}
+
+// A socket address record for an IPv4 address in dotted-decimal text; the loopback address when
+// the text is not one.
+void MakeAddress(const std::string& text, uint16_t port, uint8_t (&record)[kSocketAddressBytes]) {
+    std::memset(record, 0, sizeof record);
+    unsigned parts[4] = {127, 0, 0, 1};
+    unsigned read[4] = {};
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &read[0], &read[1], &read[2], &read[3], &tail) == 4 &&
+        read[0] < 256 && read[1] < 256 && read[2] < 256 && read[3] < 256)
+        std::memcpy(parts, read, sizeof parts);
+    record[0] = kAddressFamilyInet;
+    record[2] = uint8_t(port >> 8);
+    record[3] = uint8_t(port);
+    for (int i = 0; i < 4; ++i)
+        record[4 + i] = uint8_t(parts[i]);
+}
+
+}  // namespace
+
+// The start screen's controls, connection and host, as its decisions see them.
+class StartScreen::Parts final : public StartScreenWorld {
+  public:
+    explicit Parts(StartScreen& screen) : screen_(screen) {}
+
+    int32_t State() override { return int32_t(screen_.Transition()); }
+    void SetState(int32_t state) override { screen_.SetTransition(TransitionState(state)); }
+    void OpenPanel() override { screen_.Control::Open(); }
+    void ClosePanel() override { screen_.Control::Close(); }
+
+    int32_t ConnectionState() override { return screen_.ClientConnection::state; }
+    void SetConnectionState(int32_t state) override { screen_.ClientConnection::state = state; }
+    void ConnectToServer() override {
+        uint8_t address[kSocketAddressBytes];
+        MakeAddress(screen_.platform_.DefaultServer(), kUpdateServerPort, address);
+        screen_.Connect(host::NetworkManager, address, int32_t(sizeof address));
+    }
+    void Send(uint32_t id, uint32_t a, uint32_t b, const void* body, uint32_t length) override {
+        screen_.SendMessage(id, a, b, body, length, 0);
+    }
+
+    void ShowStatus(uint32_t picture) override {
+        if (screen_.statusImage_) screen_.statusImage_->sprite = screen_.Sprite(picture);
+    }
+    void ShowBar(int32_t minimum, int32_t maximum, int32_t value) override {
+        if (!screen_.bar_) return;
+        screen_.bar_->minimum = minimum;
+        screen_.bar_->maximum = maximum;
+        screen_.bar_->value = value;
+    }
+    void ShowFailureText() override { Show(screen_.failureLabel_); }
+
+    int32_t RetryCount() override { return host::AppInfo.RetryCount; }
+    void SetRetryCount(int32_t count) override { host::AppInfo.RetryCount = count; }
+    void PostQuit() override { screen_.platform_.PostQuit(); }
+    void HandOver() override { screen_.platform_.HandOver(); }
+    void StartFreshScreen() override {
+        StartScreen* fresh = new (std::nothrow) StartScreen();
+        if (!fresh) return;
+        host::AppInfo.currentScreen = fresh;
+        host::DrawRoot = host::UpdateRoot = host::InputRoot = fresh;
+        fresh->Open();
+        screen_.DeletingDestructor(kDeleteMemory);
+    }
+
+    void ShowAnnouncement(uint32_t totalBytes) override {
+        SetCounter(screen_.totalBytes_, 0);
+        MoveMarker(screen_.totalMarker_, kMarkerTrackLeft);
+        SetCounter(screen_.totalSize_, totalBytes);
+        ShowStatus(start_picture::Updating);
+    }
+    void ShowFileStarted(uint32_t fileSize) override {
+        ShowBar(0, int32_t(fileSize), 0);
+        SetCounter(screen_.fileBytes_, 0);
+        MoveMarker(screen_.fileMarker_, kMarkerTrackLeft);
+        SetCounter(screen_.fileSize_, fileSize);
+    }
+    void ShowTotalBytes(uint32_t done) override { SetCounter(screen_.totalBytes_, done); }
+    void MoveTotalMarker(int x) override { MoveMarker(screen_.totalMarker_, x); }
+    void ShowFileBytes(uint32_t done, int markerX) override {
+        SetCounter(screen_.fileBytes_, done);
+        if (screen_.bar_) screen_.bar_->value = int32_t(done);
+        MoveMarker(screen_.fileMarker_, markerX);
+    }
+    void ShowPath(const std::string& path) override {
+        std::snprintf(screen_.currentPath_, sizeof screen_.currentPath_, "%s", path.c_str());
+    }
+    void ReportFileProblem(const std::string& text) override { screen_.platform_.ShowDebugMessage(text); }
+    void OnWriteFailed() override { screen_.Close(); }
+
+  private:
+    static void SetCounter(NumberDisplay* counter, uint32_t value) {
+        if (counter) counter->SetValue(int32_t(value));
+    }
+    static void MoveMarker(Control* marker, int x) {
+        if (!marker) return;
+        marker->SetX(x);
+        Show(marker);
+    }
+
+    StartScreen& screen_;
+};
+
+StartScreen::StartScreen()
+    : TransitionPanel(nullptr, 0, 0, 0, 0, kPriority), ClientConnection(0),
+      platform_(*StartScreenPlatformSlot::Installed()) {
+    SetFlag(control_flags::NotifyTarget, true);
+    SetTransition(TransitionState::Closed);
+
+    sprites_ = std::make_unique<SpriteFile>(kSpriteFile, int32_t(SpriteSource::File));
+    SpriteBundle* digits = sprites_->head.bundleCount > 0 ? &sprites_->bundles[0] : nullptr;
+
+    statusImage_ = new ImageControl(this, 410, 671, Sprite(start_picture::Connecting));
+    frameImage_ = new ImageControl(this, 408, 716, Sprite(2));
+    bar_ = new ProgressBar(this, 410, 718, 610, 720, kPriority);
+    bar_->colour = BarColour(CurrentPixelLayout());
+    smallFont_ = new GdiFont(MakeFont(kSmallFontHeight, font_charset::Ansi));
+    fileMarker_ = new ImageControl(this, kMarkerTrackLeft, 710, Sprite(3));
+    Hide(fileMarker_);
+    fileBytes_ = new NumberDisplay(fileMarker_, digits, 0, 412, 701);
+    fileSize_ = new NumberDisplay(this, digits, -1, 632, 701);
+    totalMarker_ = new ImageControl(this, kMarkerTrackLeft, 723, Sprite(4));
+    Hide(totalMarker_);
+    totalBytes_ = new NumberDisplay(totalMarker_, digits, 0, 410, 728);
+    totalSize_ = new NumberDisplay(this, digits, -1, 632, 728);
+    pathLabel_ = new TextLabel(this, 632, 711, smallFont_, currentPath_);
+    pathLabel_->textColour = kWhite;
+    largeFont_ = new GdiFont(MakeFont(kLargeFontHeight, font_charset::Cyrillic));
+    const int32_t failureX = kFailureCentre - kFailureCharacterHalfWidth * int32_t(std::strlen(kFailureText));
+    failureLabel_ = new TextLabel(this, failureX, kFailureTextY, largeFont_, const_cast<char*>(kFailureText));
+    failureLabel_->textColour = kWhite;
+    Hide(failureLabel_);
+
+    parts_ = std::make_unique<Parts>(*this);
+    flow_ = std::make_unique<StartScreenFlow>(*parts_, platform_.Files(), platform_.Registry(),
+                                              StartScreenSettings{platform_.DefaultServer()});
+}
+
+StartScreen::~StartScreen() {
+    flow_.reset();
+    parts_.reset();
+    DestroyControl(failureLabel_);
+    if (largeFont_) largeFont_->DeletingDestructor(kDeleteMemory);
+    DestroyControl(pathLabel_);
+    DestroyControl(totalSize_);
+    DestroyControl(totalBytes_);
+    DestroyControl(totalMarker_);
+    DestroyControl(fileSize_);
+    DestroyControl(fileBytes_);
+    DestroyControl(fileMarker_);
+    if (smallFont_) smallFont_->DeletingDestructor(kDeleteMemory);
+    DestroyControl(bar_);
+    DestroyControl(frameImage_);
+    DestroyControl(statusImage_);
+    if (sprites_) sprites_.release()->DeletingDestructor(kDeleteMemory);
+}
+
+void* StartScreen::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
+
+SpriteRenderer* StartScreen::Sprite(uint32_t index) const {
+    if (!sprites_ || !sprites_->sprites || index >= uint32_t(sprites_->head.spriteCount)) return nullptr;
+    return sprites_->sprites[index];
+}
+
+void StartScreen::Open() { flow_->Open(); }
+
+void StartScreen::Update() {
+    if (!HasFlag(control_flags::Active)) return;
+    if (!flow_->Update()) return;
+    UpdateChildren();
+}
+
+Control* StartScreen::HandleMessage(WindowMessage* message) {
+    if (!HasFlag(control_flags::InputEnabled)) return prevSibling;
+    if (firstChild && ChildrenConsume(message)) return nullptr;
+    switch (message->message) {
+    case kKeyDown:
+        if (flow_->OnKeyDown(message->wParam)) return nullptr;
+        break;
+    case message_id::LeftButtonDown:
+    case message_id::RightButtonDown:
+        if (flow_->OnButtonDown()) return nullptr;
+        break;
+    default:
+        break;
+    }
+    return prevSibling;
+}
+
+int32_t StartScreen::Notify(Control*, int32_t, int32_t) { return 0; }
+
+void StartScreen::OnDisconnected() { flow_->OnDisconnected(); }
+
+uint32_t StartScreen::OnMessage(MessageHeader* header, uint8_t* body) {
+    flow_->OnMessage(header->id, header->a, header->b, body, header->bodyLength);
+    return 1;
+}

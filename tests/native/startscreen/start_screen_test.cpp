@@ -1,0 +1,140 @@
+// The start screen object: its controls from SPR/Start.SPR, the screens of a retry, and input.
+#include "startscreen/start_screen.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "display/display_format.h"
+#include "platform/memory/controls/memory_text_platform.h"
+#include "platform/memory/startscreen/memory_start_screen_platform.h"
+#include "platform/posix/startscreen/posix_file_store_platform.h"
+#include "program_folder_fixture.h"
+#include "shell/host_globals.h"
+
+namespace {
+
+class StartScreenTest : public ProgramFolderTest {
+  protected:
+    void SetUp() override {
+        ProgramFolderTest::SetUp();
+        savedFormat_ = gDisplayFormat;
+        savedMasks_ = gChannelMasks;
+        gDisplayFormat.bytesPerPixel = 2;
+        DeriveChannelMasks(gChannelMasks, 2, true, 0xF800, 0x07E0, 0x001F);
+        // Sprite files are found relative to the current directory, as in the program folder.
+        std::filesystem::create_directories(root_ / "SPR");
+        std::filesystem::copy_file(TIDEMARCH_START_SPRITES, root_ / "SPR" / "Start.SPR");
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(root_);
+        host::AppInfo.RetryCount = 0;
+        host::NetworkManager = nullptr;
+    }
+    void TearDown() override {
+        if (host::AppInfo.currentScreen) DestroyControl(host::AppInfo.currentScreen);
+        host::AppInfo.currentScreen = nullptr;
+        host::DrawRoot = host::UpdateRoot = host::InputRoot = nullptr;
+        host::AppInfo.RetryCount = 0;
+        std::filesystem::current_path(previous_);
+        gDisplayFormat = savedFormat_;
+        gChannelMasks = savedMasks_;
+        ProgramFolderTest::TearDown();
+    }
+    StartScreen* First() {
+        auto* screen = new StartScreen();
+        host::AppInfo.currentScreen = screen;
+        host::DrawRoot = host::UpdateRoot = host::InputRoot = screen;
+        screen->Open();
+        return screen;
+    }
+    static Control* Updated() {
+        host::UpdateRoot->Update();
+        return host::UpdateRoot;
+    }
+    static bool Key(uintptr_t key) {
+        WindowMessage message{};
+        message.message = 256;
+        message.wParam = key;
+        return host::InputRoot->HandleMessage(&message) == nullptr;
+    }
+
+    MemoryTextPlatform text_;
+    TextPlatformSlot::Scope textScope_{text_};
+    PosixFileStorePlatform files_{"."};
+    MemoryStartScreenPlatform platform_{files_};
+    StartScreenPlatformSlot::Scope platformScope_{platform_};
+    DisplayFormat savedFormat_{};
+    ChannelMasks savedMasks_{};
+    std::filesystem::path previous_;
+};
+
+TEST_F(StartScreenTest, ControlsStandWhereTheScreenPutsThem) {
+    StartScreen* screen = First();
+    EXPECT_EQ(screen->Transition(), TransitionState::Opening);
+    EXPECT_TRUE(screen->HasFlag(control_flags::Active));
+    // The children in the ring, by position; the markers and the failure text start hidden.
+    struct Expected {
+        int32_t x, y;
+        bool visible;
+    };
+    const Expected expected[] = {
+        {410, 671, true},  {408, 716, true}, {410, 718, true}, {407, 710, false}, {632, 701, true},
+        {407, 723, false}, {632, 728, true}, {632, 711, true}, {227, 200, false},
+    };
+    std::vector<Expected> found;
+    for (Control* child = screen->firstChild; child;) {
+        found.push_back({child->x, child->y, child->HasFlag(control_flags::Visible)});
+        child = child->nextSibling == screen->firstChild ? nullptr : child->nextSibling;
+    }
+    ASSERT_EQ(found.size(), std::size(expected));  // the two inner counters are the markers' children
+    for (const Expected& want : expected) {
+        const auto at = std::find_if(found.begin(), found.end(),
+                                     [&](const Expected& got) { return got.x == want.x && got.y == want.y; });
+        ASSERT_NE(at, found.end()) << want.x << "," << want.y;
+        EXPECT_EQ(at->visible, want.visible) << want.x << "," << want.y;
+    }
+    std::string value;
+    EXPECT_TRUE(platform_.registry.ReadText("SOFTWARE\\Zeq\\TIDEMARCHRUSSIA", "UpdateServer", &value));
+    EXPECT_EQ(value, "127.0.0.1");
+}
+
+TEST_F(StartScreenTest, EachTimeoutReplacesTheScreenUntilTheThirdShowsTheFailureText) {
+    StartScreen* first = First();
+    const int updatesPerAttempt = StartScreenFlow::kFirstWait + 3;
+    Control* current = first;
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        for (int i = 0; i < updatesPerAttempt; ++i)
+            Updated();
+        EXPECT_NE(host::UpdateRoot, current) << attempt;  // a fresh screen, the old one deleted
+        EXPECT_EQ(host::AppInfo.currentScreen, host::UpdateRoot);
+        EXPECT_EQ(host::AppInfo.RetryCount, attempt);
+        current = host::UpdateRoot;
+    }
+    for (int i = 0; i < updatesPerAttempt; ++i)
+        Updated();
+    EXPECT_EQ(host::UpdateRoot, current);
+    EXPECT_EQ(host::AppInfo.RetryCount, 3);
+    bool failureTextShown = false;
+    for (Control* child = current->firstChild; child;) {
+        if (child->x == 227 && child->y == 200) failureTextShown = child->HasFlag(control_flags::Visible);
+        child = child->nextSibling == current->firstChild ? nullptr : child->nextSibling;
+    }
+    EXPECT_TRUE(failureTextShown);
+    EXPECT_EQ(platform_.quits, 0);
+    EXPECT_TRUE(Key('Q'));
+    EXPECT_EQ(platform_.quits, 1);
+}
+
+TEST_F(StartScreenTest, EscapeQuitsButIsNotConsumed) {
+    First();
+    Updated();
+    EXPECT_FALSE(Key('A'));
+    EXPECT_EQ(platform_.quits, 0);
+    EXPECT_FALSE(Key(27));
+    EXPECT_EQ(platform_.quits, 1);
+}
+
+}  // namespace
