@@ -14,15 +14,26 @@
 #include "demo_connection.h"
 #include "demo_screen.h"
 #include "platform/win32/controls/gdi_text_platform.h"
+#include "platform/win32/files/win32_file_platform.h"
+#include "platform/win32/net/winsock_socket_platform.h"
+#include "platform/win32/sound/direct_sound_platform.h"
 #include "shell/host_globals.h"
 #include "sprites/files/sprite_file.h"
 
 #define MODULE_EXPORT extern "C" __declspec(dllexport)
 
 namespace {
-// The module is the composition root of its own copy of the engine: its text is drawn with GDI.
+// The module is the composition root of its own copy of the engine: its text is drawn with GDI,
+// its sprite files read through Windows files, its connections on WinSock, its sounds on
+// DirectSound.
 GdiTextPlatform gTextPlatform;
 TextPlatformSlot::Scope gTextScope(gTextPlatform);
+Win32FilePlatform gFilePlatform;
+PlatformSlot<FilePlatform>::Scope gFileScope(gFilePlatform);
+WinsockSocketPlatform gSocketPlatform;
+PlatformSlot<SocketPlatform>::Scope gSocketScope(gSocketPlatform);
+DirectSoundPlatform gSoundPlatform;
+PlatformSlot<SoundPlatform>::Scope gSoundScope(gSoundPlatform);
 
 // What the module keeps for the whole run. The library is never unloaded, so neither is this.
 SpriteFile* gSprites = nullptr;
