@@ -2,7 +2,7 @@
 
 #include "platform/memory/controls/memory_pointer_platform.h"
 #include "platform/memory/controls/memory_text_platform.h"
-#include "platform/memory/display/memory_surface_backend.h"
+#include "platform/memory/display/memory_surface_platform.h"
 #include "shell/demo_scene.h"
 #include "shell/host_globals.h"
 
