@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "session_protocol.h"
-#include "update_transfer.h"
+#include "update_sender.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ void Check(bool condition) {
 
 std::shared_ptr<ReleaseSnapshot> SmallRelease() {
     auto snapshot = std::make_shared<ReleaseSnapshot>();
-    const RecordTime time{2024, 1, 1, 1, 0, 0, 0, 0};
+    const CalendarTime time{2024, 1, 1, 1, 0, 0, 0, 0};
     const struct {
         const char* folder;
         const char* name;
@@ -44,7 +44,7 @@ std::shared_ptr<ReleaseSnapshot> SmallRelease() {
 void CheckUpdate(const std::vector<ClientFile>& listed, uint32_t chunkSize) {
     const UpdatePlan plan = PlanUpdate(SmallRelease(), listed);
     const uint32_t planned = uint32_t(plan.files.size());
-    UpdateTransfer transfer(plan, chunkSize);
+    UpdateSender transfer(plan, chunkSize);
     std::vector<uint8_t> buffer(transfer.BufferSize());
     std::vector<uint8_t> stream;
     while (size_t n = transfer.Fill(buffer.data(), buffer.size()))
@@ -137,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (step.fileListArrived) {
             Check(!refusing && protocol.Hello() != HelloKind::Unknown);
             const auto& files = protocol.FileList();
-            Check(files.size() <= kMostListedFiles);
+            Check(files.size() <= kMaxListedRecords);
             for (const ClientFile& file : files)
                 Check(!file.name.empty() && file.name.size() <= kLongestRecordName &&
                       file.name.find_first_of("/\\") == std::string::npos && file.folder != "..");

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "endpoint_text.h"
 #include "release_folder.h"
 #include "server_options.h"
 #include "server_stats.h"
@@ -22,10 +23,7 @@ const char* HelloName(HelloKind kind) {
 std::string PeerText(const asio::ip::tcp::socket& socket) {
     asio::error_code error;
     const auto endpoint = socket.remote_endpoint(error);
-    if (error) return "unknown-peer";
-    const auto address = endpoint.address();
-    const std::string host = address.is_v6() ? "[" + address.to_string() + "]" : address.to_string();
-    return host + ":" + std::to_string(endpoint.port());
+    return error ? "unknown-peer" : EndpointText(endpoint);
 }
 
 }  // namespace
@@ -93,7 +91,7 @@ void ClientSession::StartUpdate() {
         Close();
         return;
     }
-    transfer_.emplace(PlanUpdate(std::move(snapshot), protocol_.FileList()), host_.Options().chunkSize);
+    sender_.emplace(PlanUpdate(std::move(snapshot), protocol_.FileList()), host_.Options().chunkSize);
 }
 
 void ClientSession::Pump() {
@@ -102,19 +100,19 @@ void ClientSession::Pump() {
     for (const auto& reply : replies_)
         outgoing_.insert(outgoing_.end(), reply.begin(), reply.end());
     replies_.clear();
-    if (transfer_ && !transfer_->Finished() && !ended_) {
+    if (sender_ && !sender_->Finished() && !ended_) {
         const size_t base = outgoing_.size();
-        const uint32_t filesBefore = transfer_->FilesStarted();
-        const uint64_t bytesBefore = transfer_->ContentBytes();
-        outgoing_.resize(base + transfer_->BufferSize());
-        outgoing_.resize(base + transfer_->Fill(outgoing_.data() + base, transfer_->BufferSize()));
-        if (!transfer_->Error().empty()) {
-            End(Ending::Error, transfer_->Error());
+        const uint32_t filesBefore = sender_->FilesCompleted();
+        const uint64_t bytesBefore = sender_->ContentBytes();
+        outgoing_.resize(base + sender_->BufferSize());
+        outgoing_.resize(base + sender_->Fill(outgoing_.data() + base, sender_->BufferSize()));
+        if (!sender_->Error().empty()) {
+            End(Ending::Error, sender_->Error());
             Close();
             return;
         }
-        filesInFlight_ = transfer_->FilesStarted() - filesBefore;
-        bytesInFlight_ = transfer_->ContentBytes() - bytesBefore;
+        filesInFlight_ = sender_->FilesCompleted() - filesBefore;
+        bytesInFlight_ = sender_->ContentBytes() - bytesBefore;
     }
     if (outgoing_.empty()) return;
     writing_ = true;
@@ -144,7 +142,7 @@ void ClientSession::OnWritten(const asio::error_code& error) {
         End(Ending::Refused, "");
         return;
     }
-    if (transfer_ && transfer_->Finished() && replies_.empty()) {
+    if (sender_ && sender_->Finished() && replies_.empty()) {
         End(Ending::Complete, "");
         return;
     }
@@ -195,7 +193,7 @@ void ClientSession::End(Ending ending, const std::string& detail) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt_).count();
     char figures[160];
     std::snprintf(figures, sizeof figures, " files=%u/%u bytes=%llu time=%.3fs", filesDelivered_,
-                  transfer_ ? transfer_->FileCount() : 0u, static_cast<unsigned long long>(bytesDelivered_),
+                  sender_ ? sender_->FileCount() : 0u, static_cast<unsigned long long>(bytesDelivered_),
                   seconds);
     std::string line = "session " + peer_ + " " + HelloName(protocol_.Hello()) + " " + outcome + figures;
     if (!detail.empty()) line += " (" + detail + ")";
@@ -211,6 +209,6 @@ void ClientSession::Close() {
     timer_.cancel();
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
-    transfer_.reset();
+    sender_.reset();
     host_.Released(*this);
 }

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "session_protocol.h"
-#include "update_transfer.h"
+#include "update_sender.h"
 
 class ReleaseFolder;
 struct ServerOptions;
@@ -62,7 +62,7 @@ class ClientSession : public std::enable_shared_from_this<ClientSession> {
     std::string peer_;
     std::chrono::steady_clock::time_point startedAt_;
     SessionProtocol protocol_;
-    std::optional<UpdateTransfer> transfer_;
+    std::optional<UpdateSender> sender_;
     std::vector<std::vector<uint8_t>> replies_;  // waiting for the next write
     std::vector<uint8_t> outgoing_;              // the write in flight
     std::array<uint8_t, kReadBufferSize> readBuffer_;

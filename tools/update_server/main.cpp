@@ -8,6 +8,7 @@
 #include <iostream>
 #include <optional>
 
+#include "endpoint_text.h"
 #include "metrics_endpoint.h"
 #include "server_options.h"
 #include "update_server.h"
@@ -31,12 +32,6 @@ void RaiseDescriptorLimit() {
         limit.rlim_cur = limit.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &limit);
     }
-}
-
-std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
-    const auto address = endpoint.address();
-    return (address.is_v6() ? "[" + address.to_string() + "]" : address.to_string()) + ":" +
-           std::to_string(endpoint.port());
 }
 
 }  // namespace

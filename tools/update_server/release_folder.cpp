@@ -11,7 +11,7 @@
 #include <set>
 #include <unordered_map>
 
-#include "file_list.h"
+#include "client_file_list.h"
 
 namespace {
 
@@ -123,9 +123,9 @@ bool ReleaseFolder::Rescan() {
         for (const std::string& name : names)
             entries.push_back({folder, name, path_ + "/" + folder + "/" + name});
     }
-    if (folderKeys.size() > kMostListedFolders)
+    if (folderKeys.size() > kMaxListedFolders)
         warn("the release has " + std::to_string(folderKeys.size()) + " folders; clients list at most " +
-             std::to_string(kMostListedFolders));
+             std::to_string(kMaxListedFolders));
 
     auto next = std::make_shared<ReleaseSnapshot>();
     KnownFiles known;
@@ -175,9 +175,9 @@ bool ReleaseFolder::Rescan() {
                                  next->files.size()});
         next->files.push_back({entry.folder, entry.name, *time, uint32_t(info.st_size), std::move(source)});
     }
-    if (next->files.size() > kMostListedFiles)
+    if (next->files.size() > kMaxListedRecords)
         warn("the release has " + std::to_string(next->files.size()) + " files; clients list at most " +
-             std::to_string(kMostListedFiles));
+             std::to_string(kMaxListedRecords));
     if (!changed && next->files.size() != snapshot_->files.size()) changed = true;
 
     if (warnings != lastWarnings_)

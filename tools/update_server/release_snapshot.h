@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "file_record.h"
+#include "record_time.h"
 
 class FileSource {
   public:
@@ -20,7 +20,7 @@ class FileSource {
 struct ReleaseFile {
     std::string folder;  // "." for the release folder itself
     std::string name;
-    RecordTime lastWrite;
+    CalendarTime lastWrite;
     uint32_t size;
     std::shared_ptr<const FileSource> source;
 };

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string_view>
 
-#include "update_transfer.h"
+#include "update_sender.h"
 
 namespace {
 
@@ -85,8 +85,8 @@ ParsedOptions ParseServerOptions(int argc, const char* const* argv) {
         } else if (option == "--port") {
             if (!ParseNumber<uint16_t>(value, 0, 65535, options.port)) return fail("--port: 0 to 65535");
         } else if (option == "--chunk-size") {
-            if (!ParseNumber<uint32_t>(value, 1, UpdateTransfer::kLargestChunk, options.chunkSize))
-                return fail("--chunk-size: 1 to " + std::to_string(UpdateTransfer::kLargestChunk));
+            if (!ParseNumber<uint32_t>(value, 1, UpdateSender::kLargestChunk, options.chunkSize))
+                return fail("--chunk-size: 1 to " + std::to_string(UpdateSender::kLargestChunk));
         } else if (option == "--max-clients") {
             if (!ParseNumber<uint32_t>(value, 1, 1000000, options.maxClients))
                 return fail("--max-clients: 1 to 1000000");

@@ -10,7 +10,7 @@
 //                             <-   0x80020011 second answer (196 zero bytes; B = 0x8001010B)
 //   0x80000002 acknowledgement, or 0x80000003 refusal when the server refuses sessions
 //                             <-   0x80020020 file list (B records of 152 bytes)
-//   then the update itself (UpdateTransfer).
+//   then the update itself (UpdateSender).
 //
 // Two hello bodies are accepted: the start screen's fixed one, and the generic client's with its
 // four hello values and their check word. They expect different acknowledgements: the start
@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "file_list.h"
+#include "client_file_list.h"
 #include "net/wire_format.h"
 
 enum class HelloKind { Unknown, StartScreen, GenericClient };

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "file_list.h"
+#include "client_file_list.h"
 #include "release_snapshot.h"
 
 struct UpdatePlan {

@@ -119,7 +119,7 @@ std::string UpdateServer::MetricsText() const {
            "Clients dropped for a timeout, a protocol fault or a lost connection.", stats_.dropped);
     Metric(out, "update_server_errors_total", "counter", "Sessions ended by a fault on the server's side.",
            stats_.errors);
-    Metric(out, "update_server_files_sent_total", "counter", "File headers delivered.", stats_.filesSent);
+    Metric(out, "update_server_files_sent_total", "counter", "Files delivered whole.", stats_.filesSent);
     Metric(out, "update_server_bytes_sent_total", "counter", "File content bytes delivered.",
            stats_.bytesSent);
     return out.str();

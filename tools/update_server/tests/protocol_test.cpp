@@ -4,22 +4,22 @@
 
 #include <cstring>
 
-#include "file_list.h"
+#include "client_file_list.h"
 #include "session_protocol.h"
 #include "update_plan.h"
-#include "update_transfer.h"
+#include "update_sender.h"
 
 namespace {
 
-RecordTime Time(uint16_t year, uint16_t month, uint16_t day, uint16_t hour, uint16_t minute, uint16_t second,
-                uint16_t ms, uint16_t dayOfWeek = 0) {
-    return RecordTime{year, month, dayOfWeek, day, hour, minute, second, ms};
+CalendarTime Time(uint16_t year, uint16_t month, uint16_t day, uint16_t hour, uint16_t minute,
+                  uint16_t second, uint16_t ms, uint16_t dayOfWeek = 0) {
+    return CalendarTime{year, month, dayOfWeek, day, hour, minute, second, ms};
 }
 
-TEST(RecordTime, FromFileSystemStampsInUtcCutToTheMillisecond) {
+TEST(CalendarTime, FromFileSystemStampsInUtcCutToTheMillisecond) {
     struct Case {
         timespec stamp;
-        RecordTime expected;
+        CalendarTime expected;
     };
     const Case cases[] = {
         {{0, 0}, Time(1970, 1, 1, 0, 0, 0, 0, 4)},                        // a Thursday
@@ -39,14 +39,14 @@ TEST(RecordTime, FromFileSystemStampsInUtcCutToTheMillisecond) {
     EXPECT_FALSE(RecordTimeOf({-11644473601, 0}));  // 1600
 }
 
-TEST(RecordTime, SameWriteTimeComparesEveryFieldButTheDayOfWeek) {
-    const RecordTime base = Time(2024, 5, 6, 7, 8, 9, 10, 1);
+TEST(CalendarTime, SameWriteTimeComparesEveryFieldButTheDayOfWeek) {
+    const CalendarTime base = Time(2024, 5, 6, 7, 8, 9, 10, 1);
     EXPECT_TRUE(SameWriteTime(base, Time(2024, 5, 6, 7, 8, 9, 10, 0)));
-    uint16_t RecordTime::*fields[] = {&RecordTime::year,        &RecordTime::month,  &RecordTime::day,
-                                      &RecordTime::hour,        &RecordTime::minute, &RecordTime::second,
-                                      &RecordTime::milliseconds};
+    uint16_t CalendarTime::*fields[] = {
+        &CalendarTime::year,   &CalendarTime::month,  &CalendarTime::day,         &CalendarTime::hour,
+        &CalendarTime::minute, &CalendarTime::second, &CalendarTime::milliseconds};
     for (auto field : fields) {
-        RecordTime other = base;
+        CalendarTime other = base;
         other.*field += 1;
         EXPECT_FALSE(SameWriteTime(base, other));
     }
@@ -255,7 +255,7 @@ TEST(SessionProtocol, RefusingModeRefusesTheReplyTheClientWaitsOn) {
 struct FileSpec {
     std::string folder;
     std::string name;
-    RecordTime time;
+    CalendarTime time;
     std::vector<uint8_t> bytes;
 };
 
@@ -275,8 +275,8 @@ std::vector<uint8_t> Bytes(size_t length) {
 }
 
 TEST(UpdatePlan, SendsWhatIsMissingOrDiffersInSizeOrTime) {
-    const RecordTime t = Time(2022, 3, 4, 5, 6, 7, 8);
-    RecordTime otherMs = t;
+    const CalendarTime t = Time(2022, 3, 4, 5, 6, 7, 8);
+    CalendarTime otherMs = t;
     otherMs.milliseconds = 9;
     auto snapshot = Release({{".", "same", t, Bytes(10)},
                              {".", "CaseOnly", t, Bytes(10)},
@@ -320,12 +320,12 @@ std::vector<Decoded> Decode(const std::vector<uint8_t>& stream) {
     return out;
 }
 
-TEST(UpdateTransfer, MessagesComeWholeInOrderHoweverSmallTheBuffer) {
-    const RecordTime t = Time(2022, 3, 4, 5, 6, 7, 8);
+TEST(UpdateSender, MessagesComeWholeInOrderHoweverSmallTheBuffer) {
+    const CalendarTime t = Time(2022, 3, 4, 5, 6, 7, 8);
     const auto snapshot =
         Release({{".", "a", t, Bytes(2500)}, {".", "empty", t, {}}, {"D", "b", t, Bytes(10)}});
     for (size_t capacity : {size_t(1044), size_t(1200), size_t(5000)}) {
-        UpdateTransfer transfer(PlanUpdate(snapshot, {}), 1024);
+        UpdateSender transfer(PlanUpdate(snapshot, {}), 1024);
         ASSERT_LE(transfer.BufferSize(), 1044u);
         std::vector<uint8_t> stream;
         std::vector<uint8_t> buffer(capacity);
@@ -346,13 +346,14 @@ TEST(UpdateTransfer, MessagesComeWholeInOrderHoweverSmallTheBuffer) {
             EXPECT_EQ(got[i].length, expected[i].length) << i;
         }
         EXPECT_EQ(transfer.ContentBytes(), 2510u);
+        EXPECT_EQ(transfer.FilesCompleted(), 3u);
     }
 }
 
-TEST(UpdateTransfer, FileShorterThanItsRecordStopsTheTransfer) {
+TEST(UpdateSender, FileShorterThanItsRecordStopsTheTransfer) {
     auto snapshot = Release({{".", "a", Time(2022, 3, 4, 5, 6, 7, 8), Bytes(100)}});
     snapshot->files[0].size = 200;  // the content went shorter in place
-    UpdateTransfer transfer(PlanUpdate(snapshot, {}), 1024);
+    UpdateSender transfer(PlanUpdate(snapshot, {}), 1024);
     std::vector<uint8_t> buffer(transfer.BufferSize());
     const size_t first = transfer.Fill(buffer.data(), buffer.size());
     EXPECT_EQ(Decode({buffer.begin(), buffer.begin() + ptrdiff_t(first)}).size(),

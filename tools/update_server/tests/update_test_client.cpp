@@ -1,10 +1,6 @@
 #include "update_test_client.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,49 +8,16 @@
 
 #include "net/wire_format.h"
 #include "platform/posix/net/socket_notifications.h"
+#include "startscreen/file_list.h"
 
 namespace {
 
 constexpr uint32_t kStartScreenHello[5] = {0, 0x10060000, 0, 1, 7};
 
-std::vector<std::string> Entries(const std::string& path) {
-    std::vector<std::string> names;
-    if (DIR* folder = ::opendir(path.c_str())) {
-        while (const dirent* entry = ::readdir(folder))
-            if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
-        ::closedir(folder);
-    }
-    return names;
-}
-
-FileRecord RecordOf(const std::string& folder, const std::string& name, const struct stat& info) {
-    return MakeFileRecord(folder, name, RecordTimeOf(info.st_mtim).value(), uint32_t(info.st_size));
-}
-
 }  // namespace
 
-std::vector<FileRecord> ListFolder(const std::string& root) {
-    std::vector<FileRecord> records;
-    std::vector<std::string> folders;
-    for (const std::string& name : Entries(root)) {
-        struct stat info;
-        if (::stat((root + "/" + name).c_str(), &info) != 0) continue;
-        if (S_ISDIR(info.st_mode))
-            folders.push_back(name);
-        else
-            records.push_back(RecordOf(".", name, info));
-    }
-    for (const std::string& folder : folders)
-        for (const std::string& name : Entries(root + "/" + folder)) {
-            struct stat info;
-            if (::stat((root + "/" + folder + "/" + name).c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
-                records.push_back(RecordOf(folder, name, info));
-        }
-    return records;
-}
-
 UpdateTestClient::UpdateTestClient(TestHello hello, std::string folder)
-    : ClientConnection(0), hello(hello), folder(std::move(folder)) {}
+    : ClientConnection(0), hello(hello), folder(folder), files_(folder), transfer_(files_, *this) {}
 
 void* UpdateTestClient::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
 
@@ -78,24 +41,9 @@ void UpdateTestClient::SendFileList() {
                     uint32_t(listOverride->second.size()), 0);
         return;
     }
-    const std::vector<FileRecord> records = ListFolder(folder);
+    const std::vector<FileRecord> records = CollectFileList(files_);
     SendMessage(message_id::FileData, 0, uint32_t(records.size()), records.data(),
                 uint32_t(records.size() * sizeof(FileRecord)), 0);
-}
-
-void UpdateTestClient::WriteChunk(uint32_t offset, const uint8_t* data, uint32_t length) {
-    const int file = ::open(currentPath_.c_str(), O_WRONLY);
-    if (file < 0) {
-        writeFailures.push_back("open " + currentPath_);
-        return;
-    }
-    if (::pwrite(file, data, length, off_t(offset)) != ssize_t(length) ||
-        ::ftruncate(file, off_t(offset) + length) != 0)
-        writeFailures.push_back("write " + currentPath_);
-    const timespec stamp = StampOf(current_.lastWrite);
-    const timespec times[2] = {stamp, stamp};
-    ::futimens(file, times);
-    ::close(file);
 }
 
 uint32_t UpdateTestClient::OnMessage(MessageHeader* header, uint8_t* body) {
@@ -127,23 +75,14 @@ uint32_t UpdateTestClient::OnMessage(MessageHeader* header, uint8_t* body) {
     case message_id::Refuse:
         refused = true;
         break;
+    case message_id::UpdateAnnounced:
+        transfer_.OnAnnouncement(body, header->bodyLength);
+        break;
     case message_id::FileHeader:
-        if (header->bodyLength != sizeof(FileRecord)) break;
-        std::memcpy(&current_, body, sizeof current_);
-        {
-            const std::string subfolder(RecordText(current_.folder).value_or("?"));
-            const std::string name(RecordText(current_.name).value_or("?"));
-            ::mkdir((folder + "/" + subfolder).c_str(), 0755);
-            currentPath_ = folder + "/" + subfolder + "/" + name;
-            const int file = ::open(currentPath_.c_str(), O_WRONLY | O_CREAT, 0644);
-            if (file < 0)
-                writeFailures.push_back("create " + currentPath_);
-            else
-                ::close(file);
-        }
+        transfer_.OnFileHeader(body, header->bodyLength);
         break;
     case message_id::FileData:
-        WriteChunk(header->a, body, header->bodyLength);
+        transfer_.OnFileData(header->a, body, header->bodyLength);
         break;
     case message_id::UpdateFinished:
         finished = true;

@@ -1,9 +1,9 @@
 #pragma once
-// A client of the update protocol made of the project's own network code (ClientConnection,
-// NetworkManager, the POSIX sockets): it answers the session requests with the start screen's or
-// the generic client's hello, sends the list of its folder's files and writes what the server
-// sends into that folder the way the start screen does (create keeping content, write at the
-// offset, end the file behind the chunk, take the record's time). It records every message.
+// A client of the update protocol made of the project's own client code: the network code
+// (ClientConnection, NetworkManager, the POSIX sockets) answers the session requests with the
+// start screen's or the generic client's hello, and the start screen's update code lists the
+// client folder (CollectFileList) and writes what the server sends into it (UpdateTransfer on the
+// POSIX file store). It records every message.
 #include <netinet/in.h>
 
 #include <functional>
@@ -12,9 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "file_record.h"
 #include "net/client_connection.h"
 #include "net/network_manager.h"
+#include "platform/posix/startscreen/posix_file_store_platform.h"
+#include "record_time.h"
+#include "startscreen/update_transfer.h"
 
 struct ReceivedMessage {
     uint32_t id;
@@ -25,11 +27,7 @@ struct ReceivedMessage {
 
 enum class TestHello { StartScreen, Generic };
 
-// The records of a folder's file list as the client collects it: the folder's files, then those of
-// the folders directly inside it; dot-names skipped.
-std::vector<FileRecord> ListFolder(const std::string& folder);
-
-class UpdateTestClient : public ClientConnection {
+class UpdateTestClient : public ClientConnection, private UpdateProgressView {
   public:
     UpdateTestClient(TestHello hello, std::string folder);
 
@@ -53,6 +51,7 @@ class UpdateTestClient : public ClientConnection {
     bool refused = false;
     bool finished = false;
     int disconnects = 0;
+    // File problems and failed writes that the update code reported.
     std::vector<std::string> writeFailures;
 
     // Counts of a message id among the received ones.
@@ -60,10 +59,18 @@ class UpdateTestClient : public ClientConnection {
 
   private:
     void SendFileList();
-    void WriteChunk(uint32_t offset, const uint8_t* data, uint32_t length);
 
-    FileRecord current_{};
-    std::string currentPath_;
+    void ShowAnnouncement(uint32_t) override {}
+    void ShowFileStarted(uint32_t) override {}
+    void ShowTotalBytes(uint32_t) override {}
+    void MoveTotalMarker(int) override {}
+    void ShowFileBytes(uint32_t, int) override {}
+    void ShowPath(const std::string&) override {}
+    void ReportFileProblem(const std::string& text) override { writeFailures.push_back(text); }
+    void OnWriteFailed() override { writeFailures.push_back("write failed"); }
+
+    PosixFileStorePlatform files_;
+    UpdateTransfer transfer_;
 };
 
 // A network manager with its own window token, and pumping until a condition holds (or a generous

@@ -2,9 +2,11 @@
 
 #include <cstring>
 
+#include "controls/sprite_controls.h"
 #include "display/display.h"
 #include "net/network_manager.h"
 #include "platform/win32/controls/gdi_text_platform.h"
+#include "platform/win32/controls/win32_pointer_platform.h"
 #include "platform/win32/startscreen/win32_start_screen_platform.h"
 #include "shell/host_globals.h"
 #include "sound/sound_device.h"
@@ -28,7 +30,20 @@ DWORD StyleFor(uint32_t cooperativeLevel) {
     if (cooperativeLevel == host::kWindowed) return WS_SYSMENU | WS_MINIMIZEBOX;
     return WS_POPUP | WS_VISIBLE;
 }
+
+// The cursor follows the platform's pointer, for the whole run.
+void InstallPointerPlatform() {
+    static Win32PointerPlatform pointer;
+    static PointerPlatformSlot::Scope pointerScope(pointer);
+}
+
+Control* NewStartScreen() { return new (std::nothrow) StartScreen(); }
+FirstScreenFactory gFirstScreenFactory = NewStartScreen;
 }  // namespace
+
+void SetFirstScreenFactory(FirstScreenFactory factory) {
+    gFirstScreenFactory = factory ? factory : NewStartScreen;
+}
 
 const char* HostClassName() { return gClassName; }
 
@@ -36,6 +51,7 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
                         int32_t x, int32_t y, int32_t width, int32_t height, int32_t depthSelector,
                         uint32_t cooperativeLevel, int32_t iconResource) {
     std::strncpy(gClassName, title ? title : "KTZ Application", sizeof gClassName - 1);
+    InstallPointerPlatform();
 
     if (!previousInstance) {
         WNDCLASSEXA wc{};
@@ -83,13 +99,16 @@ int32_t CreateHostObjects() {
     host::BackgroundClear = 1;
     host::AppInfo.networkManager = host::NetworkManager;
     ShowCursor(FALSE);
+    // The host draws its own pointer: no parent, the highest priority, no sprite until a screen
+    // gives it one.
+    host::MouseCursor = new (std::nothrow)::MouseCursor();
 
     // Installed for the whole run: every screen draws its text with GDI, and start screens (the
     // first and any fresh one of a retry) find their platform here.
     static TextPlatformSlot::Scope textPlatform(gTextPlatform);
     static StartScreenPlatformSlot::Scope startScreenPlatform(gStartScreenPlatform);
 
-    StartScreen* firstScreen = host::RootControl ? new (std::nothrow) StartScreen() : nullptr;
+    Control* firstScreen = host::RootControl ? gFirstScreenFactory() : nullptr;
     host::AppInfo.currentScreen = firstScreen;
     host::AppInfo.window = host::HostWindow;
     host::DrawRoot = host::UpdateRoot = host::InputRoot = firstScreen;

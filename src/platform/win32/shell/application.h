@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class Control;
+
 // Registers the window class (unless a previous instance did), creates the window and the host
 // objects in their fixed order. Non-zero on success.
 int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int showCommand, const char* title,
@@ -13,6 +15,11 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
 // The last step of InitApplication: frame interval and flags, the mouse cursor, the first
 // screen and the roots. Returns 1.
 int32_t CreateHostObjects();
+
+// What CreateHostObjects makes the first screen: the start screen unless an executable's entry
+// point chooses another before start-up (null restores the start screen).
+using FirstScreenFactory = Control* (*)();
+void SetFirstScreenFactory(FirstScreenFactory factory);
 
 // Releases the host objects in their fixed order. Safe to call more than once: every step
 // tests for its object first.
@@ -29,6 +36,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 // The window class name and title (256 bytes, as the host keeps it).
 const char* HostClassName();
+
+// Everything the entry point does, from the edition's settings to the end of the frame loop.
+int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);
 
 // Runs the frame loop on the real machine until the quit message.
 int32_t RunHostFrameLoop();

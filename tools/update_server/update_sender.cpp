@@ -1,4 +1,4 @@
-#include "update_transfer.h"
+#include "update_sender.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,12 +16,12 @@ void PutHeader(uint8_t* out, uint32_t id, uint32_t a, uint32_t length) {
 
 }  // namespace
 
-UpdateTransfer::UpdateTransfer(UpdatePlan plan, uint32_t chunkSize)
+UpdateSender::UpdateSender(UpdatePlan plan, uint32_t chunkSize)
     : plan_(std::move(plan)), chunkSize_(std::clamp<uint32_t>(chunkSize, 1, kLargestChunk)) {}
 
-size_t UpdateTransfer::BufferSize() const { return kHeaderSize + std::max(chunkSize_, kFileRecordSize); }
+size_t UpdateSender::BufferSize() const { return kHeaderSize + std::max(chunkSize_, kFileRecordSize); }
 
-size_t UpdateTransfer::Fill(uint8_t* out, size_t capacity) {
+size_t UpdateSender::Fill(uint8_t* out, size_t capacity) {
     size_t used = 0;
     while (error_.empty()) {
         const size_t room = capacity - used;
@@ -43,12 +43,13 @@ size_t UpdateTransfer::Fill(uint8_t* out, size_t capacity) {
             PutHeader(at, message_id::FileHeader, 0, kFileRecordSize);
             std::memcpy(at + kHeaderSize, &record, kFileRecordSize);
             used += kHeaderSize + kFileRecordSize;
-            ++filesStarted_;
             offset_ = 0;
-            if (file.size > 0)
+            if (file.size > 0) {
                 stage_ = Stage::Chunks;
-            else
+            } else {
+                ++filesCompleted_;
                 stage_ = ++fileIndex_ == plan_.files.size() ? Stage::End : Stage::Header;
+            }
             break;
         }
         case Stage::Chunks: {
@@ -63,8 +64,10 @@ size_t UpdateTransfer::Fill(uint8_t* out, size_t capacity) {
             used += kHeaderSize + length;
             offset_ += length;
             contentBytes_ += length;
-            if (offset_ == file.size)
+            if (offset_ == file.size) {
+                ++filesCompleted_;
                 stage_ = ++fileIndex_ == plan_.files.size() ? Stage::End : Stage::Header;
+            }
             break;
         }
         case Stage::End:

@@ -6,17 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "file_record.h"
+#include "record_time.h"
+#include "startscreen/file_list.h"  // the limits of a client's list
 
-inline constexpr uint32_t kMostListedFiles = 2048;
-// Folders inside the release folder that a client can list, besides the release folder itself.
-inline constexpr uint32_t kMostListedFolders = 128;
-inline constexpr uint32_t kLongestFileList = kMostListedFiles * kFileRecordSize;
+inline constexpr uint32_t kLongestFileList = kMaxListedRecords * kFileRecordSize;
 
 struct ClientFile {
     std::string folder;  // "." for the release folder itself
     std::string name;
-    RecordTime lastWrite;
+    CalendarTime lastWrite;
     uint32_t size;
 };
 
@@ -25,7 +23,7 @@ struct ParsedFileList {
     std::string error;  // empty when the list is sound
 };
 
-// Refuses a record count above kMostListedFiles, a body that is not exactly count records, names
+// Refuses a record count above kMaxListedRecords, a body that is not exactly count records, names
 // without a terminator, empty names, names with a path separator, and more than
-// kMostListedFolders folders.
+// kMaxListedFolders folders.
 ParsedFileList ParseFileList(uint32_t recordCount, const uint8_t* body, uint32_t length);

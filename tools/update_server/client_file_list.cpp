@@ -1,4 +1,4 @@
-#include "file_list.h"
+#include "client_file_list.h"
 
 #include <cstring>
 #include <set>
@@ -21,9 +21,9 @@ const char* NameProblem(const std::optional<std::string_view>& text, bool isFold
 
 ParsedFileList ParseFileList(uint32_t recordCount, const uint8_t* body, uint32_t length) {
     ParsedFileList list;
-    if (recordCount > kMostListedFiles) {
+    if (recordCount > kMaxListedRecords) {
         list.error = "file list of " + std::to_string(recordCount) + " records (at most " +
-                     std::to_string(kMostListedFiles) + ")";
+                     std::to_string(kMaxListedRecords) + ")";
         return list;
     }
     if (uint64_t(length) != uint64_t(recordCount) * kFileRecordSize) {
@@ -51,8 +51,8 @@ ParsedFileList ParseFileList(uint32_t recordCount, const uint8_t* body, uint32_t
         }
         if (*folder != kReleaseRootFolder) {
             folders.emplace(*folder);
-            if (folders.size() > kMostListedFolders) {
-                list.error = "file list names more than " + std::to_string(kMostListedFolders) + " folders";
+            if (folders.size() > kMaxListedFolders) {
+                list.error = "file list names more than " + std::to_string(kMaxListedFolders) + " folders";
                 list.files.clear();
                 return list;
             }

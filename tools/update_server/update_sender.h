@@ -18,14 +18,14 @@
 
 #include "update_plan.h"
 
-class UpdateTransfer {
+class UpdateSender {
   public:
     // Chunks stay inside the client's initial receive buffer of 256 KiB, header included, so the
     // client never has to grow it.
     static constexpr uint32_t kLargestChunk = 262144 - 20;
     static constexpr uint32_t kDefaultChunk = 65536;
 
-    UpdateTransfer(UpdatePlan plan, uint32_t chunkSize);
+    UpdateSender(UpdatePlan plan, uint32_t chunkSize);
 
     // The buffer size that Fill needs to make progress.
     size_t BufferSize() const;
@@ -38,8 +38,8 @@ class UpdateTransfer {
     bool Finished() const { return stage_ == Stage::Done; }
     const std::string& Error() const { return error_; }
     uint32_t FileCount() const { return uint32_t(plan_.files.size()); }
-    // Files whose header has been written, and file content bytes written.
-    uint32_t FilesStarted() const { return filesStarted_; }
+    // Files written whole (header and every chunk), and file content bytes written.
+    uint32_t FilesCompleted() const { return filesCompleted_; }
     uint64_t ContentBytes() const { return contentBytes_; }
 
   private:
@@ -50,7 +50,7 @@ class UpdateTransfer {
     Stage stage_ = Stage::Announcement;
     size_t fileIndex_ = 0;
     uint32_t offset_ = 0;
-    uint32_t filesStarted_ = 0;
+    uint32_t filesCompleted_ = 0;
     uint64_t contentBytes_ = 0;
     std::string error_;
 };

@@ -1,0 +1,40 @@
+// The life of the host from its entry point: settings, command line, working folder, start-up
+// check, start-up, frame loop and the failure path.
+#include "platform/win32/shell/application.h"
+#include "shell/edition_settings.h"
+#include "shell/host_globals.h"
+
+int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand) {
+    EditionSettings settings(kBuiltEdition);
+    FillCommandLineBlock(host::CommandLine, commandLine);
+
+    // Every relative file name of the program (sprite files, updated files) is relative to the
+    // program's folder, wherever it was started from.
+    char path[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        if (char* slash = strrchr(path, '\\')) {
+            slash[1] = '\0';
+            SetCurrentDirectoryA(path);
+        }
+    }
+
+    bool proceed = StartupCheck(
+        settings, [] { return FindWindowA("Tidemarch", "Tidemarch") != nullptr; },
+        [] { MessageBoxA(nullptr, "Can't Execute Client", nullptr, MB_OK); });
+    if (!proceed) {
+        PostQuitMessage(0);
+        return 0;
+    }
+
+    if (InitApplication(instance, previousInstance, showCommand, "Tidemarch", 0, 0, 1024, 768, 2,
+                        host::kFullScreen, 0)) {
+        RunHostFrameLoop();
+    } else {
+        HWND window = static_cast<HWND>(host::HostWindow);
+        MessageBoxA(window, "", "Initialize Failed", MB_OK);
+        if (window) DestroyWindow(window);
+        RunHostFrameLoop();
+    }
+    return 0;
+}

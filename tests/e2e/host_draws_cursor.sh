@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Starts the host showing its demonstration scene under Wine, moves the X pointer with xdotool and checks on screenshots
+# that the host draws its arrow where the pointer is, and no longer where it was.
+# Arguments: the demonstration executable, a folder for the screenshots.
+set -u
+exe="$1"
+out="$2"
+mkdir -p "$out"
+source "$(dirname "$0")/../../scripts/wine/env.sh"
+tidemarch_wine_prefix
+
+timeout --kill-after=5 60 wine "$exe" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+
+pixel() {  # prints "r,g,b" of pixel ($2, $3) of image $1, 8 bits per channel
+    convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
+}
+
+# The arrow's tip is at the pointer; five rows down its outline is at +0 and its white body
+# at +2. The outline's dark grey is drawn by nothing else in the scene.
+white="255,255,255"
+outline="16,16,16"
+arrow_at() {  # image x y -> succeeds when the arrow's outline and body are at that tip
+    [ "$(pixel "$1" "$2" $(($3 + 5)))" = "$outline" ] && [ "$(pixel "$1" $(($2 + 2)) $(($3 + 5)))" = "$white" ]
+}
+
+shot="$out/start.png"
+deadline=$((SECONDS + 40))
+while :; do
+    if import -window root "$shot" 2>/dev/null && [ "$(pixel "$shot" 500 10)" = "255,0,0" ]; then break; fi
+    if [ $SECONDS -ge $deadline ] || ! kill -0 "$pid" 2>/dev/null; then
+        echo "FAIL: the host's first frame did not appear"
+        exit 1
+    fi
+    sleep 0.5
+done
+
+# Waits (bounded) until a screenshot shows the arrow at the tip given.
+expect_arrow() {  # name x y
+    local shot="$out/$1.png" deadline=$((SECONDS + 10))
+    while :; do
+        sleep 0.3
+        import -window root "$shot" 2>/dev/null && arrow_at "$shot" "$2" "$3" && return 0
+        if [ $SECONDS -ge $deadline ]; then
+            echo "FAIL: no arrow at ($2, $3): outline $(pixel "$shot" "$2" $(($3 + 5))), body $(pixel "$shot" $(($2 + 2)) $(($3 + 5)))"
+            exit 1
+        fi
+    done
+}
+
+xdotool mousemove 300 400
+expect_arrow first 300 400
+echo "arrow at (300, 400)"
+xdotool mousemove 700 250
+expect_arrow second 700 250
+if arrow_at "$out/second.png" 300 400; then
+    echo "FAIL: the arrow is still drawn at (300, 400) after the pointer moved"
+    exit 1
+fi
+echo "PASS: the arrow follows the pointer from (300, 400) to (700, 250)"
