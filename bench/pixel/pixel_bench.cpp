@@ -81,10 +81,25 @@ void Memcpy565(DrawSize, const Placement& p) {
         std::memcpy(t.Row(p.dy + row) + p.dx * 2, s.Row(p.sy + row) + p.sx * 2, size_t(p.w) * 2);
 }
 
+// The least a blend can do at a placement: read the source and destination rows, write the
+// destination (here their 16-bit sum, sixteen pixels at a time). What no blend, this code's, its
+// reference's or a peer's, can go below on the same placements.
+void ReadModifyWrite565(DrawSize, const Placement& p) {
+    Surface& s = gScene->source565();
+    Surface& t = gScene->target565();
+    for (int row = 0; row < p.h; ++row) {
+        uint16_t* d = reinterpret_cast<uint16_t*>(t.Row(p.dy + row) + p.dx * 2);
+        const uint16_t* from = reinterpret_cast<const uint16_t*>(s.Row(p.sy + row) + p.sx * 2);
+        for (int i = 0; i < p.w; ++i)
+            d[i] = uint16_t(d[i] + from[i]);
+    }
+}
+
 std::vector<Workload> Workloads() {
     const PixelPath fast = PixelPath::Fast, ref = PixelPath::Reference;
     std::vector<Workload> w = {
         {"memcpy565", Memcpy565},
+        {"read_modify_write565", ReadModifyWrite565},
         {"blit565_copy", Blit565(256, fast)},
         {"sprite565_raw_copy", Sprite565(SpriteKind::Raw, 256, fast)},
     };
@@ -257,6 +272,16 @@ void PrintTargets(const MedianReporter& r) {
                 peer = std::max(peer, Mpix(r, p, size));
             const double ratio = peer > 0 ? Mpix(r, t.ours, size) / peer : 0;
             std::printf("target %s@%s %.2f %.2f\n", t.name.c_str(), SizeName(size), ratio, t.goal);
+        }
+    // How far any 5:6:5 blend can get ahead of the reference on the same placements: the
+    // read-modify-write floor against the reference.
+    std::printf("\n");
+    for (DrawSize size : kSizes)
+        for (const char* reference : {"blit565_128_reference", "sprite565_raw_128_reference",
+                                      "fill565_128_reference", "sprite565_rle2_128_reference"}) {
+            const double ref = Mpix(r, reference, size);
+            std::printf("ceiling read_modify_write565/%s@%s %.2f\n", reference, SizeName(size),
+                        ref > 0 ? Mpix(r, "read_modify_write565", size) / ref : 0);
         }
 }
 

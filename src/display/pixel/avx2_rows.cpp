@@ -16,10 +16,9 @@
 #if defined(__i386__) || defined(__x86_64__)
 #include <immintrin.h>
 
-#include <cstring>
-
 #include "display/pixel/pixel_layouts.h"
 #include "display/pixel/reference_pixel.h"
+#include "display/pixel/sse2_lanes.h"
 
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
@@ -79,15 +78,14 @@ struct Narrow {
 
 // ---- 16-bit layouts, eight or sixteen pixels per vector. ----
 
-// Constructors are written out (not member initialisers) so that they are functions of this file
-// that the instruction-set switch above applies to under every compiler.
+// The constant sets have constructors written out: one the compiler makes for itself would not be
+// a function of this file that the instruction-set switch above applies to (under any compiler),
+// and every vector constant would then cost a call or fail to build.
 template <class L, class W> struct Masks16 {
     Masks16()
         : rb(W::Set16(uint16_t(L::kRed | L::kBlue))), g(W::Set16(uint16_t(L::kGreen))),
           rgb(W::Set16(uint16_t(L::kRed | L::kGreen | L::kBlue))) {}
-    typename W::V rb;
-    typename W::V g;
-    typename W::V rgb;
+    typename W::V rb, g, rgb;
 };
 
 template <class W> struct Weight16 {
@@ -251,9 +249,7 @@ template <class L, class W> struct FillBlend16 {
 
 template <class W> struct ByteMasks {
     ByteMasks() : even(W::Set16(0x00FF)), odd(W::Set16(0xFF00)), ones(W::Ones()) {}
-    typename W::V even;
-    typename W::V odd;
-    typename W::V ones;
+    typename W::V even, odd, ones;
 };
 
 template <class W> struct Weight8 {
@@ -367,32 +363,6 @@ template <class L, class W> struct FillBlendBytesOp {
 
 // ---- Rows. ----
 
-// The first n (< 16) bytes at p, the rest zero.
-__m128i LoadFew(const uint8_t* p, size_t n) {
-    alignas(16) uint8_t bytes[16] = {};
-    std::memcpy(bytes, p, n);
-    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
-}
-
-// The low n (< 16) bytes of v to p, in at most two overlapping stores of the largest piece that
-// fits.
-void StoreFew(uint8_t* p, __m128i v, size_t n) {
-    alignas(16) uint8_t bytes[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(bytes), v);
-    if (n >= 8) {
-        std::memcpy(p, bytes, 8);
-        std::memcpy(p + n - 8, bytes + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(p, bytes, 4);
-        std::memcpy(p + n - 4, bytes + n - 4, 4);
-    } else if (n >= 2) {
-        std::memcpy(p, bytes, 2);
-        std::memcpy(p + n - 2, bytes + n - 2, 2);
-    } else {
-        *p = bytes[0];
-    }
-}
-
 // One row, by the widths above. Every vector that overlaps another is computed from the
 // original pixels before anything of the row is stored.
 template <class L, RowOp Op, class WideOp, class NarrowOp>
@@ -432,11 +402,13 @@ inline void Row(const WideOp& wide, const NarrowOp& narrow, uint8_t* dst, const 
     }
     if (bytes == 0) return;
     // Whole-vector loads only read what lies after the row; the store writes the row's bytes.
-    const bool wholeD = params.dstLimit && dst + 16 <= params.dstLimit;
-    const bool wholeS = params.srcLimit && src + 16 <= params.srcLimit;
-    const __m128i dv = !readD ? Narrow::Zero() : wholeD ? Narrow::Load(dst) : LoadFew(dst, bytes);
-    const __m128i sv = !readS ? Narrow::Zero() : wholeS ? Narrow::Load(src) : LoadFew(src, bytes);
-    StoreFew(dst, narrow(dv, sv, 0), bytes);
+    const bool wholeD =
+        params.dstLimit && dst + 16 <= params.dstLimit && WholeVectorStaysInRowLines(dst, bytes);
+    const bool wholeS =
+        params.srcLimit && src + 16 <= params.srcLimit && WholeVectorStaysInRowLines(src, bytes);
+    const __m128i dv = !readD ? Narrow::Zero() : wholeD ? Narrow::Load(dst) : LoadPartial(dst, bytes);
+    const __m128i sv = !readS ? Narrow::Zero() : wholeS ? Narrow::Load(src) : LoadPartial(src, bytes);
+    StoreShort(dst, narrow(dv, sv, 0), bytes);
 }
 
 template <class L, RowOp Op, template <class, class> class OpFor>

@@ -1,6 +1,7 @@
 #include "display/pixel/row_kernel.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "display/pixel/row_functions.h"
 
@@ -12,7 +13,8 @@ bool ProcessorHas(VectorSet set) {
     case VectorSet::Sse2:
         return __builtin_cpu_supports("sse2");
     case VectorSet::Avx2:
-        return __builtin_cpu_supports("avx2");
+        // TIDEMARCH_PIXEL_NO_AVX2 set in the environment keeps the SSE2 functions, to compare.
+        return __builtin_cpu_supports("avx2") && !std::getenv("TIDEMARCH_PIXEL_NO_AVX2");
     }
 #endif
     (void)set;
@@ -46,7 +48,9 @@ struct RowFunctionTable {
     }
 };
 
-const RowFunctionTable& Table() {
+// Built on first use, after the processor's features are known; inline so that choosing a row
+// function costs a guard check and a load.
+[[gnu::always_inline]] inline const RowFunctionTable& Table() {
     static const RowFunctionTable table;
     return table;
 }
@@ -56,14 +60,6 @@ RowFunction SelectRowFunction(PixelLayout layout, RowOp op, PixelPath path) {
     const int l = int(layout), o = int(op);
     if (l <= 0 || l >= kLayouts || o < 0 || o >= kOps) return nullptr;
     return path == PixelPath::Reference ? Table().reference[l][o] : Table().fast[l][o];
-}
-
-RowKernel MakeRowKernel(PixelLayout layout, RowOp op, const RowParams& params, PixelPath path) {
-    RowKernel kernel;
-    kernel.run = SelectRowFunction(layout, op, path);
-    kernel.params = params;
-    kernel.bytesPerPixel = BytesPerPixel(layout);
-    return kernel;
 }
 
 RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& params, uint32_t tint,

@@ -63,6 +63,50 @@ inline void StoreShort(uint8_t* p, __m128i v, size_t n) {
     }
 }
 
+// Whether a 16-byte load at p stays within the cache lines that the n bytes of the row at p lie
+// in. Reading past the end of a short row is only free there: a further line may have to come
+// from memory, which for small sprites at scattered places costs more than reading in pieces.
+inline bool WholeVectorStaysInRowLines(const uint8_t* p, size_t n) {
+    constexpr int kLineBits = 6;  // 64-byte cache lines
+    const uintptr_t at = reinterpret_cast<uintptr_t>(p);
+    return ((at + 15) >> kLineBits) == ((at + n - 1) >> kLineBits);
+}
+
+// Copies n bytes. Sprite rows and runs are mostly short, so up to 32 bytes are copied inline,
+// every byte loaded before any is stored (right for overlapping memory too); longer copies go
+// to memmove.
+inline void CopyBytes(uint8_t* dst, const uint8_t* src, size_t n) {
+    if (n >= 16) {
+        if (n > 32) {
+            std::memmove(dst, src, n);
+            return;
+        }
+        const __m128i head = LoadVector(src), tail = LoadVector(src + n - 16);
+        StoreVector(dst, head);
+        StoreVector(dst + n - 16, tail);
+    } else if (n >= 8) {
+        uint64_t head, tail;
+        std::memcpy(&head, src, 8);
+        std::memcpy(&tail, src + n - 8, 8);
+        std::memcpy(dst, &head, 8);
+        std::memcpy(dst + n - 8, &tail, 8);
+    } else if (n >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, src, 4);
+        std::memcpy(&tail, src + n - 4, 4);
+        std::memcpy(dst, &head, 4);
+        std::memcpy(dst + n - 4, &tail, 4);
+    } else if (n >= 2) {
+        uint16_t head, tail;
+        std::memcpy(&head, src, 2);
+        std::memcpy(&tail, src + n - 2, 2);
+        std::memcpy(dst, &head, 2);
+        std::memcpy(dst + n - 2, &tail, 2);
+    } else if (n == 1) {
+        *dst = *src;
+    }
+}
+
 // Runs VectorOp over a row of count pixels as a run of bytes. VectorOp is called as
 // op(d, s, offset) on 16-byte vectors, offset being the vector's first byte within the row (for
 // colour patterns that repeat with the pixel). A row of 16 bytes or more ends with a vector
@@ -82,8 +126,10 @@ inline void VectorRow(const VectorOp& op, uint8_t* dst, const uint8_t* src, int3
         if (bytes == 0) return;
         // Whole-vector loads only read what lies after the row, which nothing has written
         // recently; the store writes exactly the row's bytes.
-        const bool wholeD = params.dstLimit && dst + 16 <= params.dstLimit;
-        const bool wholeS = params.srcLimit && src + 16 <= params.srcLimit;
+        const bool wholeD =
+            params.dstLimit && dst + 16 <= params.dstLimit && WholeVectorStaysInRowLines(dst, bytes);
+        const bool wholeS =
+            params.srcLimit && src + 16 <= params.srcLimit && WholeVectorStaysInRowLines(src, bytes);
         const __m128i d = !kReadsDestination<Op> ? _mm_setzero_si128()
                           : wholeD               ? LoadVector(dst)
                                                  : LoadPartial(dst, bytes);

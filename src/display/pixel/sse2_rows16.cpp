@@ -63,7 +63,7 @@ template <class L> struct ChannelProduct {
 template <class L> struct CopyOp {
     static void Rows(const RowRun* runs, int32_t runCount, const RowParams&) {
         for (int32_t r = 0; r < runCount; ++r)
-            std::memmove(runs[r].dst, runs[r].src, size_t(runs[r].count) * 2);
+            CopyBytes(runs[r].dst, runs[r].src, size_t(runs[r].count) * 2);
     }
 };
 

@@ -64,7 +64,7 @@ template <class L> struct ColourPattern {
 template <class L> struct CopyOp {
     static void Rows(const RowRun* runs, int32_t runCount, const RowParams&) {
         for (int32_t r = 0; r < runCount; ++r)
-            std::memmove(runs[r].dst, runs[r].src, size_t(runs[r].count) * L::kBytes);
+            CopyBytes(runs[r].dst, runs[r].src, size_t(runs[r].count) * L::kBytes);
     }
 };
 

@@ -43,7 +43,7 @@ void BlendRows(Surface& source, const Rect& src, Surface& destination, int32_t d
     const int32_t width = src.Width();
     const bool same = &source == &destination;
     const bool upward = same && dy > src.top;
-    if (rows <= kPrefetchedRows)
+    if (rows <= kPrefetchedRows && rows > 1)  // one row has no other row's wait to overlap with
         for (int32_t r = 0; r < rows; ++r) {
             __builtin_prefetch(source.Row(src.top + r) + src.left * bpp);
             __builtin_prefetch(destination.Row(dy + r) + dx * bpp, 1);

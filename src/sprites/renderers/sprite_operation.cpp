@@ -5,13 +5,7 @@
 namespace {
 constexpr int32_t kOpaque = 256;
 
-SpriteOperation Op(RowOp op, uint32_t k = 0, uint32_t ws = 0, uint32_t wd = 0) {
-    SpriteOperation s{op, RowParams{}};
-    s.params.k = k;
-    s.params.ws = ws;
-    s.params.wd = wd;
-    return s;
-}
+SpriteOperation Op(RowOp op, uint32_t k = 0, uint32_t ws = 0, uint32_t wd = 0) { return {op, k, ws, wd}; }
 
 // 16-bit displays: weights are eighths of the 8-bit values, out of 32.
 SpriteOperation Select16(int32_t alpha, int32_t e) {
@@ -49,7 +43,7 @@ SpriteOperation SelectBytes(int32_t alpha, int32_t e) {
 }  // namespace
 
 SpriteOperation SelectSpriteOperation(PixelLayout layout, int32_t alpha, int32_t effect) {
-    return BytesPerPixel(layout) == 2 ? Select16(alpha, effect) : SelectBytes(alpha, effect);
+    return KernelBytesPerPixel(layout) == 2 ? Select16(alpha, effect) : SelectBytes(alpha, effect);
 }
 
 RowKernel MakeSpriteKernel(PixelLayout layout, int32_t alpha, int32_t effect, bool tinted, uint32_t tint,
@@ -60,6 +54,16 @@ RowKernel MakeSpriteKernel(PixelLayout layout, int32_t alpha, int32_t effect, bo
         return MakeRowKernel(layout, RowOp::Tint, p, path);
     }
     const SpriteOperation s = SelectSpriteOperation(layout, alpha, effect);
-    if (tinted) return MakeTintedRowKernel(layout, s.op, s.params, tint, path);
-    return MakeRowKernel(layout, s.op, s.params, path);
+    // The weights go into the kernel one by one: this runs once per drawn sprite.
+    RowKernel kernel;
+    kernel.run = SelectRowFunction(layout, s.op, path);
+    kernel.params.k = s.k;
+    kernel.params.ws = s.ws;
+    kernel.params.wd = s.wd;
+    kernel.bytesPerPixel = KernelBytesPerPixel(layout);
+    if (tinted) {
+        kernel.tintFirst = SelectRowFunction(layout, RowOp::Tint, path);
+        kernel.params.colour = tint;
+    }
+    return kernel;
 }

@@ -16,9 +16,12 @@
 
 #include "display/pixel/row_kernel.h"
 
+// The operation and its weights (see RowParams), small enough to travel in registers.
 struct SpriteOperation {
     RowOp op;
-    RowParams params;
+    uint32_t k;
+    uint32_t ws;
+    uint32_t wd;
 };
 
 SpriteOperation SelectSpriteOperation(PixelLayout layout, int32_t alpha, int32_t effect);

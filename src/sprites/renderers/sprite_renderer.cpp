@@ -9,10 +9,7 @@
 #include "sprites/renderers/sprite_renderer_classes.h"
 
 namespace {
-// Every pixel buffer carries its size in a small header in front of the pixels, so that the
-// walks can stay inside it whatever the run data says. The header keeps the pixels at the
-// allocator's alignment.
-constexpr size_t kHeaderBytes = 16;
+constexpr size_t kHeaderBytes = SpriteRenderer::kPixelDataHeaderBytes;
 
 uint8_t* BlockOf(const uint8_t* data) { return const_cast<uint8_t*>(data) - kHeaderBytes; }
 }  // namespace
@@ -28,13 +25,6 @@ uint8_t* SpriteRenderer::AllocatePixelData(size_t bytes) {
 
 void SpriteRenderer::FreePixelData(uint8_t* data) {
     if (data) delete[] BlockOf(data);
-}
-
-size_t SpriteRenderer::PixelDataSize(const uint8_t* data) {
-    if (!data) return 0;
-    uint64_t size;
-    std::memcpy(&size, BlockOf(data), sizeof size);
-    return size_t(size);
 }
 
 void SpriteRenderer::AdoptPixelData(uint8_t* data) {

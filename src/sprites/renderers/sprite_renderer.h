@@ -6,6 +6,7 @@
 // Slots: 0 deleting destructor (frees the pixel data), 1 Draw, 2 DrawTinted.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "common/deleting_destructor.h"
@@ -41,7 +42,16 @@ class SpriteRenderer {
     static void FreePixelData(uint8_t* data);
     // The size asked of AllocatePixelData for this buffer (0 for null). The walks never read
     // past it, so damaged run data cannot take them outside the buffer.
-    static size_t PixelDataSize(const uint8_t* data);
+    static size_t PixelDataSize(const uint8_t* data) {
+        if (!data) return 0;
+        uint64_t size;
+        std::memcpy(&size, data - kPixelDataHeaderBytes, sizeof size);
+        return size_t(size);
+    }
+    // Every pixel buffer carries its size in a small header in front of the pixels, so that the
+    // walks can stay inside it whatever the run data says. The header keeps the pixels at the
+    // allocator's alignment.
+    static constexpr size_t kPixelDataHeaderBytes = 16;
 
     int32_t width = 0;
     int32_t height = 0;

@@ -84,7 +84,8 @@ int32_t WholePixels(int64_t bytes, int32_t bytesPerPixel) {
 }
 
 void PrefetchRows(const SpriteTarget& target, const Visible& v, int32_t endRow, int64_t firstByte) {
-    if (endRow - v.firstRow > kPrefetchedRows) return;
+    // One row has no other row's wait to overlap with.
+    if (endRow - v.firstRow > kPrefetchedRows || endRow - v.firstRow < 2) return;
     firstByte = std::max(firstByte, v.startByte);
     for (int32_t row = v.firstRow; row < endRow; ++row)
         __builtin_prefetch(target.pixels + int64_t(row) * target.pitch + firstByte, 1);
