@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 cmake --preset windows
-cmake --build --preset windows -j "$(nproc)" --target tidemarch
+cmake --build --preset windows -j "$(nproc)" --target tidemarch demo_module
 exec bash scripts/wine/session.sh bash scripts/wine/run-host.sh "${TIDEMARCH_RUN_SECONDS:-30}" "$@"

@@ -28,3 +28,26 @@ void FillEngineInfo(EngineInfo& info) {
     info.rootControl = host::RootControl;
     info.mouseCursor = host::MouseCursor;
 }
+
+void AdoptEngineInfo(const EngineInfo& info) {
+    host::HostWindow = info.hostWindow;
+    host::InstanceHandle = info.instanceHandle;
+    gDisplayFormat.featureWord = info.featureWord;
+    host::DirectDrawObject = info.directDraw;
+    sound::Effects3D = info.effects3D;
+    sound::Device8 = info.soundDevice8;
+    sound::FallbackDevice = info.fallbackSoundDevice;
+    sound::PrimaryBuffer = info.primarySoundBuffer;
+    sound::Listener = info.soundListener;
+    sound::LiveObjects = info.liveSoundObjects;
+    host::CooperativeLevel = info.cooperativeLevel;
+    gDisplayFormat.screenWidth = info.screenWidth;
+    gDisplayFormat.screenHeight = info.screenHeight;
+    gDisplayFormat.bytesPerPixel = info.bytesPerPixel;
+    gDisplayFormat.rowBytes = info.rowBytes;
+    gDisplayFormat.frameBytes = info.frameBytes;
+    gChannelMasks = info.channelMasks;
+    host::Display = info.display;
+    host::RootControl = info.rootControl;
+    host::MouseCursor = info.mouseCursor;
+}

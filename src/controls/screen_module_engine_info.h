@@ -36,7 +36,7 @@
 class Control;
 class Display;
 class SoundListener;
-class SurfaceControl;
+class RootControl;
 
 // The masks sit at offset 76, which is not a multiple of 8: the record packs to 4 bytes.
 #pragma pack(push, 4)
@@ -65,7 +65,7 @@ struct EngineInfo {
     int32_t frameBytes;
     ChannelMasks channelMasks;
     ::Display* display;
-    SurfaceControl* rootControl;
+    ::RootControl* rootControl;
     uint8_t unwritten[kUnwrittenBytes];
     Control* mouseCursor;
 };
@@ -74,6 +74,11 @@ struct EngineInfo {
 // Fills the record from the host's globals of this moment, byte for byte; every byte the host
 // has nothing for is zero.
 void FillEngineInfo(EngineInfo& info);
+
+// The module's side: points this copy of the engine's globals at what the record names (the
+// window, display format and masks, DirectDraw, the sound device, display, root control and
+// mouse cursor). A screen module built from the engine's own code calls it from "InitKTZDLL".
+void AdoptEngineInfo(const EngineInfo& info);
 
 #if TIDEMARCH_SHARED_LAYOUT
 TIDEMARCH_LAYOUT_CHECKS_BEGIN

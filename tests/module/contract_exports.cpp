@@ -6,7 +6,12 @@
 
 #define MODULE_EXPORT extern "C" __declspec(dllexport)
 
+extern "C" __declspec(dllimport) void __stdcall PostQuitMessage(int exitCode);
+
 namespace {
+
+constexpr uint32_t kKeyDown = 256;
+constexpr uint32_t kEscapeKey = 27;
 
 int32_t Max(int32_t a, int32_t b) { return a > b ? a : b; }
 int32_t Min(int32_t a, int32_t b) { return a < b ? a : b; }
@@ -56,6 +61,12 @@ class Probe : public Panel {
             return nullptr;
         case contract::kRedirect:
             return static_cast<Control*>(state->redirectTo);
+        case contract::kQuitOnEscape:
+            if (message->message == kKeyDown && message->wParam == kEscapeKey) {
+                PostQuitMessage(0);
+                return nullptr;
+            }
+            return Control::HandleMessage(message);
         default:
             return Control::HandleMessage(message);
         }

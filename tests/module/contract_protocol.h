@@ -41,9 +41,10 @@ inline void Note(CallJournal* journal, const void* control, int32_t call, int32_
 
 // How a probe answers HandleMessage.
 enum MessageAnswer : int32_t {
-    kWalk = 0,      // the base behaviour: ask the children, then decline with the previous sibling
-    kConsume = 1,   // null
-    kRedirect = 2,  // redirectTo
+    kWalk = 0,          // the base behaviour: ask the children, then decline with the previous sibling
+    kConsume = 1,       // null
+    kRedirect = 2,      // redirectTo
+    kQuitOnEscape = 3,  // the Escape key posts the quit message and is consumed; the rest walks
 };
 
 // What a module probe control saw last. Owned by the test, so it outlives the probe.
@@ -145,6 +146,7 @@ enum ConnectionDeletion : int32_t {
 };
 
 struct ConnectionState {
+    CallJournal* journal;  // notes the destruction, when set
     int32_t deletion;
     int32_t messages;
     uint32_t lastId;

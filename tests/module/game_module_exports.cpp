@@ -7,9 +7,19 @@
 #define MODULE_EXPORT extern "C" __declspec(dllexport)
 
 namespace {
+// Without a test that prepares the hand-over, the module is a game module of its own: a green
+// box at (100, 100)-(300, 200) that ends the program on Escape.
+// Constant-initialised: the module has no C runtime to run initialisers.
+constexpr contract::ProbeState StandaloneState() {
+    contract::ProbeState state{};
+    state.answer = contract::kQuitOnEscape;
+    state.paintColour = 0x07E0;
+    return state;
+}
+contract::ProbeState gStandaloneState = StandaloneState();
 contract::HandOverReport gReport{};
-contract::ProbeState* gScreenState = nullptr;
-contract::ProbeArguments gScreenArguments{};
+contract::ProbeState* gScreenState = &gStandaloneState;
+contract::ProbeArguments gScreenArguments{100, 100, 300, 200, 64};
 }  // namespace
 
 // Defined with the probe.

@@ -40,7 +40,10 @@ class ModuleConnection : public Connection {
     ModuleConnection(uint32_t checksumMode, contract::ConnectionState* connectionState)
         : Connection(checksumMode), seen(connectionState) {}
 
-    ~ModuleConnection() override { ++seen->destructions; }
+    ~ModuleConnection() override {
+        ++seen->destructions;
+        contract::Note(seen->journal, this, contract::kDestroy, 0);
+    }
 
     void OnBadChecksum(MessageHeader*, uint8_t*, uint32_t, uint32_t) override {
         ++seen->badChecksums;

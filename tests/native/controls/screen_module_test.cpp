@@ -201,6 +201,16 @@ TEST_F(ScreenModuleTest, EngineInfoIsFilledFromTheGlobalsOfTheMoment) {
         EXPECT_EQ(field.seen, field.expected) << field.name;
     EXPECT_THAT(e.unwritten, ::testing::Each(0)) << "the 320 bytes from offset 140";
 
+    // A module built from the engine's code takes the record back into its own globals.
+    host::HostWindow = host::InstanceHandle = host::DirectDrawObject = nullptr;
+    gDisplayFormat = DisplayFormat{};
+    gChannelMasks = ChannelMasks{};
+    sound::LiveObjects = 0;
+    AdoptEngineInfo(e);
+    EngineInfo again;
+    FillEngineInfo(again);
+    EXPECT_EQ(std::memcmp(&again, &e, sizeof e), 0) << "adopting the record gives back the globals it came from";
+
     gDisplayFormat = savedFormat;
     gChannelMasks = savedMasks;
     host::HostWindow = host::InstanceHandle = host::DirectDrawObject = nullptr;

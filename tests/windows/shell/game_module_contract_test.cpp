@@ -3,14 +3,19 @@
 // the host's arguments.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstring>
 
 #include "controls/screen_module.h"
 #include "display/display_format.h"
 #include "module_contract_loader.h"
+#include "net/network_manager.h"
 #include "platform/win32/controls/win32_screen_module_platform.h"
+#include "platform/win32/shell/application.h"
 #include "shell/host_globals.h"
+#include "shell/module_hand_over.h"
+#include "shell/module_host_panel.h"
 #include "sound/sound_device.h"
 
 namespace {
@@ -94,6 +99,80 @@ TEST_F(GameModuleContractTest, EngineRecordArrivesByteForByte) {
     sound::Device8 = sound::FallbackDevice = nullptr;
     sound::Listener = nullptr;
     sound::LiveObjects = 0;
+}
+
+}  // namespace
+
+namespace {
+
+// The whole life of the MSVC-ABI module as the game module: handed over through the host panel,
+// commanding the host through it, a connection of its own registered with the host's manager,
+// and the host's shutdown deleting the module screen through its slot 0 and then the connection
+// through its slot 2.
+TEST_F(GameModuleContractTest, HandOverCommandsAndShutdownOrder) {
+    contract::CallJournal journal{};
+    contract::ProbeState state{};
+    state.journal = &journal;
+    contract::ProbeArguments arguments{0, 0, 64, 48, 64};
+    module->prepareHandOver(&state, &arguments);
+    host::NetworkManager = new NetworkManager(nullptr);
+    host::AppInfo.networkManager = host::NetworkManager;
+    FillCommandLineBlock(host::CommandLine, "0123456789AB the rest");
+
+    HandOverResult result = HandOverToGameModule(Win32ScreenModulePlatform::Instance(), "ContractModule.dll");
+    ASSERT_NE(result.panel, nullptr) << result.message;
+    ModuleHostPanel* panel = result.panel;
+    const contract::HandOverReport& report = *module->handOverReport();
+    EXPECT_EQ(report.callsBeforeEngine, 0) << "InitKTZDLL comes first";
+    EXPECT_EQ(report.initApplicationInfoCalls, 1);
+    EXPECT_EQ(report.applicationInfo, &host::AppInfo);
+    EXPECT_EQ(report.applicationNetworkManager, host::NetworkManager);
+    EXPECT_EQ(report.allocScreenCalls, 1);
+    EXPECT_EQ(report.allocFirst, 0);
+    EXPECT_EQ(report.allocParent, panel);
+    EXPECT_EQ(report.allocCommandLine, &host::CommandLine);
+    EXPECT_STREQ(report.commandHead, "0123456789AB");
+    ASSERT_NE(report.screen, nullptr);
+    Control* screen = panel->moduleScreen;
+    EXPECT_EQ(report.screen, screen);
+    EXPECT_EQ(screen->parent, panel) << "the module linked its screen below the panel";
+    EXPECT_EQ(host::DrawRoot, panel);
+    EXPECT_EQ(host::AppInfo.currentScreen, panel);
+    ASSERT_GE(journal.count, 1);
+    EXPECT_EQ(journal.records[0].control, screen);
+    EXPECT_EQ(journal.records[0].call, contract::kOpen) << "the host opened the module screen";
+
+    // Commands through the panel's slot 6, called by the module's compiler.
+    EXPECT_EQ(module->notifyHost(panel, screen, 100, 0), 0);
+    EXPECT_EQ(host::InputRoot, screen);
+    EXPECT_EQ(module->notifyHost(panel, nullptr, 101, 0), int32_t(reinterpret_cast<intptr_t>(screen)));
+    EXPECT_EQ(module->notifyHost(panel, screen, 102, 0), 0);
+    EXPECT_EQ(host::BackgroundClear, 0u);
+    EXPECT_EQ(module->notifyHost(panel, screen, 104, 20), 0);
+    EXPECT_EQ(host::FrameInterval, 20u);
+
+    contract::ConnectionState seen{};
+    seen.journal = &journal;
+    Connection* connection = module->createModuleConnection(host::NetworkManager, 0x4444, 0, 1, &seen);
+    ASSERT_EQ(host::NetworkManager->Find(0x4444), connection);
+
+    journal.count = 0;
+    ShutdownApplication();
+    EXPECT_EQ(host::DrawRoot, nullptr);
+    EXPECT_EQ(host::InputRoot, nullptr);
+    EXPECT_EQ(host::AppInfo.currentScreen, nullptr);
+    EXPECT_EQ(host::NetworkManager, nullptr);
+    ASSERT_EQ(journal.count, 2);
+    EXPECT_EQ(journal.records[0].control, screen);
+    EXPECT_EQ(journal.records[0].call, contract::kDestroy) << "the module screen goes first, through slot 0";
+    EXPECT_EQ(state.destructions, 1);
+    EXPECT_EQ(journal.records[1].control, connection) << "then the manager deletes the module's connection";
+    EXPECT_EQ(seen.destructions, 1);
+    host::FrameInterval = 40;
+    host::BackgroundClear = 0;
+    // ShutdownApplication posted the quit message; this process goes on.
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 }  // namespace

@@ -92,4 +92,51 @@ TEST_F(ModuleConnectionContractTest, RegistrationsCrossTheBoundaryBothWays) {
     EXPECT_EQ(module->callsAfterDeath(), 0);
 }
 
+TEST_F(ModuleConnectionContractTest, ConnectionDeletedInsideAHandlerIsLeftAlone) {
+    struct Case {
+        const char* name;
+        int32_t deletion;
+        uint32_t checksumMode;
+        std::vector<uint8_t> bytes;
+        int32_t messages;
+        int32_t disconnections;
+        int32_t badChecksums;
+    };
+    const uint32_t wrongTrailer = 0x12345678;
+    std::vector<uint8_t> twoMessages, badThenGood, wrongMagic;
+    AppendMessage(twoMessages, FrameMagic, 0x80020001, {1});
+    AppendMessage(twoMessages, FrameMagic, 0x80020002, {2});
+    AppendMessage(badThenGood, FrameMagic, 0x80020003, {3, 3}, &wrongTrailer);
+    AppendMessage(badThenGood, FrameMagic, 0x8001000F, {},
+                  &wrongTrailer);  // the echo request skips the check
+    AppendMessage(wrongMagic, 0x0BADF00D, 0x80020004, {4});
+    const Case cases[] = {
+        {"OnMessage, a second message behind", contract::kDeleteOnMessage, 0, twoMessages, 1, 0, 0},
+        {"OnBadChecksum, a message behind", contract::kDeleteOnBadChecksum, 1, badThenGood, 0, 0, 1},
+        {"OnDisconnected after a wrong magic", contract::kDeleteOnDisconnected, 0, wrongMagic, 0, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        contract::ConnectionState seen{};
+        seen.deletion = c.deletion;
+        const int32_t callsAfterDeath = module->callsAfterDeath();
+        const int32_t tombstones = module->tombstones();
+        Connection* connection = module->createModuleConnection(manager, kSocket, c.checksumMode, 1, &seen);
+        ASSERT_NE(connection, nullptr);
+
+        connection->ReceiveBytes(c.bytes.data(), uint32_t(c.bytes.size()));
+
+        EXPECT_EQ(seen.destructions, 1);
+        EXPECT_EQ(module->tombstones(), tombstones + 1);
+        EXPECT_EQ(seen.messages, c.messages);
+        EXPECT_EQ(seen.disconnections, c.disconnections);
+        EXPECT_EQ(seen.badChecksums, c.badChecksums);
+        EXPECT_EQ(module->callsAfterDeath(), callsAfterDeath)
+            << "the host called a slot of the deleted connection";
+        EXPECT_TRUE(module->lastTombstoneIntact()) << "the host wrote into the deleted connection";
+        EXPECT_EQ(manager->Find(kSocket), nullptr) << "the module's destructor left the registry";
+        EXPECT_EQ(manager->registeredCount, 0u);
+    }
+}
+
 }  // namespace

@@ -7,20 +7,37 @@
 #include "net/network_manager.h"
 #include "platform/win32/controls/gdi_text_platform.h"
 #include "platform/win32/controls/win32_pointer_platform.h"
+#include "platform/win32/controls/win32_screen_module_platform.h"
 #include "platform/win32/startscreen/win32_start_screen_platform.h"
 #include "shell/host_globals.h"
+#include "shell/host_window_platform.h"
+#include "shell/module_hand_over.h"
 #include "sound/sound_device.h"
 #include "startscreen/start_screen.h"
 
 namespace {
 char gClassName[256] = {};
 
-// Where the game module's panel takes over once the update has finished. This host carries no
-// panel, so a finished update ends the run in order.
+// The exit code of a run that ended because the game module could not be handed over.
+constexpr int32_t kGameModuleFailedExitCode = 3;
+
+// Once the update has finished, the game module beside the executable takes over the screen.
+// When it cannot, a person is told which module and what is wrong, and the run ends in order:
+// the start screen keeps the roots, and the quit message ends the frame loop, which releases
+// everything.
 bool HandOverFromStartScreen() {
-    PostQuitMessage(0);
+    HandOverResult result = HandOverToGameModule(Win32ScreenModulePlatform::Instance());
+    if (result.panel) return true;
+    MessageBoxA(static_cast<HWND>(host::HostWindow), result.message.c_str(), "Game module", MB_OK | MB_ICONERROR);
+    host::ExitCode = kGameModuleFailedExitCode;
+    PostQuitMessage(kGameModuleFailedExitCode);
     return false;
 }
+
+class Win32HostWindowPlatform final : public HostWindowPlatform {
+  public:
+    int32_t ResizeWindow(int32_t width, int32_t height) override { return ::ResizeWindow(width, height); }
+};
 
 GdiTextPlatform gTextPlatform;
 Win32StartScreenPlatform gStartScreenPlatform(TIDEMARCH_DEFAULT_UPDATE_SERVER, HandOverFromStartScreen);
@@ -107,6 +124,9 @@ int32_t CreateHostObjects() {
     // first and any fresh one of a retry) find their platform here.
     static TextPlatformSlot::Scope textPlatform(gTextPlatform);
     static StartScreenPlatformSlot::Scope startScreenPlatform(gStartScreenPlatform);
+    // The game module's host panel resizes the window through this.
+    static Win32HostWindowPlatform hostWindow;
+    static HostWindowPlatformSlot::Scope hostWindowPlatform(hostWindow);
 
     Control* firstScreen = host::RootControl ? gFirstScreenFactory() : nullptr;
     host::AppInfo.currentScreen = firstScreen;

@@ -36,5 +36,6 @@ int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, 
         if (window) DestroyWindow(window);
         RunHostFrameLoop();
     }
-    return 0;
+    // 0, unless the game module could not be handed over.
+    return host::ExitCode;
 }
