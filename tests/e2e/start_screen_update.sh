@@ -48,11 +48,19 @@ fail() {
 
 server_pid=
 server_log="$work/server.log"
-start_server() {  # options for the reference server
-    : >"$server_log"
-    "$server" --folder "$release" --address 127.0.0.1 --port 8100 --close-delay 1 "$@" >>"$server_log" 2>&1 &
-    server_pid=$!
-    for _ in $(seq 1 100); do grep -q "^listening on" "$server_log" && return 0; sleep 0.1; done
+start_server() {  # options for the reference server; port 8100 held by another run is waited for
+    for _ in $(seq 1 60); do
+        : >"$server_log"
+        "$server" --folder "$release" --address 127.0.0.1 --port 8100 --close-delay 1 "$@" >>"$server_log" 2>&1 &
+        server_pid=$!
+        for _ in $(seq 1 50); do
+            grep -q "^listening on" "$server_log" && return 0
+            kill -0 "$server_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        wait "$server_pid" 2>/dev/null
+        sleep 1
+    done
     fail "the update server did not start: $(cat "$server_log")"
     return 1
 }
