@@ -3,12 +3,16 @@
 # update_server to its process id; the caller ends it.
 start_up_to_date_server() {
     local log="$1/update-server.log"
-    python3 "$(dirname "${BASH_SOURCE[0]}")/up_to_date_server.py" >"$log" 2>&1 &
-    update_server=$!
-    for _ in $(seq 1 100); do
-        grep -q "^listening on" "$log" 2>/dev/null && return 0
-        kill -0 "$update_server" 2>/dev/null || break
-        sleep 0.1
+    # Port 8100 held by another run on this machine is waited for a while.
+    for _ in $(seq 1 60); do
+        python3 "$(dirname "${BASH_SOURCE[0]}")/up_to_date_server.py" >"$log" 2>&1 &
+        update_server=$!
+        for _ in $(seq 1 100); do
+            grep -q "^listening on" "$log" 2>/dev/null && return 0
+            kill -0 "$update_server" 2>/dev/null || break
+            sleep 0.1
+        done
+        sleep 1
     done
     echo "FAIL: the update server did not start:"
     cat "$log"
