@@ -102,22 +102,30 @@ void Control::Draw(SurfaceControl* target, Rect* clip, Point* origin) {
     DrawMembersFrom(drawFirst, target, clip, origin);
 }
 
+bool Control::HoldsDrawMember(const Control* candidate) const {
+    if (!candidate) return false;
+    for (Control* member = drawFirst; member; member = member->drawNext)
+        if (member == candidate) return true;
+    return false;
+}
+
+Control* Control::DrawMemberAndStep(Control* member, SurfaceControl* target, Rect* clip, Point* origin) {
+    Control* next = member->drawNext;
+    member->Draw(target, clip, origin);
+    if (HoldsDrawMember(member)) return member->drawNext;
+    return HoldsDrawMember(next) ? next : nullptr;
+}
+
 Control* Control::DrawMembersBehind(SurfaceControl* target, Rect* clip, Point* origin) {
     Control* member = drawFirst;
-    while (member && member->priority < 0) {
-        Control* next = member->drawNext;
-        member->Draw(target, clip, origin);
-        member = next;
-    }
+    while (member && member->priority < 0)
+        member = DrawMemberAndStep(member, target, clip, origin);
     return member;
 }
 
 void Control::DrawMembersFrom(Control* member, SurfaceControl* target, Rect* clip, Point* origin) {
-    while (member) {
-        Control* next = member->drawNext;
-        member->Draw(target, clip, origin);
-        member = next;
-    }
+    while (member)
+        member = DrawMemberAndStep(member, target, clip, origin);
 }
 
 void Control::UnlinkFromRing() {

@@ -83,6 +83,8 @@ class Control {
     // Whether the control is in this control's child ring. Compares addresses only, so it may be
     // asked about a control that has been destroyed.
     bool HoldsChild(const Control* candidate) const;
+    // The same for this control's draw list.
+    bool HoldsDrawMember(const Control* candidate) const;
 
     // The child walk of Update, for every class that updates its children: first to last, each
     // child once. A child may destroy or move itself or any sibling during its update; the walk
@@ -130,10 +132,16 @@ class Control {
   protected:
     // Draws the draw-list members with negative priority and returns where that walk stopped,
     // so that a subclass can draw its own image between the two halves of its list.
+    // A member may destroy itself or other members while it draws: after each call the walk
+    // goes on from the member's next as it is then if the member is still listed, else from
+    // its old next if that is still listed, else it ends.
     Control* DrawMembersBehind(SurfaceControl* target, Rect* clip, Point* origin);
-    static void DrawMembersFrom(Control* member, SurfaceControl* target, Rect* clip, Point* origin);
+    // Draws the members from the given one (a member of this control's list, or null) to the end.
+    void DrawMembersFrom(Control* member, SurfaceControl* target, Rect* clip, Point* origin);
 
   private:
+    // Draws one member and gives the member to draw after it, or null (see DrawMembersBehind).
+    Control* DrawMemberAndStep(Control* member, SurfaceControl* target, Rect* clip, Point* origin);
     void UnlinkFromRing();
     void UnlinkFromDrawList();
 };

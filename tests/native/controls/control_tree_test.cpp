@@ -261,6 +261,13 @@ struct ActingChild : Control {
             act(*this);
         }
     }
+    void Draw(SurfaceControl*, Rect*, Point*) override {
+        journal += name;
+        if (onDraw) {
+            Action act = std::move(onDraw);
+            act(*this);
+        }
+    }
     Control* HandleMessage(WindowMessage*) override {
         journal += name;
         if (!onMessage) return prevSibling;
@@ -271,6 +278,7 @@ struct ActingChild : Control {
     std::string& journal;
     Action onUpdate;
     Action onMessage;
+    Action onDraw;
 };
 
 struct ActingTree : ::testing::Test {
@@ -386,6 +394,43 @@ TEST_F(ActingTree, MessageWalkSurvivesHandlersThatChangeTheRing) {
         for (auto& [name, child] : live)
             rest += name;
         for (char n : rest)
+            Delete(n);
+    }
+}
+
+TEST_F(ActingTree, DrawWalkSurvivesMembersThatDeleteThemselvesOrOthers) {
+    struct Case {
+        const char* what;
+        const char* children;
+        char actor;
+        std::string deletes;
+        const char* drawn;
+        const char* survivors;
+    };
+    const Case cases[] = {
+        {"only member deletes itself", "A", 'A', ".", "A", ""},
+        {"first member deletes itself", "ABC", 'A', ".", "ABC", "BC"},
+        {"member deletes the next", "ABC", 'A', "B", "AC", "AC"},
+        {"member deletes itself and the next", "ABCD", 'B', ".C", "AB", "AD"},
+        {"last member deletes the first", "ABC", 'C', "A", "ABC", "BC"},
+        {"member deletes a drawn one", "ABC", 'B', "A", "ABC", "BC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Build(c.children);
+        live[c.actor]->onDraw = [this, &c](ActingChild& self) {
+            for (char d : c.deletes)
+                Delete(d == '.' ? self.name : d);
+            return nullptr;
+        };
+        parent.Draw(nullptr, nullptr, nullptr);
+        EXPECT_EQ(journal, c.drawn);
+        EXPECT_EQ(RingNames(), c.survivors);
+        journal.clear();
+        parent.Draw(nullptr, nullptr, nullptr);
+        EXPECT_EQ(journal, c.survivors);
+        journal.clear();
+        for (char n : std::string(c.survivors))
             Delete(n);
     }
 }

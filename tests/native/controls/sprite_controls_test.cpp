@@ -2,6 +2,7 @@
 
 #include "controls/sprite_controls.h"
 #include "drawing_fixture.h"
+#include "platform/memory/controls/memory_pointer_platform.h"
 
 namespace {
 
@@ -127,6 +128,28 @@ TEST_F(SpriteControls, PositionsNearTheEndsOfTheRangeDrawNothingAndDoNotOverflow
     image.offsetX = INT_MIN;
     DrawTree(&image, &root, nullptr);
     EXPECT_EQ(Row(0), "........................");
+}
+
+TEST_F(SpriteControls, TheCursorMovesToThePointerEachTimeItIsDrawn) {
+    MemoryPointerPlatform pointer;
+    PointerPlatformSlot::Scope installed(pointer);
+    MouseCursor cursor;
+    cursor.SetSprite(Bundle({Solid(5)}, 1, Rect{0, 0, 1, 1}));
+    ImageControl follower(&cursor, 0, 0, Solid(6));
+    follower.priority = -1;
+    cursor.InsertDrawChild(&follower);
+    pointer.screenPosition = Point{6, 3};
+    Draw(cursor);
+    EXPECT_EQ(cursor.screenPosition, (Point{6, 3}));
+    EXPECT_EQ(Row(3), "......F.................") << "the cursor over the child that followed it";
+    pointer.known = false;
+    pointer.screenPosition = Point{9, 9};
+    Draw(cursor);
+    EXPECT_EQ(Row(3), "......F.................") << "an unknown pointer leaves the cursor where it was";
+    cursor.SetFlag(control_flags::Visible, false);
+    pointer.known = true;
+    Draw(cursor);
+    EXPECT_EQ(cursor.x, 6) << "a hidden cursor does not move";
 }
 
 TEST(MouseCursorMessages, RecordsButtonPointsAndNeverConsumes) {

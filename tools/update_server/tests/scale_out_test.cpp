@@ -15,9 +15,8 @@
 #include <sstream>
 #include <thread>
 
+#include "child_process.h"
 #include "server_fixture.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -25,50 +24,6 @@ namespace {
 
 constexpr char kHaproxy[] = "/usr/sbin/haproxy";
 constexpr int kClients = 8;
-
-// A child process with its standard error in a file; ended with SIGTERM.
-class Child {
-  public:
-    Child(std::vector<std::string> arguments, const fs::path& errorLog, bool readFirstLine) {
-        int out[2];
-        EXPECT_EQ(::pipe(out), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorLog.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        if (readFirstLine) {
-            char c;
-            while (::read(out[0], &c, 1) == 1 && c != '\n')
-                firstLine_.push_back(c);
-        }
-        ::close(out[0]);
-    }
-    ~Child() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    const std::string& FirstLine() const { return firstLine_; }
-
-  private:
-    pid_t pid_ = -1;
-    std::string firstLine_;
-};
-
-uint16_t PortOf(const std::string& listeningLine) {
-    const auto colon = listeningLine.rfind(':');
-    return colon == std::string::npos ? 0 : uint16_t(std::stoi(listeningLine.substr(colon + 1)));
-}
 
 uint16_t FreePort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

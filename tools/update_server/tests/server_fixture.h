@@ -32,6 +32,8 @@ class UpdateServerTest : public ::testing::Test {
     void StartServer();
     void StopServer();
     uint16_t Port() const { return port_; }
+    // Clients connect to a server started elsewhere (the program in a child process).
+    void UsePort(uint16_t port) { port_ = port; }
     // The metrics endpoint's port, when the test set withMetrics before starting the server.
     uint16_t MetricsPort() const { return metricsPort_; }
 
