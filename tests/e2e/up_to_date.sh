@@ -6,7 +6,7 @@ start_up_to_date_server() {
     local log="$1/update-server.log"
     local deadline=$((SECONDS + 120))
     while [ $SECONDS -lt $deadline ]; do
-        python3 "$(dirname "${BASH_SOURCE[0]}")/up_to_date_server.py" >"$log" 2>&1 &
+        python3 "$(dirname "${BASH_SOURCE[0]}")/up_to_date_server.py" --sessions 3 --timeout 150 >"$log" 2>&1 &
         update_server=$!
         for _ in $(seq 1 100); do
             grep -q "^listening on" "$log" 2>/dev/null && return 0
