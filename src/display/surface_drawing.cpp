@@ -88,12 +88,12 @@ void Surface555::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32
 
 void Surface565::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level,
                         int32_t effect) {
-    BlitToInLayout(*this, PixelLayout::Rgb565, destination, dx, dy, source, level, effect, PixelPath::Fast);
+    BlitToOf<PixelLayout::Rgb565>(*this, destination, dx, dy, source, level, effect, PixelPath::Fast);
 }
 
 void Surface555::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level,
                         int32_t effect) {
-    BlitToInLayout(*this, PixelLayout::Rgb555, destination, dx, dy, source, level, effect, PixelPath::Fast);
+    BlitToOf<PixelLayout::Rgb555>(*this, destination, dx, dy, source, level, effect, PixelPath::Fast);
 }
 
 // 24/32-bit layouts.
@@ -145,10 +145,10 @@ void Surface32::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_
 
 void Surface24::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level,
                        int32_t effect) {
-    BlitToInLayout(*this, PixelLayout::Rgb24, destination, dx, dy, source, level, effect, PixelPath::Fast);
+    BlitToOf<PixelLayout::Rgb24>(*this, destination, dx, dy, source, level, effect, PixelPath::Fast);
 }
 
 void Surface32::BlitTo(Surface* destination, int32_t dx, int32_t dy, Rect source, int32_t level,
                        int32_t effect) {
-    BlitToInLayout(*this, PixelLayout::Rgb32, destination, dx, dy, source, level, effect, PixelPath::Fast);
+    BlitToOf<PixelLayout::Rgb32>(*this, destination, dx, dy, source, level, effect, PixelPath::Fast);
 }

@@ -27,39 +27,16 @@ RowFunction VectorRowFunction(PixelLayout layout, RowOp op, VectorSet set) {
     return BytesPerPixel(layout) == 2 ? Sse2RowFunction16(layout, op) : Sse2RowFunctionBytes(layout, op);
 }
 
-namespace {
-constexpr int kLayouts = 5;  // PixelLayout values None..Rgb32
-constexpr int kOps = int(RowOp::FillBlend) + 1;
-
-struct RowFunctionTable {
-    RowFunction reference[kLayouts][kOps] = {};
-    RowFunction fast[kLayouts][kOps] = {};
-
-    RowFunctionTable() {
-        for (int l = 1; l < kLayouts; ++l)
-            for (int o = 0; o < kOps; ++o) {
-                const PixelLayout layout = PixelLayout(l);
-                const RowOp op = RowOp(o);
-                reference[l][o] = ReferenceRowFunction(layout, op);
-                RowFunction vector = VectorRowFunction(layout, op, VectorSet::Avx2);
-                if (!vector) vector = VectorRowFunction(layout, op, VectorSet::Sse2);
-                fast[l][o] = vector && reference[l][o] ? vector : reference[l][o];
-            }
-    }
-};
-
-// Built on first use, after the processor's features are known; inline so that choosing a row
-// function costs a guard check and a load.
-[[gnu::always_inline]] inline const RowFunctionTable& Table() {
-    static const RowFunctionTable table;
-    return table;
-}
-}  // namespace
-
-RowFunction SelectRowFunction(PixelLayout layout, RowOp op, PixelPath path) {
-    const int l = int(layout), o = int(op);
-    if (l <= 0 || l >= kLayouts || o < 0 || o >= kOps) return nullptr;
-    return path == PixelPath::Reference ? Table().reference[l][o] : Table().fast[l][o];
+RowFunctionTable::RowFunctionTable() {
+    for (int l = 1; l < kLayouts; ++l)
+        for (int o = 0; o < kOps; ++o) {
+            const PixelLayout layout = PixelLayout(l);
+            const RowOp op = RowOp(o);
+            reference[l][o] = ReferenceRowFunction(layout, op);
+            RowFunction vector = VectorRowFunction(layout, op, VectorSet::Avx2);
+            if (!vector) vector = VectorRowFunction(layout, op, VectorSet::Sse2);
+            fast[l][o] = vector && reference[l][o] ? vector : reference[l][o];
+        }
 }
 
 RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& params, uint32_t tint,

@@ -51,9 +51,28 @@ struct RowRun {
 // of a call and of preparing the operation away from short runs and small rectangles.
 using RowFunction = void (*)(const RowRun* runs, int32_t runCount, const RowParams& params);
 
+// Every layout's row functions per path, built once after the processor's features are known.
+struct RowFunctionTable {
+    static constexpr int kLayouts = 5;  // PixelLayout values None..Rgb32
+    static constexpr int kOps = int(RowOp::FillBlend) + 1;
+    RowFunction reference[kLayouts][kOps] = {};
+    RowFunction fast[kLayouts][kOps] = {};
+    RowFunctionTable();
+};
+
+// Inline, so that choosing a row function in a drawing call costs a guard check and a load.
+inline const RowFunctionTable& RowFunctions() {
+    static const RowFunctionTable table;
+    return table;
+}
+
 // The implementation of an operation for a layout; null where the operation does not exist
 // (product-add on 24/32-bit layouts) or the layout is None.
-RowFunction SelectRowFunction(PixelLayout layout, RowOp op, PixelPath path);
+inline RowFunction SelectRowFunction(PixelLayout layout, RowOp op, PixelPath path) {
+    const int l = int(layout), o = int(op);
+    if (l <= 0 || l >= RowFunctionTable::kLayouts || o < 0 || o >= RowFunctionTable::kOps) return nullptr;
+    return path == PixelPath::Reference ? RowFunctions().reference[l][o] : RowFunctions().fast[l][o];
+}
 
 // An operation ready to run on the runs of one drawing call. With tintFirst the source is
 // tinted by params.colour before the operation sees it (tinted sprites drawn with alpha or

@@ -9,7 +9,9 @@ constexpr int32_t kOpaque = 256;
 // Small rectangles ask for all their rows at once, so that the memory waits overlap.
 constexpr int32_t kPrefetchedRows = 32;
 
-bool Is16Bit(PixelLayout layout) { return layout == PixelLayout::Rgb565 || layout == PixelLayout::Rgb555; }
+constexpr bool Is16Bit(PixelLayout layout) {
+    return layout == PixelLayout::Rgb565 || layout == PixelLayout::Rgb555;
+}
 
 // Effects outside -256..256 have no meaning of their own; they act as the nearest end, so that
 // no weight leaves its range.
@@ -34,11 +36,12 @@ void FillRows(Surface& s, const Rect& r, RowKernel kernel) {
 
 // Source and destination may be the same surface: rows and pieces of rows are then taken in
 // the order that reads every source pixel before it is written, as a copy would.
+template <int32_t Bpp>
 void BlendRows(Surface& source, const Rect& src, Surface& destination, int32_t dx, int32_t dy,
-               RowKernel kernel) {
+               RowKernel& kernel) {
     kernel.params.dstLimit = EndOf(destination);
     kernel.params.srcLimit = EndOf(source);
-    const int32_t bpp = kernel.bytesPerPixel;
+    constexpr int32_t bpp = Bpp;
     const int32_t rows = src.Height();
     const int32_t width = src.Width();
     const bool same = &source == &destination;
@@ -186,10 +189,11 @@ bool PlaceBlit(const Surface& source, const Surface& destination, bool clipToDes
     return true;
 }
 
-void BlitToInLayout(Surface& source, PixelLayout layout, Surface* destination, int32_t x, int32_t y,
-                    Rect rect, int32_t level, int32_t effect, PixelPath path) {
+template <PixelLayout Layout>
+void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect rect, int32_t level,
+              int32_t effect, PixelPath path) {
     if (!source.platformSurface || !destination) return;
-    const bool sixteen = Is16Bit(layout);
+    constexpr bool sixteen = Is16Bit(Layout);
     BlitPlacement placed;
     if (!PlaceBlit(source, *destination, sixteen, x, y, rect, placed)) return;
     const Rect& src = placed.source;
@@ -228,5 +232,31 @@ void BlitToInLayout(Surface& source, PixelLayout layout, Surface* destination, i
             p.k = uint32_t(effect) >> shift;
         }
     }
-    BlendRows(source, src, *destination, dx, dy, Kernel(layout, op, p, path));
+    RowKernel kernel = MakeRowKernel(Layout, op, p, path);
+    BlendRows<KernelBytesPerPixel(Layout)>(source, src, *destination, dx, dy, kernel);
+}
+
+template void BlitToOf<PixelLayout::Rgb565>(Surface&, Surface*, int32_t, int32_t, Rect, int32_t, int32_t,
+                                            PixelPath);
+template void BlitToOf<PixelLayout::Rgb555>(Surface&, Surface*, int32_t, int32_t, Rect, int32_t, int32_t,
+                                            PixelPath);
+template void BlitToOf<PixelLayout::Rgb24>(Surface&, Surface*, int32_t, int32_t, Rect, int32_t, int32_t,
+                                           PixelPath);
+template void BlitToOf<PixelLayout::Rgb32>(Surface&, Surface*, int32_t, int32_t, Rect, int32_t, int32_t,
+                                           PixelPath);
+
+void BlitToInLayout(Surface& source, PixelLayout layout, Surface* destination, int32_t x, int32_t y,
+                    Rect rect, int32_t level, int32_t effect, PixelPath path) {
+    switch (layout) {
+    case PixelLayout::Rgb565:
+        return BlitToOf<PixelLayout::Rgb565>(source, destination, x, y, rect, level, effect, path);
+    case PixelLayout::Rgb555:
+        return BlitToOf<PixelLayout::Rgb555>(source, destination, x, y, rect, level, effect, path);
+    case PixelLayout::Rgb24:
+        return BlitToOf<PixelLayout::Rgb24>(source, destination, x, y, rect, level, effect, path);
+    case PixelLayout::Rgb32:
+        return BlitToOf<PixelLayout::Rgb32>(source, destination, x, y, rect, level, effect, path);
+    case PixelLayout::None:
+        return;
+    }
 }

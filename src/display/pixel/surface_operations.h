@@ -26,6 +26,11 @@ bool PlaceBlit(const Surface& source, const Surface& destination, bool clipToDes
 
 void BlitToInLayout(Surface& source, PixelLayout layout, Surface* destination, int32_t dx, int32_t dy,
                     Rect rect, int32_t level, int32_t effect, PixelPath path);
+// The same for a layout known to the compiler (Rgb565, Rgb555, Rgb24, Rgb32), which is what the
+// layout classes draw through: the weights and the walk are worked out for that layout alone.
+template <PixelLayout Layout>
+void BlitToOf(Surface& source, Surface* destination, int32_t dx, int32_t dy, Rect rect, int32_t level,
+              int32_t effect, PixelPath path);
 
 // The colour a translucent 16-bit fill adds to every pixel: red and blue scaled by the level
 // out of 256, green from its top bits only (two on 5:5:5, three on 5:6:5).

@@ -103,9 +103,10 @@ inline void DrawRunClipped(uint8_t* row, int64_t pos, const uint8_t* pixels, int
 }
 }  // namespace
 
+template <int32_t Bpp>
 void WalkRaw(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
              const RowKernel& kernel) {
-    const int32_t bpp = kernel.bytesPerPixel;
+    constexpr int32_t bpp = Bpp;
     Visible v;
     if (image.width <= 0 || !VisiblePart(image, target, x, y, bpp, v)) return;
     const size_t rowBytes = size_t(image.width) * size_t(bpp);
@@ -121,9 +122,10 @@ void WalkRaw(const SpriteImage& image, const SpriteTarget& target, int32_t x, in
     }
 }
 
+template <int32_t Bpp>
 void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
              const RowKernel& kernel) {
-    const int32_t bpp = kernel.bytesPerPixel;
+    constexpr int32_t bpp = Bpp;
     Visible v;
     if (!VisiblePart(image, target, x, y, bpp, v)) return;
     PrefetchRows(target, v, v.endRow, int64_t(x) * bpp);
@@ -145,9 +147,10 @@ void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, in
     }
 }
 
+template <int32_t Bpp>
 void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
               const RowKernel& kernel) {
-    const int32_t bpp = kernel.bytesPerPixel;
+    constexpr int32_t bpp = Bpp;
     Visible v;
     if (!VisiblePart(image, target, x, y, bpp, v)) return;
     PrefetchRows(target, v, v.endRow, int64_t(x) * bpp);
@@ -173,3 +176,12 @@ void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, i
         }
     }
 }
+
+#define TIDEMARCH_INSTANTIATE_WALKS(bpp)                                                                     \
+    template void WalkRaw<bpp>(const SpriteImage&, const SpriteTarget&, int32_t, int32_t, const RowKernel&); \
+    template void WalkRle<bpp>(const SpriteImage&, const SpriteTarget&, int32_t, int32_t, const RowKernel&); \
+    template void WalkRle2<bpp>(const SpriteImage&, const SpriteTarget&, int32_t, int32_t, const RowKernel&);
+TIDEMARCH_INSTANTIATE_WALKS(2)
+TIDEMARCH_INSTANTIATE_WALKS(3)
+TIDEMARCH_INSTANTIATE_WALKS(4)
+#undef TIDEMARCH_INSTANTIATE_WALKS

@@ -34,9 +34,13 @@ struct SpriteTarget {
     Rect visible;
 };
 
+// Bpp is the display's bytes per pixel (2, 3 or 4) and the kernel's; the walks exist for those.
+template <int32_t Bpp>
 void WalkRaw(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
              const RowKernel& kernel);
+template <int32_t Bpp>
 void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
              const RowKernel& kernel);
+template <int32_t Bpp>
 void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
               const RowKernel& kernel);
