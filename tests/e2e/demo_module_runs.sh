@@ -53,7 +53,7 @@ port=$(cat "$folder/port")
 
 timeout --kill-after=5 200 wine "$folder/$(basename "$exe")" /demo-server "127.0.0.1:$port" &
 pid=$!
-trap 'kill "$pid" "$server" "$update_server" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+trap 'kill "$pid" "$server" "$update_server" 2>/dev/null; wait "$pid" "$update_server" 2>/dev/null' EXIT
 
 pixel() {  # prints "r,g,b" of pixel ($2, $3) of image $1, 8 bits per channel
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
@@ -121,7 +121,7 @@ echo "the module connected and said hello: $hello"
 xdotool key Escape
 wait "$pid"
 status=$?
-trap 'kill "$server" "$update_server" 2>/dev/null' EXIT
+trap 'kill "$server" "$update_server" 2>/dev/null; wait "$update_server" 2>/dev/null' EXIT
 if [ "$status" -ne 0 ]; then
     echo "FAIL: Escape ended the run with exit code $status"
     exit 1

@@ -21,7 +21,7 @@ start_up_to_date_server "$folder" || exit 1
 
 timeout --kill-after=5 200 wine "$folder/$(basename "$exe")" &
 pid=$!
-trap 'kill "$pid" "$update_server" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+trap 'kill "$pid" "$update_server" 2>/dev/null; wait "$pid" "$update_server" 2>/dev/null' EXIT
 
 pixel() {
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
@@ -42,7 +42,7 @@ echo "the MSVC-ABI module's screen is shown: $shot"
 xdotool key Escape
 wait "$pid"
 status=$?
-trap 'kill "$update_server" 2>/dev/null' EXIT
+trap 'kill "$update_server" 2>/dev/null; wait "$update_server" 2>/dev/null' EXIT
 if [ "$status" -ne 0 ]; then
     echo "FAIL: Escape ended the run with exit code $status"
     exit 1
