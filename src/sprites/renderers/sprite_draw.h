@@ -2,14 +2,16 @@
 // Drawing a sprite: the clipping common to all renderers, the walk of its storage kind and the
 // per-pixel operation that alpha, effect and tint select. The renderer classes draw through
 // here with the fast path; tests draw the same sprite with the reference path to compare.
+#include <algorithm>
 #include <cstdint>
 
 #include "controls/geometry.h"
 #include "display/pixel/row_kernel.h"
+#include "display/surface.h"
+#include "sprites/renderers/sprite_operation.h"
 #include "sprites/renderers/sprite_renderer.h"
 #include "sprites/renderers/sprite_renderer_classes.h"
-
-class Surface;
+#include "sprites/renderers/sprite_walks.h"
 
 struct SpriteClass {
     PixelLayout layout;
@@ -27,13 +29,34 @@ void DrawSprite(const SpriteRenderer& sprite, SpriteClass cls, Surface* target, 
                 Rect clip, SpriteBlend blend, PixelPath path);
 
 // The same for a class known to the compiler: layout and kind fixed, one function per renderer
-// class, which is what the classes draw through.
+// class, which is what the classes draw through. Defined here so that each class's Draw holds
+// the whole of it.
 template <PixelLayout Layout, SpriteKind Kind>
-void DrawSpriteOf(const SpriteRenderer& sprite, Surface* target, int32_t x, int32_t y, Rect clip,
-                  SpriteBlend blend, PixelPath path);
-
-#define TIDEMARCH_DECLARE_SPRITE_DRAW(layout, kind)                                                          \
-    extern template void DrawSpriteOf<layout, kind>(const SpriteRenderer&, Surface*, int32_t, int32_t, Rect, \
-                                                    SpriteBlend, PixelPath);
-TIDEMARCH_FOR_EACH_SPRITE_RENDERER(TIDEMARCH_DECLARE_SPRITE_DRAW)
-#undef TIDEMARCH_DECLARE_SPRITE_DRAW
+inline void DrawSpriteOf(const SpriteRenderer& sprite, Surface* target, int32_t x, int32_t y, Rect clip,
+                         SpriteBlend blend, PixelPath path) {
+    if (!sprite.pixelData || !target || !target->pixels) return;
+    // The clip is meant to lie inside the surface; holding it there keeps every write inside
+    // the surface's memory whatever the caller passes.
+    const Rect visible{std::max(clip.left, 0), std::max(clip.top, 0), std::min(clip.right, target->width),
+                       std::min(clip.bottom, target->height)};
+    if (visible.IsEmpty()) return;
+    RowKernel kernel = MakeSpriteKernelFor<Layout>(blend.alpha, blend.effect, blend.tinted, blend.tint, path);
+    if (!kernel.run) return;
+    const SpriteImage image{sprite.pixelData, SpriteRenderer::PixelDataSize(sprite.pixelData), sprite.width,
+                            sprite.height};
+    kernel.params.dstLimit = target->pixels + int64_t(target->pitch) * target->height;
+    kernel.params.srcLimit = image.data + image.size;
+    const SpriteTarget surface{target->pixels, target->pitch, visible};
+    constexpr int32_t bpp = KernelBytesPerPixel(Layout);
+    switch (Kind) {
+    case SpriteKind::Raw:
+        WalkRaw<bpp>(image, surface, x, y, kernel);
+        return;
+    case SpriteKind::Rle:
+        WalkRle<bpp>(image, surface, x, y, kernel);
+        return;
+    case SpriteKind::Rle2:
+        WalkRle2<bpp>(image, surface, x, y, kernel);
+        return;
+    }
+}
