@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds the Windows host and runs it under Wine, full screen at 1024x768
-# with 16-bit colour. Without a DISPLAY it runs on a private Xvfb display and leaves a
-# screenshot in build/run-screenshot.png. The run ends after TIDEMARCH_RUN_SECONDS (default 30).
+# The player's journey on one machine: sets up, builds the Windows host, the demonstration game
+# module and the native update server, then starts the reference update server on
+# 127.0.0.1:8100 serving a release folder (the module, its sprites and a few files of the game)
+# and the host under Wine in a fresh install folder that holds only what a player downloads first
+# (Tidemarch.exe and SPR/Start.SPR). The player sees the update's progress and then the module's
+# screen. Without a DISPLAY it runs on a private Xvfb display and leaves screenshots in
+# build/journey/. The run ends after TIDEMARCH_RUN_SECONDS (default 40), or earlier when the host
+# ends (Escape), in order: the host, the update server, Wine and the display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+cmake --preset native
+cmake --build --preset native -j "$(nproc)" --target update_server scrambler_tool
 cmake --preset windows
 cmake --build --preset windows -j "$(nproc)" --target tidemarch demo_module
-exec bash scripts/wine/session.sh bash scripts/wine/run-host.sh "${TIDEMARCH_RUN_SECONDS:-30}" "$@"
+exec bash scripts/wine/session.sh bash scripts/wine/run-journey.sh "${TIDEMARCH_RUN_SECONDS:-40}"

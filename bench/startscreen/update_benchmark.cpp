@@ -6,6 +6,7 @@
 // timed from the connection to the server's last message, for several server chunk sizes.
 //
 // Usage: update_benchmark [RELEASE_FOLDER]   (made when missing; default /tmp/tidemarch_release)
+//        update_benchmark --copy PORT FOLDER  (the plain copy alone, from a running server)
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -91,6 +92,16 @@ double UpdateRun(uint16_t port, const std::filesystem::path& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --copy PORT FOLDER: only the plain copy from a server that is already running, for the
+    // comparison with the host under Wine (host_update_benchmark.sh).
+    if (argc == 4 && std::string(argv[1]) == "--copy") {
+        const auto start = std::chrono::steady_clock::now();
+        const CopyResult copy = PlainCopy(uint16_t(std::stoi(argv[2])), argv[3]);
+        const double seconds = Seconds(std::chrono::steady_clock::now() - start);
+        if (!copy.ok) return 1;
+        std::printf("copy %.3f seconds %llu bytes %u files\n", seconds, (unsigned long long)copy.bytes, copy.files);
+        return 0;
+    }
     const std::filesystem::path release = argc > 1 ? argv[1] : "/tmp/tidemarch_release";
     if (!std::filesystem::exists(release)) MakeRelease(release);
     const Totals totals = Measure(release);

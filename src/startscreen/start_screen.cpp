@@ -113,6 +113,9 @@ class StartScreen::Parts final : public StartScreenWorld {
         screen_.bar_->value = value;
     }
     void ShowFailureText() override { Show(screen_.failureLabel_); }
+    void MoveWaitMarker(int x) override {
+        if (screen_.totalMarker_) screen_.totalMarker_->SetX(x);
+    }
 
     int32_t RetryCount() override { return host::AppInfo.RetryCount; }
     void SetRetryCount(int32_t count) override { host::AppInfo.RetryCount = count; }

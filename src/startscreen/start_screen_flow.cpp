@@ -110,7 +110,7 @@ bool StartScreenFlow::Update() {
             ++barValue_;
             world_.ShowBar(barMinimum_, barMaximum_, barValue_);
             const double span = double(barMaximum_) - double(barMinimum_);
-            world_.MoveTotalMarker(kMarkerTrackLeft + int(kMarkerTrackWidth * double(barValue_) / span));
+            world_.MoveWaitMarker(kMarkerTrackLeft + int(kMarkerTrackWidth * double(barValue_) / span));
             world_.ShowTotalBytes(uint32_t(barValue_ / kWaitCounterDivisor));
         }
         break;

@@ -42,6 +42,8 @@ class StartScreenWorld : public UpdateProgressView {
     virtual void ShowStatus(uint32_t picture) = 0;
     virtual void ShowBar(int32_t minimum, int32_t maximum, int32_t value) = 0;
     virtual void ShowFailureText() = 0;
+    // Moves the total marker along with the waiting bar, leaving it hidden or shown as it is.
+    virtual void MoveWaitMarker(int x) = 0;
 
     // The host.
     virtual int32_t RetryCount() = 0;

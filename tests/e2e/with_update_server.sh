@@ -9,16 +9,25 @@ release="$2"
 shift 3
 mkdir -p "$release"
 log=$(mktemp)
-"$server" --folder "$release" --address 127.0.0.1 --port 8100 --close-delay 1 >"$log" 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -f "$log"' EXIT
-for _ in $(seq 1 100); do
-    grep -q "^listening on" "$log" && break
-    if ! kill -0 "$pid" 2>/dev/null; then
-        echo "FAIL: the update server did not start:"
-        cat "$log"
-        exit 1
-    fi
-    sleep 0.1
+pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -f "$log"' EXIT
+# Port 8100 is the only one the host knows; another run holding it is waited for a while.
+for _ in $(seq 1 60); do
+    : >"$log"
+    "$server" --folder "$release" --address 127.0.0.1 --port 8100 --close-delay 1 >"$log" 2>&1 &
+    pid=$!
+    for _ in $(seq 1 50); do
+        grep -q "^listening on" "$log" && break 2
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    wait "$pid" 2>/dev/null
+    pid=
+    sleep 1
 done
+if [ -z "$pid" ]; then
+    echo "FAIL: the update server did not start:"
+    cat "$log"
+    exit 1
+fi
 "$@"

@@ -45,6 +45,7 @@ class PlainWorld final : public StartScreenWorld {
         barValue = value;
     }
     void ShowFailureText() override { failureShown = true; }
+    void MoveWaitMarker(int x) override { totalMarkerX = x; }
     int32_t RetryCount() override { return retries; }
     void SetRetryCount(int32_t count) override { retries = count; }
     void PostQuit() override { ++quits; }

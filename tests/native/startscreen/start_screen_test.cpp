@@ -128,6 +128,20 @@ TEST_F(StartScreenTest, EachTimeoutReplacesTheScreenUntilTheThirdShowsTheFailure
     EXPECT_EQ(platform_.quits, 1);
 }
 
+TEST_F(StartScreenTest, WaitingMovesTheHiddenTotalMarker) {
+    StartScreen* screen = First();
+    for (int i = 0; i < 10; ++i)
+        Updated();
+    Control* marker = nullptr;
+    for (Control* child = screen->firstChild; child;) {
+        if (child->y == 723) marker = child;
+        child = child->nextSibling == screen->firstChild ? nullptr : child->nextSibling;
+    }
+    ASSERT_NE(marker, nullptr);
+    EXPECT_EQ(marker->x, 407 + 200 * 10 / 100);
+    EXPECT_FALSE(marker->HasFlag(control_flags::Visible));
+}
+
 TEST_F(StartScreenTest, EscapeQuitsButIsNotConsumed) {
     First();
     Updated();

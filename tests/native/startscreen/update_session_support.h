@@ -100,6 +100,7 @@ class FlowClient final : public ClientConnection, public StartScreenWorld {
     void ShowStatus(uint32_t value) override { picture = value; }
     void ShowBar(int32_t, int32_t, int32_t) override {}
     void ShowFailureText() override { failureShown = true; }
+    void MoveWaitMarker(int) override {}
     int32_t RetryCount() override { return retries; }
     void SetRetryCount(int32_t count) override { retries = count; }
     void PostQuit() override { ++quits; }
