@@ -158,6 +158,67 @@ class ImageControl : public Control {
     void* sprite = nullptr;  // a SpriteRenderer
 };
 
+// Shows an integer with digit sprites and counts toward a new target. Slots 6 and 7 move the
+// target by the step within the limits (and notify a parent that takes notifications, code 2).
+class NumberDisplay : public Control {
+  public:
+    NumberDisplay(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
+        : Control(parent, x1, y1, x2, y2, priority) {}
+    virtual void Increment();  // slot 6
+    virtual void Decrement();  // slot 7
+
+    int32_t minimum = 0;
+    int32_t maximum = 0x7FFFFFFF;
+    int32_t reserved = 0;
+    int32_t fixedDigitCount = 0;  // > 0 that many positions; 0 centred; < 0 from x
+    int32_t shownValue = 0;
+    int32_t targetValue = 0;
+    int32_t digits[32] = {};  // most significant first: 0-9, 10 blank, 11 minus
+    int32_t digitCount = 0;
+    int32_t step = 1;
+    void* ownedA = nullptr;  // deleted with the display through slot 0
+    void* ownedB = nullptr;
+    void* digitBundle = nullptr;  // a SpriteBundle: frame k shows digit k
+};
+
+// Fills the part of its box that value takes between minimum and maximum; its owner writes the
+// fields directly.
+class ProgressBar : public Control {
+  public:
+    ProgressBar(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
+        : Control(parent, x1, y1, x2, y2, priority) {}
+    uint32_t colour = 0x00FFFFFF;  // in the surface's pixel layout
+    int32_t minimum = 0;
+    int32_t maximum = 99;
+    int32_t value = 99;
+};
+
+// Text drawing: slot 1 measures, slot 2 draws one line into a surface's device context.
+class TextRenderer {
+  public:
+    TIDEMARCH_SLOT0_DESTRUCTOR(TextRenderer);
+    virtual int32_t MeasureText(const char* text, int32_t length, Size* size);
+    virtual void DrawText(Surface* surface, Point* anchor, const char* text, uint32_t textColour,
+                          uint32_t backgroundColour, uint32_t shadowColour, Rect* clip, uint32_t alignment);
+};
+
+// One line of text in a font. Colours are GDI colours (0x00BBGGRR); a background or shadow of 0
+// is not drawn.
+class TextLabel : public Control {
+  public:
+    TextLabel(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
+        : Control(parent, x1, y1, x2, y2, priority) {}
+    TextRenderer* font = nullptr;
+    uint32_t alignment = 0;
+    int32_t characterWidth = 8;
+    int32_t lineHeight = 16;
+    uint32_t textColour = 0x00FFFFFF;
+    uint32_t backgroundColour = 0;
+    uint32_t shadowColour = 0;
+    char* text = nullptr;  // the label's own text below, or the owner's storage
+    char ownText[128] = {};
+};
+
 }  // namespace tidemarch
 
 #if TIDEMARCH_KIT_LAYOUT
@@ -201,5 +262,20 @@ TIDEMARCH_KIT_OFFSET(tidemarch::MouseCursor, leftButtonX, 88);
 TIDEMARCH_KIT_OFFSET(tidemarch::MouseCursor, screenX, 104);
 TIDEMARCH_KIT_SIZE(tidemarch::ImageControl, 84);
 TIDEMARCH_KIT_OFFSET(tidemarch::ImageControl, sprite, 80);
+TIDEMARCH_KIT_SIZE(tidemarch::NumberDisplay, 252);
+TIDEMARCH_KIT_OFFSET(tidemarch::NumberDisplay, fixedDigitCount, 92);
+TIDEMARCH_KIT_OFFSET(tidemarch::NumberDisplay, digits, 104);
+TIDEMARCH_KIT_OFFSET(tidemarch::NumberDisplay, digitCount, 232);
+TIDEMARCH_KIT_OFFSET(tidemarch::NumberDisplay, ownedA, 240);
+TIDEMARCH_KIT_OFFSET(tidemarch::NumberDisplay, digitBundle, 248);
+TIDEMARCH_KIT_SIZE(tidemarch::ProgressBar, 96);
+TIDEMARCH_KIT_OFFSET(tidemarch::ProgressBar, colour, 80);
+TIDEMARCH_KIT_OFFSET(tidemarch::ProgressBar, value, 92);
+TIDEMARCH_KIT_SIZE(tidemarch::TextRenderer, 4);
+TIDEMARCH_KIT_SIZE(tidemarch::TextLabel, 240);
+TIDEMARCH_KIT_OFFSET(tidemarch::TextLabel, font, 80);
+TIDEMARCH_KIT_OFFSET(tidemarch::TextLabel, textColour, 96);
+TIDEMARCH_KIT_OFFSET(tidemarch::TextLabel, text, 108);
+TIDEMARCH_KIT_OFFSET(tidemarch::TextLabel, ownText, 112);
 TIDEMARCH_KIT_CHECKS_END
 #endif

@@ -18,6 +18,11 @@ struct Point {
     int32_t y;
 };
 
+struct Size {
+    int32_t width;
+    int32_t height;
+};
+
 // The platform's MSG: window, message, wParam, lParam, time, point.
 struct WindowMessage {
     void* window;

@@ -31,7 +31,7 @@ server.bind(("127.0.0.1", 0))
 server.listen(1)
 with open(os.path.join(folder, "port"), "w") as f:
     f.write(str(server.getsockname()[1]))
-server.settimeout(60)
+server.settimeout(200)
 connection, _ = server.accept()
 connection.settimeout(30)
 data = b""
@@ -51,9 +51,9 @@ server=$!
 for _ in $(seq 1 50); do [ -s "$folder/port" ] && break; sleep 0.1; done
 port=$(cat "$folder/port")
 
-timeout --kill-after=5 90 wine "$folder/$(basename "$exe")" /demo-server "127.0.0.1:$port" &
+timeout --kill-after=5 200 wine "$folder/$(basename "$exe")" /demo-server "127.0.0.1:$port" &
 pid=$!
-trap 'kill "$pid" "$server" "$update_server" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+trap 'kill "$pid" "$server" "$update_server" 2>/dev/null; wait "$pid" "$update_server" 2>/dev/null' EXIT
 
 pixel() {  # prints "r,g,b" of pixel ($2, $3) of image $1, 8 bits per channel
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
@@ -69,7 +69,7 @@ near() {  # whether "r,g,b" $1 is within 12 of "r,g,b" $2 in every channel
 # The board rests at (272, 234); its frame is a light gold.
 shot="$folder/demo-screen.png"
 frame="210,190,120"
-deadline=$((SECONDS + 40))
+deadline=$((SECONDS + 120))
 while :; do
     if import -window root "$shot" 2>/dev/null && near "$(pixel "$shot" 273 235)" "$frame" &&
         near "$(pixel "$shot" 750 532)" "$frame"; then break; fi
@@ -121,7 +121,7 @@ echo "the module connected and said hello: $hello"
 xdotool key Escape
 wait "$pid"
 status=$?
-trap 'kill "$server" "$update_server" 2>/dev/null' EXIT
+trap 'kill "$server" "$update_server" 2>/dev/null; wait "$update_server" 2>/dev/null' EXIT
 if [ "$status" -ne 0 ]; then
     echo "FAIL: Escape ended the run with exit code $status"
     exit 1

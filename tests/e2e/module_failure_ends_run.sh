@@ -23,12 +23,12 @@ source "$(dirname "$0")/up_to_date.sh"
 tidemarch_wine_prefix
 start_up_to_date_server "$folder" || exit 1
 
-timeout --kill-after=5 60 wine "$folder/$(basename "$exe")" &
+timeout --kill-after=5 200 wine "$folder/$(basename "$exe")" &
 pid=$!
-trap 'kill "$pid" "$update_server" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+trap 'kill "$pid" "$update_server" 2>/dev/null; wait "$pid" "$update_server" 2>/dev/null' EXIT
 
 box=""
-deadline=$((SECONDS + 40))
+deadline=$((SECONDS + 120))
 while [ -z "$box" ]; do
     box=$(xdotool search --name '^Game module$' 2>/dev/null | head -1)
     if [ $SECONDS -ge $deadline ] || ! kill -0 "$pid" 2>/dev/null; then
@@ -44,7 +44,7 @@ xdotool key --window "$box" Return
 
 wait "$pid"
 status=$?
-trap 'kill "$update_server" 2>/dev/null' EXIT
+trap 'kill "$update_server" 2>/dev/null; wait "$update_server" 2>/dev/null' EXIT
 if [ "$status" -eq 0 ] || [ "$status" -ge 124 ]; then
     echo "FAIL: exit code $status (expected the hand-over failure's non-zero code)"
     exit 1

@@ -19,15 +19,15 @@ source "$(dirname "$0")/up_to_date.sh"
 tidemarch_wine_prefix
 start_up_to_date_server "$folder" || exit 1
 
-timeout --kill-after=5 60 wine "$folder/$(basename "$exe")" &
+timeout --kill-after=5 200 wine "$folder/$(basename "$exe")" &
 pid=$!
-trap 'kill "$pid" "$update_server" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+trap 'kill "$pid" "$update_server" 2>/dev/null; wait "$pid" "$update_server" 2>/dev/null' EXIT
 
 pixel() {
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
 }
 shot="$folder/msvc-module.png"
-deadline=$((SECONDS + 40))
+deadline=$((SECONDS + 120))
 while :; do
     if import -window root "$shot" 2>/dev/null && [ "$(pixel "$shot" 200 150)" = "0,255,0" ] &&
         [ "$(pixel "$shot" 300 150)" = "0,0,0" ]; then break; fi
@@ -42,7 +42,7 @@ echo "the MSVC-ABI module's screen is shown: $shot"
 xdotool key Escape
 wait "$pid"
 status=$?
-trap 'kill "$update_server" 2>/dev/null' EXIT
+trap 'kill "$update_server" 2>/dev/null; wait "$update_server" 2>/dev/null' EXIT
 if [ "$status" -ne 0 ]; then
     echo "FAIL: Escape ended the run with exit code $status"
     exit 1

@@ -192,3 +192,13 @@ MODULE_EXPORT void PaintSurface(Surface* surface, Surface* source, contract::Sur
     Rect area{kBlitSource[0], kBlitSource[1], kBlitSource[2], kBlitSource[3]};
     source->BlitTo(surface, kBlitX, kBlitY, area, kBlitLevel, kBlitEffect);
 }
+
+// Slot 6 of a host counter (Increment), then its fields as the module reads them; a host bar's
+// value written by the module.
+MODULE_EXPORT void DriveHostCounter(NumberDisplay* counter, ProgressBar* bar, int32_t* report) {
+    counter->Increment();
+    report[0] = counter->targetValue;
+    report[1] = counter->step;
+    report[2] = counter->maximum;
+    bar->value = bar->maximum / 2;
+}

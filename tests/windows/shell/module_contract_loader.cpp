@@ -37,6 +37,7 @@ ContractModule* Load() {
                     Resolve(library, "DestroyHostControlInPlace", module.destroyHostControlInPlace) &&
                     Resolve(library, "DeleteHostSurface", module.deleteHostSurface) &&
                     Resolve(library, "PaintSurface", module.paintSurface) &&
+                    Resolve(library, "DriveHostCounter", module.driveHostCounter) &&
                     Resolve(library, "HandOverReport", module.handOverReport) &&
                     Resolve(library, "PrepareHandOver", module.prepareHandOver) &&
                     Resolve(library, "CreateModuleConnection", module.createModuleConnection) &&

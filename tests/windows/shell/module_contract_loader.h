@@ -4,6 +4,8 @@
 #include <string>
 
 #include "contract_protocol.h"
+#include "controls/number_display.h"
+#include "controls/progress_bar.h"
 #include "display/surface_control.h"
 #include "net/connection.h"
 #include "net/network_manager.h"
@@ -22,6 +24,7 @@ struct ContractModule {
     void (*destroyHostControlInPlace)(Control* control);
     void (*deleteHostSurface)(Surface* surface);
     void (*paintSurface)(Surface* surface, Surface* source, contract::SurfaceReport* report);
+    void (*driveHostCounter)(NumberDisplay* counter, ProgressBar* bar, int32_t* report);
 
     // The game module's side of the hand-over.
     const contract::HandOverReport* (*handOverReport)();

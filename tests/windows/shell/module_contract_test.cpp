@@ -511,4 +511,25 @@ TEST_F(ModuleContractTest, ModuleDrawsOnHostSurfacesThroughRecordAndSlots) {
     DestroySurface(source);
 }
 
+TEST_F(ModuleContractTest, ModuleDrivesHostCountersAndBars) {
+    // A counter under a panel that takes notifications: the module's call of slot 6 moves the
+    // target by the step, cut at the maximum, and the panel hears of it.
+    NotifyingControl panel(&journal, nullptr, 0, 0, 0, 0, 64);
+    panel.SetFlag(control_flags::NotifyTarget, true);
+    NumberDisplay counter(&panel, nullptr, 4, 10, 10);
+    counter.step = 7;
+    counter.maximum = 12;
+    counter.SetValue(9);
+    ProgressBar bar(&panel, 0, 0, 100, 8, 64);
+    bar.maximum = 40;
+    int32_t report[3] = {};
+    module->driveHostCounter(&counter, &bar, report);
+    EXPECT_THAT(report, ElementsAre(12, 7, 12));
+    EXPECT_EQ(counter.targetValue, 12);
+    EXPECT_EQ(counter.shownValue, 9) << "the counter counts toward the target in its updates";
+    EXPECT_EQ(panel.notifySender, &counter);
+    EXPECT_EQ(panel.notifyCode, kNumberChangedNotice);
+    EXPECT_EQ(bar.value, 20);
+}
+
 }  // namespace
