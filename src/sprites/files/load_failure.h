@@ -1,7 +1,7 @@
 #pragma once
 // Why a sprite file did not load: one text of at most 255 characters with the file or resource
-// name in it. The loader's own texts stay word for word as they always were, since the people
-// who support the game know them; the others name faults that used to pass unnoticed.
+// name in it. The loader's own texts are kept word for word, since the people who support the
+// game know them; the others name faults that would otherwise go unnoticed.
 #include <cstdint>
 
 class SpriteLoadFailure {

@@ -227,7 +227,7 @@ TEST(StoredPixelsConversion, StoredColoursFollowEachLayoutsRule) {
         EXPECT_EQ(grid[1], sprite_test::DisplayValue(layout.layout, 0x08, 0x04, 0xFF));
         EXPECT_EQ(grid[2], 0u);
     }
-    // The Part's formulas, written out: 5:6:5 keeps six bits of green, 5:5:5 five.
+    // The conversion formulas, written out: 5:6:5 keeps six bits of green, 5:5:5 five.
     EXPECT_EQ(Pack565(0xF9, 0x83, 0x07), (0xF8 << 8) | (0x80 << 3) | 0);
     EXPECT_EQ(Pack555(0xF9, 0x83, 0x07), (0xF8 << 7) | (0x80 << 2) | 0);
 }

@@ -1,5 +1,5 @@
 // What sprites do to pixels: the effect and alpha tables written out channel by channel in the
-// test, the Part's worked cases, tinting, and the fast paths against the reference on random
+// test, worked cases of each effect, tinting, and the fast paths against the reference on random
 // sprites, sizes, clips, positions, effects and alphas in all four layouts.
 #include <gtest/gtest.h>
 
