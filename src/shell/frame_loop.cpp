@@ -90,7 +90,8 @@ int32_t RunFrameLoop(LoopPlatform& platform) {
                 DrawFrame(platform);
             schedule.EndFrame(host::FrameInterval);
         }
-        while (platform.MessageWaiting()) {
+        bool frameWaiting = false;
+        while (!frameWaiting && platform.MessageWaiting()) {
             if (!platform.TakeMessage(&message)) {
                 platform.ShutdownApplication();
                 return 1;
@@ -104,8 +105,12 @@ int32_t RunFrameLoop(LoopPlatform& platform) {
             } else {
                 platform.DispatchToWindow(&message);
             }
+            // A steady stream of messages (a download on a fast link) would otherwise keep the
+            // queue from ever being empty, and no frame would be drawn until it stopped.
+            frameWaiting = schedule.Due(platform.Now(), host::FrameInterval).has_value();
         }
-        if (schedule.ShouldSleep(platform.Now(), host::FrameInterval)) platform.SleepOneMillisecond();
+        if (!frameWaiting && schedule.ShouldSleep(platform.Now(), host::FrameInterval))
+            platform.SleepOneMillisecond();
     }
     return 1;
 }
