@@ -1,8 +1,8 @@
 #include "net/connection.h"
 
 #include <bit>
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "net/checksum.h"
 #include "net/life_watch.h"
@@ -12,13 +12,24 @@
 
 static_assert(std::endian::native == std::endian::little, "the wire format is the machine's own byte order");
 
+namespace {
+// Receive buffers cross the module boundary: a game module builds its connections with its own
+// code and the host grows and frees their buffers, and the reverse. They come from the program's
+// operator new, which on Windows takes the process heap, the one heap every side has.
+uint8_t* AllocateReceiveBuffer(uint64_t bytes) {
+    return static_cast<uint8_t*>(::operator new(size_t(bytes), std::nothrow));
+}
+void ReleaseReceiveBuffer(uint8_t* buffer) { ::operator delete(buffer); }
+}  // namespace
+
 Connection::Connection(uint32_t checksumMode)
     : socket(kNoSocket), sendOverlapped{}, receiveBuffer(nullptr), receiveCapacity(0), receiveFill(0),
-      reserved1(0), manager(nullptr), state(connection_state::NotConnected), createdAt(ActiveSocketPlatform().TickCount()),
-      lastReceiveAt(createdAt), reserved2(0), maskTable(nullptr), ChecksumMode(checksumMode), receiveKeyed(0),
-      sendKeyed(0), reserved3(0), receiveIndex(0), sendIndex(0), reserved4(0) {
+      reserved1(0), manager(nullptr), state(connection_state::NotConnected),
+      createdAt(ActiveSocketPlatform().TickCount()), lastReceiveAt(createdAt), reserved2(0),
+      maskTable(nullptr), ChecksumMode(checksumMode), receiveKeyed(0), sendKeyed(0), reserved3(0),
+      receiveIndex(0), sendIndex(0), reserved4(0) {
     // A failed allocation leaves an empty buffer; the first read grows it to what it needs.
-    receiveBuffer = static_cast<uint8_t*>(std::malloc(kBaseBufferSize));
+    receiveBuffer = AllocateReceiveBuffer(kBaseBufferSize);
     if (receiveBuffer) receiveCapacity = kBaseBufferSize;
     socket = ActiveSocketPlatform().Create();
 }
@@ -30,7 +41,7 @@ Connection::~Connection() {
         CloseSocket();
         state = connection_state::NotConnected;
     }
-    std::free(receiveBuffer);
+    ReleaseReceiveBuffer(receiveBuffer);
     receiveBuffer = nullptr;
     if (socket != kNoSocket) CloseSocket();
     if (maskTable) maskTable->DeletingDestructor(kDeleteMemory);
@@ -131,7 +142,8 @@ uint32_t Connection::SendMessage(uint32_t id, uint32_t a, uint32_t b, const void
             count = 3;
         }
     }
-    if (ActiveSocketPlatform().Send(socket, pieces, count, sendFlags, &sendOverlapped) != SendResult::Failed) return 1;
+    if (ActiveSocketPlatform().Send(socket, pieces, count, sendFlags, &sendOverlapped) != SendResult::Failed)
+        return 1;
     CloseAfterNotice();
     return 0;
 }
@@ -165,10 +177,11 @@ bool Connection::MakeRoomFor(uint32_t waiting) {
         return true;
     }
     if (newCapacity > UINT32_MAX || newCapacity > SIZE_MAX) return false;
-    // realloc keeps the bytes in front; it grows or shrinks in place where the allocator can.
-    void* grown = std::realloc(receiveBuffer, size_t(newCapacity));
+    uint8_t* grown = AllocateReceiveBuffer(newCapacity);
     if (!grown) return need <= receiveCapacity;  // shrinking is only an economy
-    receiveBuffer = static_cast<uint8_t*>(grown);
+    if (receiveFill) std::memcpy(grown, receiveBuffer, receiveFill);
+    ReleaseReceiveBuffer(receiveBuffer);
+    receiveBuffer = grown;
     receiveCapacity = uint32_t(newCapacity);
     return true;
 }
@@ -184,7 +197,8 @@ int32_t Connection::ReceiveAvailable() {
         CloseAfterNotice();
         return -1;
     }
-    const int32_t read = ActiveSocketPlatform().Receive(socket, receiveBuffer + receiveFill, receiveCapacity - receiveFill);
+    const int32_t read =
+        ActiveSocketPlatform().Receive(socket, receiveBuffer + receiveFill, receiveCapacity - receiveFill);
     if (read < 0) return -1;
     receiveFill += uint32_t(read);
     return DeliverReceived() ? read : -1;

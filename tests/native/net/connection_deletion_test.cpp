@@ -34,7 +34,7 @@ class ModuleConnection : public Connection {
     void* DeletingDestructor(uint32_t flags) override {
         if (manager) manager->Unregister(socket);
         if (socket != kNoSocket) ActiveSocketPlatform().Close(socket);
-        std::free(receiveBuffer);
+        ::operator delete(receiveBuffer);  // receive buffers come from the program's operator new
         if (maskTable) maskTable->DeletingDestructor(kDeleteMemory);
         seen_->deleted = true;
         if (flags & kDeleteMemory) ::operator delete(static_cast<void*>(this));
