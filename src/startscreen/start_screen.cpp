@@ -174,7 +174,7 @@ StartScreen::StartScreen()
     SetFlag(control_flags::NotifyTarget, true);
     SetTransition(TransitionState::Closed);
 
-    sprites_ = std::make_unique<SpriteFile>(kSpriteFile, int32_t(SpriteSource::File));
+    sprites_.reset(new SpriteFile(kSpriteFile, int32_t(SpriteSource::File)));
     SpriteBundle* digits = sprites_->head.bundleCount > 0 ? &sprites_->bundles[0] : nullptr;
 
     statusImage_ = new ImageControl(this, 410, 671, Sprite(start_picture::Connecting));
@@ -219,7 +219,7 @@ StartScreen::~StartScreen() {
     DestroyControl(bar_);
     DestroyControl(frameImage_);
     DestroyControl(statusImage_);
-    if (sprites_) sprites_.release()->DeletingDestructor(kDeleteMemory);
+    sprites_.reset();
 }
 
 void* StartScreen::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }

@@ -59,7 +59,7 @@ class StartScreen : public TransitionPanel, public ClientConnection {
     friend class Parts;
 
     StartScreenPlatform& platform_;
-    std::unique_ptr<SpriteFile> sprites_;
+    SpriteFilePtr sprites_;
     ImageControl* statusImage_ = nullptr;
     ImageControl* frameImage_ = nullptr;
     ProgressBar* bar_ = nullptr;

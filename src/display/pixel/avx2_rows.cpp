@@ -36,7 +36,6 @@ namespace {
 
 struct Wide {
     using V = __m256i;
-    static constexpr size_t kBytes = 32;
     static V Load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
     static void Store(uint8_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<V*>(p), v); }
     static V Zero() { return _mm256_setzero_si256(); }
@@ -57,7 +56,6 @@ struct Wide {
 
 struct Narrow {
     using V = __m128i;
-    static constexpr size_t kBytes = 16;
     static V Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const V*>(p)); }
     static void Store(uint8_t* p, V v) { _mm_storeu_si128(reinterpret_cast<V*>(p), v); }
     static V Zero() { return _mm_setzero_si128(); }

@@ -14,6 +14,7 @@
 //   400     bundles: bundleCount bundles (owned), none when the count is 0 or less
 //   404     effects: effectCount sound object pointers (owned; an entry may be empty)
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "common/deleting_destructor.h"
@@ -61,6 +62,12 @@ class SpriteFile {
     // Deletes everything and returns to the empty file.
     void Clear();
 };
+
+// Sole ownership of a sprite file, destroyed through slot 0.
+struct SpriteFileDeleter {
+    void operator()(SpriteFile* file) const { file->DeletingDestructor(kDeleteMemory); }
+};
+using SpriteFilePtr = std::unique_ptr<SpriteFile, SpriteFileDeleter>;
 
 // Finds a resource of type "SPR" in the program module. Builds without the program module's
 // resources refuse with a failure text.
