@@ -125,7 +125,6 @@ int32_t Display::Create(void* window, void* instance, int32_t requestedWidth, in
         return 0;
     }
     if (platform.OpenEngineInterface() < 0) {
-        platform.ReleaseDevice();
         platform.PostQuit(kQuitOnRefusedDevice);
         return 0;
     }
