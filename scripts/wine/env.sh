@@ -12,7 +12,14 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}"
 export ALSA_CONFIG_PATH="$_tm_root/scripts/wine/asound-null.conf"
 unset _tm_root
 
-# Creates the prefix once; concurrent callers wait for the first.
+# Wine's Direct3D layer, which draws DirectDraw surfaces when there is no OpenGL (Xvfb), runs a
+# command-stream thread that waits busily for work: with it the host uses most of a core to show
+# a still picture. The prefix turns it off (HKCU\Software\Wine\Direct3D, csmt = DWORD 0).
+tidemarch_direct3d_settled() {
+    grep -q '^"csmt"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null
+}
+
+# Creates the prefix once and keeps its settings; concurrent callers wait for the first.
 tidemarch_wine_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
@@ -21,6 +28,12 @@ tidemarch_wine_prefix() {
             timeout 180 wineboot -i >/dev/null 2>&1 || true
             timeout 60 wineserver -w || true
             touch "$WINEPREFIX/.tidemarch-ready"
+        fi
+        if ! tidemarch_direct3d_settled; then
+            timeout 60 wine reg add 'HKCU\Software\Wine\Direct3D' /v csmt /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+            # The server writes the registry to user.reg when it ends.
+            timeout 60 wineserver -w || true
+            tidemarch_direct3d_settled || echo "wine: could not turn off Direct3D's command stream in $WINEPREFIX" >&2
         fi
     ) 9>"$(dirname "$WINEPREFIX")/.wine-prefix.lock"
 }

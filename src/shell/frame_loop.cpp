@@ -50,10 +50,16 @@ void RouteInputMessage(WindowMessage* message, LoopPlatform& platform) {
 }
 
 namespace {
-void DrawFrame(LoopPlatform& platform) {
+// Records a point of the frame in the timing log, reading the clock only when there is one.
+void MarkFrame(FrameTimingLog* timing, FrameMark mark, LoopPlatform& platform) {
+    if (timing) timing->Mark(mark, platform.Now());
+}
+
+void DrawFrame(LoopPlatform& platform, FrameTimingLog* timing) {
     Rect clip{0, 0, platform.DisplayWidth(), platform.DisplayHeight()};
     RootControl* root = host::RootControl;
     if (!root) return;  // released by a shutdown that ran inside this pass
+    MarkFrame(timing, FrameMark::DrawStart, platform);
     if (host::BackgroundClear && root->ownSurface) root->ownSurface->FillRectangle(clip, root->fillColour);
     DrawTree(host::DrawRoot, root, &clip);
     if (host::MouseCursor) {
@@ -66,11 +72,15 @@ void DrawFrame(LoopPlatform& platform) {
             host::InputRoot->HandleMessage(&move);
         }
     }
+    MarkFrame(timing, FrameMark::DrawEnd, platform);
+    MarkFrame(timing, FrameMark::PresentStart, platform);
     platform.Present();
+    MarkFrame(timing, FrameMark::PresentEnd, platform);
 }
 }  // namespace
 
-int32_t RunFrameLoop(LoopPlatform& platform) {
+int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
+    if (timing && !timing->IsOn()) timing = nullptr;
     if (!platform.HasDisplay() || !host::RootControl) {
         platform.ShutdownApplication();
         return 0;
@@ -80,19 +90,24 @@ int32_t RunFrameLoop(LoopPlatform& platform) {
     WindowMessage message{};
     while (!platform.StopRequested()) {
         if (std::optional<uint32_t> elapsed = schedule.Due(platform.Now(), host::FrameInterval)) {
+            if (timing) timing->BeginFrame(schedule.TimeBase() + host::FrameInterval);
+            MarkFrame(timing, FrameMark::UpdateStart, platform);
             if (host::UpdateRoot) {
                 host::UpdateRoot->Update();
                 if (host::MouseCursor) host::MouseCursor->Update();
             }
+            MarkFrame(timing, FrameMark::UpdateEnd, platform);
             // The update may have changed the interval (the game module's Notify 104).
             if (host::DrawRoot && FrameSchedule::MayDraw(*elapsed, host::FrameInterval) &&
                 !platform.WindowMinimised())
-                DrawFrame(platform);
+                DrawFrame(platform, timing);
             schedule.EndFrame(host::FrameInterval);
+            if (timing) timing->EndFrame();
         }
         bool frameWaiting = false;
         while (!frameWaiting && platform.MessageWaiting()) {
             if (!platform.TakeMessage(&message)) {
+                if (timing) timing->Flush();
                 platform.ShutdownApplication();
                 return 1;
             }

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "controls/window_message.h"
+#include "shell/frame_timing_log.h"
 
 // What the loop needs of the machine. The Windows implementation is the product; tests drive
 // the loop with a clock and a queue of their own.
@@ -80,5 +81,6 @@ bool IsTreeInputMessage(uint32_t message);
 void RouteInputMessage(WindowMessage* message, LoopPlatform& platform);
 
 // Runs until the quit message: 1. Returns 0 at once, after shutting down, when the display or
-// the root control is missing.
-int32_t RunFrameLoop(LoopPlatform& platform);
+// the root control is missing. With a timing log that is on, every frame is recorded in it
+// through the loop's clock; without one the loop reads the clock no more often than it must.
+int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing = nullptr);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the host showing its demonstration scene under Wine, moves the X pointer with xdotool and checks on screenshots
-# that the host draws its arrow where the pointer is, and no longer where it was.
+# that the host draws its arrow where the pointer is, and no longer where it was. The run has the
+# frame-timing log switched on (TIDEMARCH_FRAME_LOG), whose file is checked at the end.
 # Arguments: the demonstration executable, a folder for the screenshots.
 set -u
 exe="$1"
@@ -9,7 +10,9 @@ mkdir -p "$out"
 source "$(dirname "$0")/../../scripts/wine/env.sh"
 tidemarch_wine_prefix
 
-timeout --kill-after=5 60 wine "$exe" &
+log="$out/frames.log"
+rm -f "$log"
+TIDEMARCH_FRAME_LOG="Z:${log//\//\\}" timeout --kill-after=5 60 wine "$exe" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
 
@@ -59,3 +62,28 @@ if arrow_at "$out/second.png" 300 400; then
     exit 1
 fi
 echo "PASS: the arrow follows the pointer from (300, 400) to (700, 250)"
+
+# The frame log: its header, then one line per frame with the schedule 40 ms apart, drawn frames
+# with their marks in order, and the heap count of the program's own blocks.
+# It is written a second of frames at a time: wait (bounded) for two seconds of them.
+deadline=$((SECONDS + 15))
+while [ "$(wc -l <"$log" 2>/dev/null || echo 0)" -lt 51 ] && [ $SECONDS -lt $deadline ]; do sleep 0.5; done
+header="# frame due update_start update_end draw_start draw_end present_start present_end drawn live_blocks live_bytes"
+if [ "$(head -n 1 "$log" 2>/dev/null)" != "$header" ]; then
+    echo "FAIL: the frame log has no header: $(head -n 1 "$log" 2>/dev/null)"
+    exit 1
+fi
+if ! awk 'NR > 1 {
+        if (NF != 11 || $1 != NR - 2) exit 1
+        if (NR > 2 && $2 - due != 40) exit 1
+        due = $2
+        if ($9 == 1 && !($2 < $3 && $3 <= $4 && $4 <= $5 && $5 <= $6 && $6 <= $7 && $7 <= $8)) exit 1
+        if ($10 !~ /^-?[0-9]+$/) exit 1
+        drawn += $9
+    }
+    END { exit !(NR > 50 && drawn > 0) }' "$log"; then
+    echo "FAIL: the frame log's lines are not frames in schedule:"
+    head -n 5 "$log"
+    exit 1
+fi
+echo "PASS: the frame log records $(($(wc -l <"$log") - 1)) frames"

@@ -7,6 +7,7 @@
 
 #include "controls/sprite_controls.h"
 #include "platform/memory/display/memory_surface_platform.h"
+#include "platform/memory/shell/memory_frame_log_platform.h"
 #include "shell/frame_loop.h"
 #include "shell/host_globals.h"
 
@@ -39,7 +40,10 @@ class ScriptedPlatform final : public LoopPlatform {
     bool HasDisplay() override { return hasDisplay; }
     int32_t DisplayWidth() override { return 8; }
     int32_t DisplayHeight() override { return 4; }
-    void Present() override { journal.push_back("present"); }
+    void Present() override {
+        journal.push_back("present");
+        time += presentMilliseconds;
+    }
     bool DispatchSocketMessage(uintptr_t, intptr_t) override {
         if (!hasNetwork) return false;
         journal.push_back("socket");
@@ -57,6 +61,7 @@ class ScriptedPlatform final : public LoopPlatform {
     static constexpr uint32_t kQuit = 0x12;
     uint32_t time = 0;
     uint32_t dispatchMilliseconds = 0;  // how long the window procedure takes per message
+    uint32_t presentMilliseconds = 0;
     std::deque<WindowMessage> queue;
     std::vector<std::string> journal;
     std::function<bool()> stop;
@@ -427,6 +432,121 @@ TEST_F(FrameLoopTest, AHandlerMayRedirectTheWalkPastItsSiblings) {
     platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
     RunFrameLoop(platform);
     EXPECT_EQ(platform.journal, (std::vector<std::string>{"lowest message 256", "shutdown"}));
+}
+
+// The timing log's file, split into lines and fields.
+std::vector<std::vector<std::string>> LogLines(const std::string& file) {
+    std::vector<std::vector<std::string>> lines;
+    size_t start = 0;
+    while (start < file.size()) {
+        size_t end = file.find('\n', start);
+        if (end == std::string::npos) end = file.size();
+        std::vector<std::string> fields;
+        std::string line = file.substr(start, end - start);
+        for (size_t at = 0; at <= line.size();) {
+            size_t space = line.find(' ', at);
+            if (space == std::string::npos) space = line.size();
+            fields.push_back(line.substr(at, space - at));
+            at = space + 1;
+        }
+        lines.push_back(fields);
+        start = end + 1;
+    }
+    return lines;
+}
+
+struct FrameTimingLogTest : FrameLoopTest {
+    MemoryFrameLogPlatform files;
+    static constexpr const char* kPath = "frames.log";
+    FrameTimingLogTest() { files.environment[FrameTimingLog::kSwitch] = kPath; }
+};
+
+TEST_F(FrameTimingLogTest, RecordsEveryFrameThroughTheLoopsClock) {
+    // The first update stalls the loop for 80 ms: the next frame is updated but not drawn.
+    bool stalled = false;
+    screen.onUpdate = [&] {
+        platform.time += 2;
+        if (!stalled) platform.time += 80;
+        stalled = true;
+    };
+    platform.presentMilliseconds = 5;
+    files.heapCount = HeapBlockCount{7, 300};
+    StopAfterUpdates(4);
+    {
+        FrameTimingLog log(files);
+        ASSERT_TRUE(log.Start());
+        RunFrameLoop(platform, &log);
+        EXPECT_TRUE(files.open) << "the loop leaves the file to its owner";
+    }
+    EXPECT_FALSE(files.open);
+    EXPECT_EQ(Frames(), "UDUUDUD");
+    std::vector<std::vector<std::string>> lines = LogLines(files.files[kPath]);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], (std::vector<std::string>{"#", "frame", "due", "update_start", "update_end",
+                                                  "draw_start", "draw_end", "present_start", "present_end",
+                                                  "drawn", "live_blocks", "live_bytes"}));
+    using Fields = std::vector<std::string>;
+    // Frame 0 is due at 40 and runs at 41; its update takes 82 ms and its present 5 ms.
+    EXPECT_EQ(lines[1], (Fields{"0", "40", "41", "123", "123", "123", "123", "128", "1", "7", "300"}));
+    // Frame 1 is 89 ms late (elapsed 2 intervals and more): updated, not drawn.
+    EXPECT_EQ(lines[2], (Fields{"1", "80", "129", "131", "-", "-", "-", "-", "0", "7", "300"}));
+    EXPECT_EQ(lines[3], (Fields{"2", "120", "132", "134", "134", "134", "134", "139", "1", "7", "300"}));
+    EXPECT_EQ(lines[4], (Fields{"3", "160", "161", "163", "163", "163", "163", "168", "1", "7", "300"}));
+}
+
+TEST_F(FrameTimingLogTest, WritesInBatchesBetweenFrames) {
+    StopAfterUpdates(int(FrameTimingLog::kFramesPerWrite) + 1);
+    FrameTimingLog log(files);
+    ASSERT_TRUE(log.Start());
+    RunFrameLoop(platform, &log);
+    EXPECT_EQ(files.writes, 2) << "the header and one batch; the last frame waits for the next";
+    EXPECT_EQ(LogLines(files.files[kPath]).size(), FrameTimingLog::kFramesPerWrite + 1);
+    log.Flush();
+    EXPECT_EQ(LogLines(files.files[kPath]).size(), FrameTimingLog::kFramesPerWrite + 2);
+    EXPECT_EQ(LogLines(files.files[kPath]).back()[9], "-") << "no heap count where the program has none";
+}
+
+TEST_F(FrameTimingLogTest, TheQuitMessageWritesWhatIsLeft) {
+    screen.onUpdate = [&] {
+        platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    };
+    FrameTimingLog log(files);
+    ASSERT_TRUE(log.Start());
+    RunFrameLoop(platform, &log);
+    EXPECT_EQ(LogLines(files.files[kPath]).size(), 2u);
+}
+
+TEST_F(FrameTimingLogTest, StaysOffAndWritesNothingUnlessSwitchedOnWithAFileItCanMake) {
+    struct Case {
+        const char* setting;  // null: not set
+        bool refuseOpen;
+    };
+    for (Case c : {Case{nullptr, false}, Case{"", false}, Case{kPath, true}}) {
+        MemoryFrameLogPlatform quiet;
+        if (c.setting) quiet.environment[FrameTimingLog::kSwitch] = c.setting;
+        quiet.refuseOpen = c.refuseOpen;
+        platform.journal.clear();
+        platform.time = 0;
+        StopAfterUpdates(3);
+        FrameTimingLog log(quiet);
+        EXPECT_FALSE(log.Start());
+        RunFrameLoop(platform, &log);
+        log.Flush();
+        EXPECT_EQ(Frames(), "UDUDUD");
+        EXPECT_TRUE(quiet.files.empty());
+        EXPECT_EQ(quiet.writes, 0);
+    }
+}
+
+TEST_F(FrameTimingLogTest, AFileThatCanNoLongerBeWrittenEndsTheLogNotTheLoop) {
+    StopAfterUpdates(int(FrameTimingLog::kFramesPerWrite) * 2);
+    FrameTimingLog log(files);
+    ASSERT_TRUE(log.Start());
+    files.failWrites = true;
+    RunFrameLoop(platform, &log);
+    EXPECT_FALSE(log.IsOn());
+    EXPECT_EQ(files.closes, 1);
+    EXPECT_EQ(Frames().size(), 4 * FrameTimingLog::kFramesPerWrite);
 }
 
 }  // namespace

@@ -6,14 +6,33 @@
 // process heap is the one heap both sides have: the C runtimes of MSVC (since 2012) and clang-cl
 // allocate there, while mingw's malloc has a heap of its own. Every executable and module built
 // here links this file.
+//
+// While the frame-timing diagnostics are on, the blocks and bytes that are live are counted, so
+// that the log shows whether frames leave anything behind.
 #include <windows.h>
 
 #include <new>
 
+#include "platform/win32/common/heap_block_count.h"
+
 namespace {
-void* Allocate(std::size_t bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes ? bytes : 1); }
+void* Allocate(std::size_t bytes) {
+    void* block = HeapAlloc(GetProcessHeap(), 0, bytes ? bytes : 1);
+    if (block && programHeapCount.counting.load(std::memory_order_relaxed)) {
+        programHeapCount.blocks.fetch_add(1, std::memory_order_relaxed);
+        programHeapCount.bytes.fetch_add(int32_t(HeapSize(GetProcessHeap(), 0, block)),
+                                         std::memory_order_relaxed);
+    }
+    return block;
+}
 void Release(void* block) {
-    if (block) HeapFree(GetProcessHeap(), 0, block);
+    if (!block) return;
+    if (programHeapCount.counting.load(std::memory_order_relaxed)) {
+        programHeapCount.blocks.fetch_sub(1, std::memory_order_relaxed);
+        programHeapCount.bytes.fetch_sub(int32_t(HeapSize(GetProcessHeap(), 0, block)),
+                                         std::memory_order_relaxed);
+    }
+    HeapFree(GetProcessHeap(), 0, block);
 }
 void* AllocateOrFail(std::size_t bytes) {
     if (void* block = Allocate(bytes)) return block;

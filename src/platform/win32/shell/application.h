@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "shell/frame_timing_log.h"
+
 class Control;
 
 // Registers the window class (unless a previous instance did), creates the window and the host
@@ -40,5 +42,6 @@ const char* HostClassName();
 // Everything the entry point does, from the edition's settings to the end of the frame loop.
 int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);
 
-// Runs the frame loop on the real machine until the quit message.
-int32_t RunHostFrameLoop();
+// Runs the frame loop on the real machine until the quit message, recording its frames in the
+// timing log when one is given and on.
+int32_t RunHostFrameLoop(FrameTimingLog* timing = nullptr);

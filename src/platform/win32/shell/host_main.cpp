@@ -1,10 +1,17 @@
 // The life of the host from its entry point: settings, command line, working folder, start-up
 // check, start-up, frame loop and the failure path.
 #include "platform/win32/shell/application.h"
+#include "platform/win32/shell/win32_frame_log_platform.h"
 #include "shell/edition_settings.h"
 #include "shell/host_globals.h"
 
 int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand) {
+    // The frame-timing diagnostics, on when TIDEMARCH_FRAME_LOG names a file. Started first, so
+    // that the heap count covers every block of the run.
+    Win32FrameLogPlatform frameLogFiles;
+    FrameTimingLog frameLog(frameLogFiles);
+    frameLog.Start();
+
     EditionSettings settings(kBuiltEdition);
     FillCommandLineBlock(host::CommandLine, commandLine);
 
@@ -29,7 +36,7 @@ int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, 
 
     if (InitApplication(instance, previousInstance, showCommand, "Tidemarch", 0, 0, 1024, 768, 2,
                         host::kFullScreen, 0)) {
-        RunHostFrameLoop();
+        RunHostFrameLoop(&frameLog);
     } else {
         HWND window = static_cast<HWND>(host::HostWindow);
         MessageBoxA(window, "", "Initialize Failed", MB_OK);

@@ -44,7 +44,7 @@ bool Win32LoopPlatform::DispatchSocketMessage(uintptr_t wParam, intptr_t lParam)
 }
 void Win32LoopPlatform::ShutdownApplication() { ::ShutdownApplication(); }
 
-int32_t RunHostFrameLoop() {
+int32_t RunHostFrameLoop(FrameTimingLog* timing) {
     Win32LoopPlatform platform;
-    return RunFrameLoop(platform);
+    return RunFrameLoop(platform, timing);
 }
