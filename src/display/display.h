@@ -4,6 +4,8 @@
 // the draw surface, an off-screen system-memory surface into which every frame is drawn.
 // Present shows the draw surface: in full screen by copying it to the back buffer and flipping,
 // in a window by a copy to the window's place on the desktop, cut at the desktop's edges.
+// It reaches the machine through the installed DisplayPlatform; its surface fields hold the
+// platform's own surfaces, which the game module works on directly.
 //
 // Fields after those of SurfaceControl: 88 window x, 92 window y, 96 width, 100 height,
 // 104 draw surface, 108 back buffer, 112 clipper, 116 present count.
@@ -38,10 +40,9 @@ class Display : public SurfaceControl {
     uint32_t presentCount = 0;
 };
 
-// Where the display's failure messages go: by default a modal box with the caption "For Debug"
-// owned by the host window. Tests and tools may send them elsewhere; null restores the default.
-using DisplayMessageSink = void (*)(const char* text);
-void SetDisplayMessageSink(DisplayMessageSink sink);
+// Makes the host's root control, when there is one, draw into the display's current draw
+// surface, over its whole size (empty bounds when the display has none).
+void PointRootControlAtDrawSurface(const Display& display);
 
 // Whether the cooperative flags ask for a window rather than full screen.
 inline bool IsWindowedLevel(uint32_t cooperativeFlags) { return (cooperativeFlags & 8u) != 0; }

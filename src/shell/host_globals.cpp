@@ -21,6 +21,16 @@ Control* MouseCursor = nullptr;
 ApplicationInfo AppInfo{};
 CommandLineBlock CommandLine{};
 int32_t ExitCode = 0;
+
+namespace {
+// The border width and the border-plus-caption height of a framed window.
+constexpr Point kFramedClientOffset{3, 21};
+}  // namespace
+
+void SetClientOffsetFor(uint32_t cooperativeLevel) {
+    ClientOffset = cooperativeLevel == kFrameless ? Point{0, 0} : kFramedClientOffset;
+}
+
 }  // namespace host
 
 void FillCommandLineBlock(CommandLineBlock& block, const char* commandLine) {

@@ -1,5 +1,6 @@
 #pragma once
 // The host-wide objects and settings, one of each for the process, used on the window's thread.
+// Every subsystem may read them; each is set in one place.
 // The game module reads them through the records handed to it, so ApplicationInfo's layout is
 // fixed: 0 network manager, 4 window, 8 current screen, 12 empty text (4 bytes), 16 RetryCount.
 #include <cstdint>
@@ -57,6 +58,11 @@ extern CommandLineBlock CommandLine;
 
 // The process's exit code: 0 unless the game module could not be handed over.
 extern int32_t ExitCode;
+
+// Sets ClientOffset, the distance from the window's outer corner to its client area, for the
+// window the start-up makes at a cooperative level: (3, 21) for a framed window, (0, 0) for a
+// window without frame.
+void SetClientOffsetFor(uint32_t cooperativeLevel);
 }  // namespace host
 
 // Clears CommandLineBlock and fills it from the command line as described above; a command line

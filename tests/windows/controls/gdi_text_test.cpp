@@ -13,6 +13,8 @@
 #include "display/display.h"
 #include "platform/win32/controls/gdi_text_platform.h"
 #include "platform/win32/controls/win32_pointer_platform.h"
+#include "platform/win32/display/directdraw.h"
+#include "platform/win32/display/directdraw_display_platform.h"
 #include "shell/host_globals.h"
 
 namespace {
@@ -91,6 +93,9 @@ class GdiTextTest : public ::testing::Test {
         DrawTree(&label, &target, clip);
     }
 
+    DirectDrawDisplayPlatform device;
+    PlatformSlot<DisplayPlatform>::Scope deviceScope{device};
+    PlatformSlot<SurfacePlatform>::Scope surfaceScope{DirectDrawSurfacePlatform::Instance()};
     HWND window = nullptr;
     Display* display = nullptr;
     Surface* surface = nullptr;

@@ -7,6 +7,7 @@
 
 #include "display/display.h"
 #include "platform/win32/display/directdraw.h"
+#include "platform/win32/display/directdraw_display_platform.h"
 #include "shell/host_globals.h"
 
 namespace {
@@ -25,7 +26,6 @@ class DisplayDeviceTest : public ::testing::Test {
         wc.lpszClassName = "DisplayDeviceTest";
         RegisterClassA(&wc);
         gMessages.clear();
-        SetDisplayMessageSink(RecordMessage);
         gDisplayFormat = DisplayFormat{};
         gChannelMasks = ChannelMasks{};
     }
@@ -36,7 +36,6 @@ class DisplayDeviceTest : public ::testing::Test {
         EXPECT_EQ(gDirectDraw, nullptr) << "the display releases DirectDraw";
         if (window) DestroyWindow(window);
         UnregisterClassA("DisplayDeviceTest", GetModuleHandleA(nullptr));
-        SetDisplayMessageSink(nullptr);
     }
     void Open(uint32_t level, int32_t w, int32_t h) {
         DWORD style = level == host::kWindowed ? WS_OVERLAPPEDWINDOW | WS_VISIBLE : WS_POPUP | WS_VISIBLE;
@@ -54,6 +53,9 @@ class DisplayDeviceTest : public ::testing::Test {
         return v;
     }
 
+    DirectDrawDisplayPlatform device{RecordMessage};
+    PlatformSlot<DisplayPlatform>::Scope deviceScope{device};
+    PlatformSlot<SurfacePlatform>::Scope surfaceScope{DirectDrawSurfacePlatform::Instance()};
     HWND window = nullptr;
     Display* display = nullptr;
 };
@@ -106,7 +108,7 @@ TEST_F(DisplayDeviceTest, WindowedTakesTheDesktopFormatAndPresentsAtTheWindow) {
 TEST_F(DisplayDeviceTest, FullScreenResizeReportsAFailedModeAndPointsTheRootAtTheNewDrawSurface) {
     Open(host::kFullScreen, 1024, 768);
     host::RootControl = new RootControl(nullptr, 0, 0, 0, 0, 64);
-    host::RootControl->ownSurface = display->drawSurface;
+    PointRootControlAtDrawSurface(*display);
     display->ResizeDisplay(800, 600);
     // This display cannot change its mode (Xvfb has one): the failure is reported and the
     // display goes on with surfaces of the new size.

@@ -29,7 +29,8 @@ constexpr int32_t kGameModuleFailedExitCode = 3;
 bool HandOverFromStartScreen() {
     HandOverResult result = HandOverToGameModule(Win32ScreenModulePlatform::Instance());
     if (result.panel) return true;
-    MessageBoxA(static_cast<HWND>(host::HostWindow), result.message.c_str(), "Game module", MB_OK | MB_ICONERROR);
+    MessageBoxA(static_cast<HWND>(host::HostWindow), result.message.c_str(), "Game module",
+                MB_OK | MB_ICONERROR);
     host::ExitCode = kGameModuleFailedExitCode;
     PostQuitMessage(kGameModuleFailedExitCode);
     return false;
@@ -98,18 +99,16 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
         host::Display = display;
         display->Create(window, instance, width, height, depthSelector, cooperativeLevel);
         if (auto* root = new (std::nothrow) RootControl(nullptr, 0, 0, 0, 0, 64)) {
-            Surface* draw = display->drawSurface;
-            root->ownSurface = draw;
-            root->bounds = Rect{0, 0, draw ? draw->width : 0, draw ? draw->height : 0};
             root->fillColour = 0;
             host::RootControl = root;
+            PointRootControlAtDrawSurface(*display);
         }
     }
 
     SoundInit(window);
     host::NetworkManager = new (std::nothrow) NetworkManager(window);
 
-    host::ClientOffset = cooperativeLevel == host::kFrameless ? Point{0, 0} : Point{3, 21};
+    // ClientOffset was set for this window by the display's creation.
     return CreateHostObjects();
 }
 

@@ -1,5 +1,7 @@
 #include "platform/win32/shell/win32_platforms.h"
 
+#include "platform/win32/display/directdraw.h"
+#include "platform/win32/display/directdraw_display_platform.h"
 #include "platform/win32/files/win32_file_platform.h"
 #include "platform/win32/net/winsock_socket_platform.h"
 #include "platform/win32/sound/direct_sound_platform.h"
@@ -8,7 +10,10 @@ void InstallWin32Platforms() {
     static Win32FilePlatform files;
     static WinsockSocketPlatform sockets;
     static DirectSoundPlatform sound;
+    static DirectDrawDisplayPlatform display;
     PlatformSlot<FilePlatform>::Install(&files);
     PlatformSlot<SocketPlatform>::Install(&sockets);
     PlatformSlot<SoundPlatform>::Install(&sound);
+    PlatformSlot<SurfacePlatform>::Install(&DirectDrawSurfacePlatform::Instance());
+    PlatformSlot<DisplayPlatform>::Install(&display);
 }
