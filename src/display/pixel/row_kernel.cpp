@@ -44,6 +44,7 @@ RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& par
     RowKernel kernel = MakeRowKernel(layout, op, params, path);
     kernel.tintFirst = SelectRowFunction(layout, RowOp::Tint, path);
     kernel.params.colour = tint;
+    kernel.inlineRuns = false;
     return kernel;
 }
 

@@ -74,14 +74,31 @@ inline RowFunction SelectRowFunction(PixelLayout layout, RowOp op, PixelPath pat
     return path == PixelPath::Reference ? RowFunctions().reference[l][o] : RowFunctions().fast[l][o];
 }
 
+// The operations that short runs of 16-bit pixels may take in general registers instead of
+// through the row function (see short_runs16.h).
+constexpr bool HasShortRun16(RowOp op) {
+    return op == RowOp::Scale || op == RowOp::Brighten || op == RowOp::Blend || op == RowOp::BlendKeyed ||
+           op == RowOp::BrightenBlend;
+}
+
+// Whether the fast path may do some runs where the walk finds them instead of through the row
+// function: copies on every layout, the operations above on 16-bit layouts.
+constexpr bool HasInlineRuns(RowOp op, int32_t bytesPerPixel) {
+    return op == RowOp::Copy || (bytesPerPixel == 2 && HasShortRun16(op));
+}
+
 // An operation ready to run on the runs of one drawing call. With tintFirst the source is
 // tinted by params.colour before the operation sees it (tinted sprites drawn with alpha or
-// effect); run then uses no colour of its own.
+// effect); run then uses no colour of its own. inlineRuns says that the walk may do some runs
+// where it finds them (HasInlineRuns; fast path, no tint first).
 struct RowKernel {
     RowFunction run = nullptr;
     RowFunction tintFirst = nullptr;
     RowParams params;
     int32_t bytesPerPixel = 0;
+    PixelLayout layout = PixelLayout::None;
+    RowOp op = RowOp::Copy;
+    bool inlineRuns = false;
 };
 
 // Bytes per pixel of a layout (0 for None), known to the compiler where a kernel is made.
@@ -99,6 +116,9 @@ inline RowKernel MakeRowKernel(PixelLayout layout, RowOp op, const RowParams& pa
     kernel.run = SelectRowFunction(layout, op, path);
     kernel.params = params;
     kernel.bytesPerPixel = KernelBytesPerPixel(layout);
+    kernel.layout = layout;
+    kernel.op = op;
+    kernel.inlineRuns = path == PixelPath::Fast && HasInlineRuns(op, kernel.bytesPerPixel);
     return kernel;
 }
 RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& params, uint32_t tint,

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "display/opacity.h"
+#include "display/pixel/short_runs16.h"
 #include "display/surface.h"
 
 namespace {
@@ -51,7 +52,15 @@ void BlendRows(Surface& source, const Rect& src, Surface& destination, int32_t d
             __builtin_prefetch(source.Row(src.top + r) + src.left * bpp);
             __builtin_prefetch(destination.Row(dy + r) + dx * bpp, 1);
         }
-    if (!same || dy != src.top) {
+    if (!same) {
+        WalkRuns<Bpp>(kernel, [&](auto& batch) {
+            for (int32_t r = 0; r < rows; ++r)
+                batch.Add(destination.Row(dy + r) + dx * bpp, source.Row(src.top + r) + src.left * bpp,
+                          width);
+        });
+        return;
+    }
+    if (dy != src.top) {
         RowBatch batch(kernel);
         for (int32_t i = 0; i < rows; ++i) {
             const int32_t r = upward ? rows - 1 - i : i;
@@ -202,7 +211,7 @@ void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect 
     if (level == kOpaque && effect == 0) {
         if (ActiveSurfacePlatform())
             ActiveSurfacePlatform()->Copy(destination->platformSurface, dst, source.platformSurface, src,
-                                         source.blitOptions);
+                                          source.blitOptions);
         return;
     }
     if (level < 0 || level > kOpaque || !source.HasPixels() || !destination->HasPixels()) return;

@@ -87,9 +87,13 @@ inline RowKernel MakeSpriteKernelFor(int32_t alpha, int32_t effect, bool tinted,
     kernel.params.ws = s.ws;
     kernel.params.wd = s.wd;
     kernel.bytesPerPixel = KernelBytesPerPixel(Layout);
+    kernel.layout = Layout;
+    kernel.op = s.op;
     if (tinted) {
         kernel.tintFirst = SelectRowFunction(Layout, RowOp::Tint, path);
         kernel.params.colour = tint;
+    } else {
+        kernel.inlineRuns = path == PixelPath::Fast && HasInlineRuns(s.op, KernelBytesPerPixel(Layout));
     }
     return kernel;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "display/pixel/short_runs16.h"
+
 namespace {
 constexpr uint16_t kRowMark = 0xFFFF;
 constexpr uint16_t kTopBit = 0x8000;
@@ -93,8 +95,9 @@ void PrefetchRows(const SpriteTarget& target, const Visible& v, int32_t endRow, 
 
 // Draws the part of a run of count bytes at byte position pos of a row that lies in the
 // visible byte range; the source moves on past the whole run in any case (the caller's).
+template <class Sink>
 inline void DrawRunClipped(uint8_t* row, int64_t pos, const uint8_t* pixels, int64_t count, const Visible& v,
-                           int32_t bpp, RowBatch& batch) {
+                           int32_t bpp, Sink& batch) {
     if (pos + count <= v.startByte || pos >= v.endByte) return;
     const int64_t from = std::max(pos, v.startByte);
     const int64_t to = std::min(pos + count, v.endByte);
@@ -115,11 +118,12 @@ void WalkRaw(const SpriteImage& image, const SpriteTarget& target, int32_t x, in
     const int32_t left = std::max(x, target.visible.left);
     const int32_t right = int32_t(std::min<int64_t>(int64_t(x) + image.width, target.visible.right));
     PrefetchRows(target, v, endRow, int64_t(left) * bpp);
-    RowBatch batch(kernel);
-    for (int32_t row = v.firstRow; row < endRow; ++row) {
-        const uint8_t* src = image.data + size_t(row - y) * rowBytes + size_t(left - x) * size_t(bpp);
-        batch.Add(target.pixels + int64_t(row) * target.pitch + int64_t(left) * bpp, src, right - left);
-    }
+    WalkRuns<Bpp>(kernel, [&](auto& batch) {
+        for (int32_t row = v.firstRow; row < endRow; ++row) {
+            const uint8_t* src = image.data + size_t(row - y) * rowBytes + size_t(left - x) * size_t(bpp);
+            batch.Add(target.pixels + int64_t(row) * target.pitch + int64_t(left) * bpp, src, right - left);
+        }
+    });
 }
 
 template <int32_t Bpp>
@@ -130,21 +134,22 @@ void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, in
     if (!VisiblePart(image, target, x, y, bpp, v)) return;
     PrefetchRows(target, v, v.endRow, int64_t(x) * bpp);
     RunReader reader(image);
-    RowBatch batch(kernel);
     for (int32_t row = y; row < v.firstRow; ++row)
         if (reader.Next() == RunReader::Entry::End) return;
-    for (int32_t row = v.firstRow; row < v.endRow; ++row) {
-        switch (reader.Next()) {
-        case RunReader::Entry::End:
-            return;
-        case RunReader::Entry::RowMark:
-            break;
-        case RunReader::Entry::Run:
-            DrawRunClipped(target.pixels + int64_t(row) * target.pitch, int64_t(x) * bpp + reader.skip(),
-                           reader.pixels(), reader.count(), v, bpp, batch);
-            break;
+    WalkRuns<Bpp>(kernel, [&](auto& batch) {
+        for (int32_t row = v.firstRow; row < v.endRow; ++row) {
+            switch (reader.Next()) {
+            case RunReader::Entry::End:
+                return;
+            case RunReader::Entry::RowMark:
+                break;
+            case RunReader::Entry::Run:
+                DrawRunClipped(target.pixels + int64_t(row) * target.pitch, int64_t(x) * bpp + reader.skip(),
+                               reader.pixels(), reader.count(), v, bpp, batch);
+                break;
+            }
         }
-    }
+    });
 }
 
 template <int32_t Bpp>
@@ -155,7 +160,6 @@ void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, i
     if (!VisiblePart(image, target, x, y, bpp, v)) return;
     PrefetchRows(target, v, v.endRow, int64_t(x) * bpp);
     RunReader reader(image);
-    RowBatch batch(kernel);
     for (int32_t row = y; row < v.firstRow; ++row) {
         for (;;) {
             const RunReader::Entry e = reader.Next();
@@ -163,18 +167,20 @@ void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, i
             if (e == RunReader::Entry::RowMark) break;
         }
     }
-    for (int32_t row = v.firstRow; row < v.endRow; ++row) {
-        uint8_t* rowStart = target.pixels + int64_t(row) * target.pitch;
-        int64_t pos = int64_t(x) * bpp;
-        for (;;) {
-            const RunReader::Entry e = reader.Next();
-            if (e == RunReader::Entry::End) return;
-            if (e == RunReader::Entry::RowMark) break;
-            pos += reader.skip();
-            DrawRunClipped(rowStart, pos, reader.pixels(), reader.count(), v, bpp, batch);
-            pos += reader.count();
+    WalkRuns<Bpp>(kernel, [&](auto& batch) {
+        for (int32_t row = v.firstRow; row < v.endRow; ++row) {
+            uint8_t* rowStart = target.pixels + int64_t(row) * target.pitch;
+            int64_t pos = int64_t(x) * bpp;
+            for (;;) {
+                const RunReader::Entry e = reader.Next();
+                if (e == RunReader::Entry::End) return;
+                if (e == RunReader::Entry::RowMark) break;
+                pos += reader.skip();
+                DrawRunClipped(rowStart, pos, reader.pixels(), reader.count(), v, bpp, batch);
+                pos += reader.count();
+            }
         }
-    }
+    });
 }
 
 #define TIDEMARCH_INSTANTIATE_WALKS(bpp)                                                                     \

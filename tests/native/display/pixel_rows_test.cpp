@@ -9,6 +9,7 @@
 #include "display/pixel/pixel_layouts.h"
 #include "display/pixel/row_functions.h"
 #include "display/pixel/row_kernel.h"
+#include "display/pixel/short_runs16.h"
 
 namespace {
 
@@ -167,6 +168,92 @@ TEST(PixelRows, ABatchOfRunsIsTheRunsOneAfterAnother) {
     }
 }
 
+// The 16-bit operations done in general registers, for the runs the walks give them: every
+// weight of the whole range, runs of 1..9 pixels, pixels with channel extremes and zeros.
+template <class L, RowOp Op> void CheckShortRun(const LayoutCase& lc, std::mt19937& rng) {
+    using Reference = void (*)(uint8_t*, const uint8_t*, int32_t, const RowParams&);
+    const Reference reference = &ReferencePixels<L, Op>;
+    for (uint32_t k = 0; k <= 32; ++k)
+        for (uint32_t level = 0; level <= 32; ++level)
+            for (int count = 1; count <= 9; ++count) {
+                RowParams p;
+                p.k = k;
+                p.wd = 32 - level;
+                p.ws = Op == RowOp::BrightenBlend ? level
+                                                  : std::uniform_int_distribution<uint32_t>(0, level)(rng);
+                std::vector<uint8_t> src(size_t(count) * 2), dst(size_t(count) * 2);
+                FillRandom(src, rng, 2);
+                FillRandom(dst, rng, 2);
+                std::vector<uint8_t> want = dst, got = dst;
+                reference(want.data(), src.data(), count, p);
+                ShortRun16<L, Op>(got.data(), src.data(), count, p);
+                ASSERT_EQ(got, want) << lc.name << " op " << int(Op) << " count " << count << " k " << k
+                                     << " ws " << p.ws << " wd " << p.wd;
+            }
+}
+
+template <class L> void CheckShortRuns(const LayoutCase& lc, std::mt19937& rng) {
+    CheckShortRun<L, RowOp::Scale>(lc, rng);
+    CheckShortRun<L, RowOp::Brighten>(lc, rng);
+    CheckShortRun<L, RowOp::Blend>(lc, rng);
+    CheckShortRun<L, RowOp::BlendKeyed>(lc, rng);
+    CheckShortRun<L, RowOp::BrightenBlend>(lc, rng);
+}
+
+TEST(PixelRows, ShortRunsInGeneralRegistersGiveTheReferenceBytes) {
+    std::mt19937 rng(4242);
+    CheckShortRuns<Rgb565Traits>(kLayouts[0], rng);
+    CheckShortRuns<Rgb555Traits>(kLayouts[1], rng);
+}
+
+// What a walk sends to WalkRuns arrives the same whichever way the kernel takes it: short runs
+// at once, copies at once, the rest through the row function, in any mix of lengths.
+TEST(PixelRows, RunsTakenWhereTheWalkFindsThemEqualTheBatch) {
+    std::mt19937 rng(515);
+    for (const LayoutCase& lc : kLayouts) {
+        const int bpp = BytesPerPixel(lc.layout);
+        for (RowOp op : {RowOp::Copy, RowOp::Scale, RowOp::Brighten, RowOp::Blend, RowOp::BlendKeyed,
+                         RowOp::BrightenBlend, RowOp::Multiply}) {
+            if (!SelectRowFunction(lc.layout, op, PixelPath::Reference)) continue;
+            const RowParams params = RandomParams(lc, op, rng);
+            const RowKernel fast = MakeRowKernel(lc.layout, op, params, PixelPath::Fast);
+            const RowKernel reference = MakeRowKernel(lc.layout, op, params, PixelPath::Reference);
+            EXPECT_EQ(fast.inlineRuns, HasInlineRuns(op, bpp)) << lc.name << " op " << int(op);
+            EXPECT_FALSE(reference.inlineRuns);
+            std::vector<uint8_t> src(700 * bpp), dst(700 * bpp);
+            FillRandom(src, rng, bpp);
+            FillRandom(dst, rng, bpp);
+            std::vector<uint8_t> want = dst, got = dst;
+            std::vector<std::pair<int, int>> runs;  // start, length: 1..12 and now and then 40..80
+            for (int at = 0;;) {
+                const int n = rng() % 6 == 0 ? 40 + int(rng() % 41) : 1 + int(rng() % 12);
+                if (at + n > 680) break;
+                runs.push_back({at, n});
+                at += n + int(rng() % 3);
+            }
+            auto walk = [&](std::vector<uint8_t>& into) {
+                return [&](auto& sink) {
+                    for (const auto& [at, n] : runs)
+                        sink.Add(into.data() + at * bpp, src.data() + at * bpp, n);
+                };
+            };
+            auto run = [&](const RowKernel& kernel, std::vector<uint8_t>& into) {
+                switch (bpp) {
+                case 2:
+                    return WalkRuns<2>(kernel, walk(into));
+                case 3:
+                    return WalkRuns<3>(kernel, walk(into));
+                default:
+                    return WalkRuns<4>(kernel, walk(into));
+                }
+            };
+            run(reference, want);
+            run(fast, got);
+            ASSERT_EQ(got, want) << lc.name << " op " << int(op);
+        }
+    }
+}
+
 TEST(PixelRows, TintedKernelTintsTheSourceBeforeTheOperation) {
     // 5:6:5 white sprite pixel, tint 0x8410 (half of each channel), then a half blend on black.
     for (PixelPath path : {PixelPath::Reference, PixelPath::Fast}) {
@@ -174,6 +261,7 @@ TEST(PixelRows, TintedKernelTintsTheSourceBeforeTheOperation) {
         p.ws = 16;
         p.wd = 16;
         RowKernel k = MakeTintedRowKernel(PixelLayout::Rgb565, RowOp::Blend, p, 0x8410, path);
+        EXPECT_FALSE(k.inlineRuns);  // the tint comes first: the row function must see every run
         std::vector<uint16_t> src(300, 0xFFFF), dst(300, 0);
         const RowRun run{reinterpret_cast<uint8_t*>(dst.data()), reinterpret_cast<const uint8_t*>(src.data()),
                          300};
