@@ -1,5 +1,8 @@
 #include "shell/frame_loop.h"
 
+#include "display/display.h"
+#include "net/network_manager.h"
+#include "shell/application_shutdown.h"
 #include "shell/host_globals.h"
 
 bool IsTreeInputMessage(uint32_t m) {
@@ -56,9 +59,10 @@ void MarkFrame(FrameTimingLog* timing, FrameMark mark, LoopPlatform& platform) {
 }
 
 void DrawFrame(LoopPlatform& platform, FrameTimingLog* timing) {
-    Rect clip{0, 0, platform.DisplayWidth(), platform.DisplayHeight()};
+    Display* display = host::Display;
     RootControl* root = host::RootControl;
-    if (!root) return;  // released by a shutdown that ran inside this pass
+    if (!display || !root) return;  // released by a shutdown that ran inside this pass
+    Rect clip{0, 0, display->width, display->height};
     MarkFrame(timing, FrameMark::DrawStart, platform);
     if (host::BackgroundClear && root->ownSurface) root->ownSurface->FillRectangle(clip, root->fillColour);
     DrawTree(host::DrawRoot, root, &clip);
@@ -74,15 +78,16 @@ void DrawFrame(LoopPlatform& platform, FrameTimingLog* timing) {
     }
     MarkFrame(timing, FrameMark::DrawEnd, platform);
     MarkFrame(timing, FrameMark::PresentStart, platform);
-    platform.Present();
+    // Drawing may have run the shutdown (a control of the game module may end the run).
+    if (host::Display) host::Display->Present();
     MarkFrame(timing, FrameMark::PresentEnd, platform);
 }
 }  // namespace
 
 int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
     if (timing && !timing->IsOn()) timing = nullptr;
-    if (!platform.HasDisplay() || !host::RootControl) {
-        platform.ShutdownApplication();
+    if (!host::Display || !host::RootControl) {
+        ShutdownApplication();
         return 0;
     }
     FrameSchedule schedule(platform.Now());
@@ -108,12 +113,14 @@ int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
         while (!frameWaiting && platform.MessageWaiting()) {
             if (!platform.TakeMessage(&message)) {
                 if (timing) timing->Flush();
-                platform.ShutdownApplication();
+                ShutdownApplication();
                 return 1;
             }
             platform.TranslateKeys(&message);
             if (message.message == message_id::SocketNotify) {
-                if (!platform.DispatchSocketMessage(message.wParam, message.lParam))
+                if (host::NetworkManager)
+                    host::NetworkManager->Dispatch(uint32_t(message.wParam), int32_t(message.lParam));
+                else
                     platform.ShowDebugMessage("RootClient is not present");
             } else if (IsTreeInputMessage(message.message)) {
                 RouteInputMessage(&message, platform);

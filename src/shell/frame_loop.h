@@ -9,8 +9,10 @@
 #include "controls/window_message.h"
 #include "shell/frame_timing_log.h"
 
-// What the loop needs of the machine. The Windows implementation is the product; tests drive
-// the loop with a clock and a queue of their own.
+// What the loop needs of the machine: the clock, the message queue and sleeping. The host's
+// objects (the display, the network manager, the shutdown) it reaches through the host globals.
+// The Windows implementation is the product; tests drive the loop with a clock and a queue of
+// their own.
 class LoopPlatform {
   public:
     virtual uint32_t Now() = 0;  // milliseconds, wrapping at 2^32
@@ -22,14 +24,6 @@ class LoopPlatform {
     virtual bool WindowMinimised() = 0;
     virtual void SleepOneMillisecond() = 0;
     virtual void ShowDebugMessage(const char* text) = 0;  // modal box, caption "For Debug"
-
-    // Host objects that live in platform code.
-    virtual bool HasDisplay() = 0;
-    virtual int32_t DisplayWidth() = 0;
-    virtual int32_t DisplayHeight() = 0;
-    virtual void Present() = 0;
-    virtual bool DispatchSocketMessage(uintptr_t wParam, intptr_t lParam) = 0;  // false: no manager
-    virtual void ShutdownApplication() = 0;
     // The loop stops after this returns true; the product never stops this way.
     virtual bool StopRequested() { return false; }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the host showing its demonstration scene under Wine, moves the X pointer with xdotool and checks on screenshots
 # that the host draws its arrow where the pointer is, and no longer where it was. The run has the
-# frame-timing log switched on (TIDEMARCH_FRAME_LOG), whose file is checked at the end.
+# frame-timing log switched on (TIDEMARCH_FRAME_LOG), whose file is checked at the end, with the
+# count of the host's own live heap blocks that the log keeps.
 # Arguments: the demonstration executable, a folder for the screenshots.
 set -u
 exe="$1"
@@ -86,4 +87,10 @@ if ! awk 'NR > 1 {
     head -n 5 "$log"
     exit 1
 fi
-echo "PASS: the frame log records $(($(wc -l <"$log") - 1)) frames"
+# The host's own heap: from the second second on, every frame leaves the same live blocks.
+if ! awk 'NR > 26 { if (first == "") first = $10 " " $11; else if ($10 " " $11 != first) exit 1 }' "$log"; then
+    echo "FAIL: the host's live heap blocks change from frame to frame:"
+    awk 'NR > 26 {print $1, $10, $11}' "$log" | uniq -f 1 | head -n 5
+    exit 1
+fi
+echo "PASS: the frame log records $(($(wc -l <"$log") - 1)) frames; from the second second on they leave no heap block behind ($(awk 'NR == 27 {print $10 " blocks, " $11 " bytes"}' "$log"))"

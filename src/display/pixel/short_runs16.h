@@ -10,6 +10,7 @@
 // and one multiplication scales all three channels exactly as the per-channel rule does.
 // Bit 15 of 5:5:5 belongs to no channel and drops out, as it does in the reference.
 #include <cstdint>
+#include <cstring>
 
 #include "display/pixel/pixel_layouts.h"
 #include "display/pixel/reference_pixel.h"
@@ -108,12 +109,29 @@ TIDEMARCH_INLINE_WALK void WalkWithShortRuns(const RowKernel& kernel, Walk& walk
     walk(batch);
 }
 
-// Opaque copies need no batch at all: every run is copied where it is found, the short ones
-// inline, the long ones by memmove.
+// Copies n bytes between memory that does not overlap (sprite pixels into a surface): up to
+// kInlineCopyBytes in 16-byte pieces, the last one overlapping the one before, longer ones by
+// memcpy, whose call then costs little beside the copy.
+constexpr size_t kInlineCopyBytes = 256;
+inline void CopyRunBytes(uint8_t* dst, const uint8_t* src, size_t n) {
+    if (n <= 32 || n > kInlineCopyBytes) {
+        if (n > 32)
+            std::memcpy(dst, src, n);
+        else
+            CopyBytes(dst, src, n);
+        return;
+    }
+    const __m128i tail = LoadVector(src + n - 16);
+    for (size_t i = 0; i + 16 < n; i += 16)
+        StoreVector(dst + i, LoadVector(src + i));
+    StoreVector(dst + n - 16, tail);
+}
+
+// Opaque copies need no batch at all: every run is copied where it is found.
 class CopySink {
   public:
     void Add(uint8_t* dst, const uint8_t* src, int32_t count) {
-        CopyBytes(dst, src, size_t(count) * bytesPerPixel_);
+        CopyRunBytes(dst, src, size_t(count) * bytesPerPixel_);
     }
     explicit CopySink(int32_t bytesPerPixel) : bytesPerPixel_(bytesPerPixel) {}
 

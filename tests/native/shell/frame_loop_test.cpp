@@ -6,20 +6,31 @@
 #include <vector>
 
 #include "controls/sprite_controls.h"
+#include "display/display.h"
+#include "net/network_manager.h"
 #include "platform/memory/display/memory_surface_platform.h"
 #include "platform/memory/shell/memory_frame_log_platform.h"
+#include "shell/application_platform.h"
 #include "shell/frame_loop.h"
 #include "shell/host_globals.h"
 
 namespace {
 
 // A machine with a clock that moves only when the loop sleeps or a test says so, and a queue of
-// messages that the test fills.
+// messages that the test fills. What the loop does to the host's display and network manager
+// shows up in the journal at the loop's next call to the machine, which comes before anything
+// else can happen.
 class ScriptedPlatform final : public LoopPlatform {
   public:
-    uint32_t Now() override { return time; }
+    uint32_t Now() override {
+        Observe();
+        return time;
+    }
     void RaiseTimerResolution() override { ++timerRaised; }
-    bool MessageWaiting() override { return !queue.empty(); }
+    bool MessageWaiting() override {
+        Observe();
+        return !queue.empty();
+    }
     bool TakeMessage(WindowMessage* m) override {
         *m = queue.front();
         queue.pop_front();
@@ -37,25 +48,26 @@ class ScriptedPlatform final : public LoopPlatform {
         ++time;
     }
     void ShowDebugMessage(const char* text) override { journal.push_back(std::string("box ") + text); }
-    bool HasDisplay() override { return hasDisplay; }
-    int32_t DisplayWidth() override { return 8; }
-    int32_t DisplayHeight() override { return 4; }
-    void Present() override {
-        journal.push_back("present");
-        time += presentMilliseconds;
-    }
-    bool DispatchSocketMessage(uintptr_t, intptr_t) override {
-        if (!hasNetwork) return false;
-        journal.push_back("socket");
-        return true;
-    }
-    void ShutdownApplication() override { journal.push_back("shutdown"); }
     bool StopRequested() override {
+        Observe();
         // A pass that did not sleep still took time: charge a millisecond for it here, at the
         // top of the next pass, so that the loop cannot spin on a frozen clock.
         if (!slept) ++time;
         slept = false;
         return stop && stop();
+    }
+
+    // Presents of the host display take presentMilliseconds each.
+    void Observe() {
+        if (host::Display && host::Display->presentCount != presentsSeen) {
+            presentsSeen = host::Display->presentCount;
+            journal.push_back("present");
+            time += presentMilliseconds;
+        }
+        if (host::NetworkManager && host::NetworkManager->notificationCount != notificationsSeen) {
+            notificationsSeen = host::NetworkManager->notificationCount;
+            journal.push_back("socket");
+        }
     }
 
     static constexpr uint32_t kQuit = 0x12;
@@ -66,11 +78,23 @@ class ScriptedPlatform final : public LoopPlatform {
     std::vector<std::string> journal;
     std::function<bool()> stop;
     bool minimised = false;
-    bool hasDisplay = true;
-    bool hasNetwork = false;
     int timerRaised = 0;
     bool slept = true;
     std::vector<uint32_t> sleepTimes;
+    uint32_t presentsSeen = 0;
+    uint32_t notificationsSeen = 0;
+};
+
+// The end of the run, in the journal.
+class JournalApplicationPlatform final : public ApplicationPlatform {
+  public:
+    explicit JournalApplicationPlatform(std::vector<std::string>& journal) : journal_(journal) {}
+    void PostQuit(int32_t exitCode) override { quitCodes.push_back(exitCode); }
+    void ReleaseWindow() override { journal_.push_back("shutdown"); }
+    std::vector<int32_t> quitCodes;
+
+  private:
+    std::vector<std::string>& journal_;
 };
 
 class Recorder : public Control {
@@ -86,6 +110,7 @@ class Recorder : public Control {
         return prevSibling;
     }
     void Draw(SurfaceControl*, Rect*, Point*) override { journal_.push_back(name_ + " draw"); }
+    void* DeletingDestructor(uint32_t flags) override { return RunDeletingDestructor(this, flags); }
     std::function<void()> onUpdate;
 
   private:
@@ -93,20 +118,32 @@ class Recorder : public Control {
     std::string name_;
 };
 
+// The host objects the loop reaches: a display of 8 x 4 and a root control, both released by
+// the shutdown when a test's loop ends with the quit message.
 struct FrameLoopTest : ::testing::Test {
     ScriptedPlatform platform;
+    JournalApplicationPlatform application{platform.journal};
+    PlatformSlot<ApplicationPlatform>::Scope applicationScope{application};
     Recorder screen{platform.journal, "screen"};
-    RootControl root{nullptr, 0, 0, 8, 4, 64};
+    RootControl* root = new RootControl(nullptr, 0, 0, 8, 4, 64);
 
     FrameLoopTest() {
-        host::RootControl = &root;
+        host::Display = new Display(8, 4);
+        host::RootControl = root;
+        host::NetworkManager = nullptr;
+        host::AppInfo.currentScreen = nullptr;
         host::FrameInterval = 40;
         host::BackgroundClear = 0;
         host::DrawRoot = host::UpdateRoot = host::InputRoot = &screen;
         host::MouseCursor = nullptr;
     }
     ~FrameLoopTest() override {
+        DestroyControl(host::RootControl);
         host::RootControl = nullptr;
+        DestroyControl(host::Display);
+        host::Display = nullptr;
+        if (host::NetworkManager) host::NetworkManager->DeletingDestructor(kDeleteMemory);
+        host::NetworkManager = nullptr;
         host::DrawRoot = host::UpdateRoot = host::InputRoot = host::MouseCursor = nullptr;
     }
     void StopAfterUpdates(int count) {
@@ -248,8 +285,8 @@ TEST_F(FrameLoopTest, MinimisedWindowUpdatesButDoesNotDraw) {
 TEST_F(FrameLoopTest, BackgroundClearFillsTheRootSurfaceOnlyWhenSet) {
     MemoryDisplayScope display(2, 0xF800, 8, 4);
     Surface* surface = CreateSurface(8, 4, surface_caps::OffscreenSystemMemory);
-    root.ownSurface = surface;
-    root.fillColour = 0x1234;
+    root->ownSurface = surface;
+    root->fillColour = 0x1234;
     for (uint32_t clear : {0u, 1u}) {
         surface->Clear(0xFFFF);
         host::BackgroundClear = clear;
@@ -258,7 +295,7 @@ TEST_F(FrameLoopTest, BackgroundClearFillsTheRootSurfaceOnlyWhenSet) {
         RunFrameLoop(platform);
         EXPECT_EQ(surface->GetPixel(7, 3), clear ? 0x1234u : 0xFFFFu);
     }
-    root.ownSurface = nullptr;
+    root->ownSurface = nullptr;
     DestroySurface(surface);
 }
 
@@ -272,20 +309,21 @@ TEST_F(FrameLoopTest, QuitDuringAnUpdateStillDrawsThatFrame) {
 }
 
 TEST_F(FrameLoopTest, MissingDisplayOrRootShutsDownAtOnce) {
-    platform.hasDisplay = false;
+    platform.stop = [] { return true; };  // a loop that started anyway ends after one pass
+    DestroyControl(host::Display);
+    host::Display = nullptr;
     EXPECT_EQ(RunFrameLoop(platform), 0);
     EXPECT_EQ(platform.journal, (std::vector<std::string>{"shutdown"}));
+    EXPECT_EQ(host::RootControl, nullptr) << "the shutdown released the root control";
     platform.journal.clear();
-    platform.hasDisplay = true;
-    host::RootControl = nullptr;
+    host::Display = new Display(8, 4);
     EXPECT_EQ(RunFrameLoop(platform), 0);
     EXPECT_EQ(platform.journal, (std::vector<std::string>{"shutdown"}));
 }
 
 TEST_F(FrameLoopTest, MessagesAreRoutedByNumber) {
-    Recorder cursor(platform.journal, "cursor");
-    host::MouseCursor = &cursor;
-    host::DrawRoot = host::UpdateRoot = nullptr;  // no frames: only the pump matters here
+    host::MouseCursor = new Recorder(platform.journal, "cursor");  // released by the shutdown
+    host::DrawRoot = host::UpdateRoot = nullptr;                   // no frames: only the pump matters here
     for (uint32_t m : {1122u, 513u, 518u, 15u, 258u, 657u, ScriptedPlatform::kQuit})
         platform.queue.push_back(WindowMessage{nullptr, m, 0, 0, 0, {}});
     RunFrameLoop(platform);
@@ -304,7 +342,7 @@ TEST_F(FrameLoopTest, MessagesAreRoutedByNumber) {
 }
 
 TEST_F(FrameLoopTest, SocketMessagesGoToTheNetworkManagerWhenThereIsOne) {
-    platform.hasNetwork = true;
+    host::NetworkManager = new NetworkManager(nullptr);
     host::DrawRoot = host::UpdateRoot = nullptr;
     platform.queue.push_back(WindowMessage{nullptr, 1122, 7, 1, 0, {}});
     platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
@@ -380,11 +418,12 @@ TEST_F(FrameLoopTest, TheCursorRecordsAClickThatTheTreeDoesNotConsume) {
     MouseCursor cursor;
     host::MouseCursor = &cursor;
     host::DrawRoot = host::UpdateRoot = nullptr;
-    for (uint32_t m : {514u, 518u, ScriptedPlatform::kQuit})
+    for (uint32_t m : {514u, 518u})
         platform.queue.push_back(WindowMessage{nullptr, m, 0, m == 518u ? 0 : (200 << 16) | 300, 0, {}});
+    platform.stop = [&] { return platform.queue.empty(); };  // the cursor outlives the run
     RunFrameLoop(platform);
     EXPECT_EQ(cursor.leftButton, (Point{300, 200}));
-    EXPECT_EQ(platform.journal, (std::vector<std::string>{"screen message 514", "dispatch 518", "shutdown"}));
+    EXPECT_EQ(platform.journal, (std::vector<std::string>{"screen message 514", "dispatch 518"}));
 }
 
 TEST_F(FrameLoopTest, ADialogThatClosesItselfOnAClickKeepsItFromTheControlsBelow) {

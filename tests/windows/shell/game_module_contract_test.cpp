@@ -13,6 +13,7 @@
 #include "net/network_manager.h"
 #include "platform/win32/controls/win32_screen_module_platform.h"
 #include "platform/win32/shell/application.h"
+#include "platform/win32/shell/win32_application_platform.h"
 #include "shell/host_globals.h"
 #include "shell/module_hand_over.h"
 #include "shell/module_host_panel.h"
@@ -33,6 +34,9 @@ class GameModuleContractTest : public ::testing::Test {
         ASSERT_NE(module, nullptr) << "ContractModule.dll with all its exports must lie beside the test";
     }
     const ContractModule* module = nullptr;
+    // The host's shutdown ends the run through the product's platform.
+    Win32ApplicationPlatform application;
+    PlatformSlot<ApplicationPlatform>::Scope applicationScope{application};
 };
 
 TEST_F(GameModuleContractTest, EngineRecordArrivesByteForByte) {

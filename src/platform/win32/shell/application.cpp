@@ -136,37 +136,3 @@ int32_t CreateHostObjects() {
     if (firstScreen) firstScreen->Open();
     return 1;
 }
-
-void ReleaseScreens() {
-    DestroyControl(host::MouseCursor);
-    host::MouseCursor = nullptr;
-    DestroyControl(host::AppInfo.currentScreen);
-    host::AppInfo.currentScreen = nullptr;
-    PostQuitMessage(0);
-}
-
-void ShutdownApplication() {
-    host::DrawRoot = host::InputRoot = host::UpdateRoot = nullptr;
-    ReleaseScreens();
-    // The manager deletes every connection still registered with it, the game module's too.
-    if (host::NetworkManager) host::NetworkManager->DeletingDestructor(kDeleteMemory);
-    host::NetworkManager = nullptr;
-    host::AppInfo.networkManager = nullptr;
-    DestroyControl(host::RootControl);
-    host::RootControl = nullptr;
-    DestroyControl(host::Display);
-    host::Display = nullptr;
-    HINSTANCE instance = static_cast<HINSTANCE>(host::InstanceHandle);
-    bool unregistered = UnregisterClassA(gClassName, instance) != 0;
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT && host::HostWindow) {
-        // Destroying the window runs the window procedure's WM_DESTROY, and with it this
-        // function once more; every step above then finds its object gone.
-        HWND window = static_cast<HWND>(host::HostWindow);
-        host::HostWindow = nullptr;
-        DestroyWindow(window);
-        // A class cannot be unregistered while a window of it exists; now it can.
-        if (!unregistered) UnregisterClassA(gClassName, instance);
-    }
-}

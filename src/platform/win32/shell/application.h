@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "shell/application_shutdown.h"
 #include "shell/frame_timing_log.h"
 
 class Control;
@@ -22,14 +23,6 @@ int32_t CreateHostObjects();
 // point chooses another before start-up (null restores the start screen).
 using FirstScreenFactory = Control* (*)();
 void SetFirstScreenFactory(FirstScreenFactory factory);
-
-// Releases the host objects in their fixed order. Safe to call more than once: every step
-// tests for its object first.
-void ShutdownApplication();
-
-// The first part of the shutdown: the mouse cursor and the current screen, then the quit
-// message.
-void ReleaseScreens();
 
 // Moves the window and resizes the display for a new picture size. Returns 1.
 int32_t ResizeWindow(int32_t width, int32_t height);

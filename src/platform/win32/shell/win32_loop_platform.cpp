@@ -4,8 +4,6 @@
 
 #include <mmsystem.h>
 
-#include "display/display.h"
-#include "net/network_manager.h"
 #include "platform/win32/shell/application.h"
 #include "shell/host_globals.h"
 
@@ -31,18 +29,6 @@ void Win32LoopPlatform::SleepOneMillisecond() { Sleep(1); }
 void Win32LoopPlatform::ShowDebugMessage(const char* text) {
     MessageBoxA(static_cast<HWND>(host::HostWindow), text, "For Debug", MB_OK);
 }
-bool Win32LoopPlatform::HasDisplay() { return host::Display != nullptr; }
-int32_t Win32LoopPlatform::DisplayWidth() { return host::Display->width; }
-int32_t Win32LoopPlatform::DisplayHeight() { return host::Display->height; }
-void Win32LoopPlatform::Present() {
-    if (host::Display) host::Display->Present();
-}
-bool Win32LoopPlatform::DispatchSocketMessage(uintptr_t wParam, intptr_t lParam) {
-    if (!host::NetworkManager) return false;
-    host::NetworkManager->Dispatch(uint32_t(wParam), int32_t(lParam));
-    return true;
-}
-void Win32LoopPlatform::ShutdownApplication() { ::ShutdownApplication(); }
 
 int32_t RunHostFrameLoop(FrameTimingLog* timing) {
     Win32LoopPlatform platform;

@@ -1,6 +1,6 @@
 #pragma once
-// The frame loop's machine on Windows: the multimedia timer, the thread's message queue, the
-// window procedure and the host's display and network manager.
+// The frame loop's machine on Windows: the multimedia timer, the thread's message queue and the
+// window procedure.
 #include "shell/frame_loop.h"
 
 class Win32LoopPlatform final : public LoopPlatform {
@@ -14,10 +14,4 @@ class Win32LoopPlatform final : public LoopPlatform {
     bool WindowMinimised() override;
     void SleepOneMillisecond() override;
     void ShowDebugMessage(const char* text) override;
-    bool HasDisplay() override;
-    int32_t DisplayWidth() override;
-    int32_t DisplayHeight() override;
-    void Present() override;
-    bool DispatchSocketMessage(uintptr_t wParam, intptr_t lParam) override;
-    void ShutdownApplication() override;
 };

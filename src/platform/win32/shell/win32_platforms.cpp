@@ -4,6 +4,7 @@
 #include "platform/win32/display/directdraw_display_platform.h"
 #include "platform/win32/files/win32_file_platform.h"
 #include "platform/win32/net/winsock_socket_platform.h"
+#include "platform/win32/shell/win32_application_platform.h"
 #include "platform/win32/sound/direct_sound_platform.h"
 
 void InstallWin32Platforms() {
@@ -11,9 +12,11 @@ void InstallWin32Platforms() {
     static WinsockSocketPlatform sockets;
     static DirectSoundPlatform sound;
     static DirectDrawDisplayPlatform display;
+    static Win32ApplicationPlatform application;
     PlatformSlot<FilePlatform>::Install(&files);
     PlatformSlot<SocketPlatform>::Install(&sockets);
     PlatformSlot<SoundPlatform>::Install(&sound);
     PlatformSlot<SurfacePlatform>::Install(&DirectDrawSurfacePlatform::Instance());
     PlatformSlot<DisplayPlatform>::Install(&display);
+    PlatformSlot<ApplicationPlatform>::Install(&application);
 }

@@ -1,0 +1,33 @@
+#include "shell/application_shutdown.h"
+
+#include "common/deleting_destructor.h"
+#include "display/display.h"
+#include "net/network_manager.h"
+#include "shell/application_platform.h"
+#include "shell/host_globals.h"
+
+namespace {
+constexpr int32_t kNormalExit = 0;
+}  // namespace
+
+void ReleaseScreens() {
+    DestroyControl(host::MouseCursor);
+    host::MouseCursor = nullptr;
+    DestroyControl(host::AppInfo.currentScreen);
+    host::AppInfo.currentScreen = nullptr;
+    ActiveApplicationPlatform().PostQuit(kNormalExit);
+}
+
+void ShutdownApplication() {
+    host::DrawRoot = host::InputRoot = host::UpdateRoot = nullptr;
+    ReleaseScreens();
+    // The manager deletes every connection still registered with it, the game module's too.
+    if (host::NetworkManager) host::NetworkManager->DeletingDestructor(kDeleteMemory);
+    host::NetworkManager = nullptr;
+    host::AppInfo.networkManager = nullptr;
+    DestroyControl(host::RootControl);
+    host::RootControl = nullptr;
+    DestroyControl(host::Display);
+    host::Display = nullptr;
+    ActiveApplicationPlatform().ReleaseWindow();
+}
