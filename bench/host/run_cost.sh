@@ -155,9 +155,17 @@ start_server() {
     exit 1
 }
 
+# The scenes with a server take port 8100, which the end-to-end tests of every checkout on the
+# machine share under this lock.
+port_lock=/tmp/tidemarch-update-port-8100.lock
+
 run_scene() {
     local scene="$1"
     local folder="$work/$scene"
+    if [ "$scene" != demo ]; then
+        exec 8>"$port_lock"
+        flock 8
+    fi
     prepare_scene "$scene" "$folder"
     local log="$folder/frames.log"
     local rss="$work/$scene-rss.txt"
@@ -215,6 +223,7 @@ run_scene() {
         server_pid=
     fi
     timeout 20 wineserver -k >/dev/null 2>&1 || true
+    [ "$scene" != demo ] && exec 8>&-
     python3 "$root/bench/host/frame_log_summary.py" --scene "$scene" --ticks "$ticks" \
         --cpu "$h0" "$h1" "$w0" "$w1" "$x0" "$x1" --wall "$t0" "$t1" --rss "$r0" "$r1" \
         --warm-up "$warm_up" --seconds "$seconds" "$log"
