@@ -32,9 +32,9 @@ Control::~Control() {
 
 void* Control::DeletingDestructor(uint32_t deleteFlags) { return RunDeletingDestructor(this, deleteFlags); }
 
-void Control::Open() { flags = uint16_t((flags & 0xE1FF) | 0x0107); }
+void Control::Open() { flags = uint16_t((flags & control_flags::OpenKeeps) | control_flags::OpenSets); }
 
-void Control::Close() { flags = uint16_t((flags & 0xE4FD) | 0x0405); }
+void Control::Close() { flags = uint16_t((flags & control_flags::CloseKeeps) | control_flags::CloseSets); }
 
 void Control::Update() {
     if (HasFlag(control_flags::Active)) UpdateChildren();

@@ -38,11 +38,26 @@ inline constexpr uint16_t FollowParentMove = 1u << 13;
 inline constexpr uint16_t InheritAlpha = 1u << 14;
 inline constexpr uint16_t InheritEffect = 1u << 15;
 
-inline constexpr uint16_t Initial = 0xE00F;
-inline constexpr uint16_t HiddenMask = 0xFFF0;  // flags AND this creates a control hidden
+inline constexpr uint16_t Initial =
+    Visible | InputEnabled | Active | Shown | FollowParentMove | InheritAlpha | InheritEffect;
+// Flags AND this creates a control hidden.
+inline constexpr uint16_t HiddenMask = uint16_t(~(Visible | InputEnabled | Active | Shown));
 }  // namespace control_flags
 
 enum class TransitionState : uint16_t { None = 0, Opening = 1, Open = 2, Closing = 4, Closed = 5 };
+
+namespace control_flags {
+// The transition field holding one state.
+constexpr uint16_t TransitionField(TransitionState state) { return uint16_t(uint16_t(state) << 8); }
+
+// Open: the control starts opening, shown, updated and taking input; the other bits stay.
+inline constexpr uint16_t OpenKeeps = uint16_t(~TransitionMask);
+inline constexpr uint16_t OpenSets =
+    TransitionField(TransitionState::Opening) | Visible | InputEnabled | Active;
+// Close: the control starts closing, still shown and updated but no longer taking input.
+inline constexpr uint16_t CloseKeeps = uint16_t(~(TransitionMask | InputEnabled));
+inline constexpr uint16_t CloseSets = TransitionField(TransitionState::Closing) | Visible | Active;
+}  // namespace control_flags
 
 class Control {
   public:
@@ -74,7 +89,7 @@ class Control {
         return TransitionState((flags & control_flags::TransitionMask) >> 8);
     }
     void SetTransition(TransitionState state) {
-        flags = uint16_t((flags & ~control_flags::TransitionMask) | (uint16_t(state) << 8));
+        flags = uint16_t((flags & ~control_flags::TransitionMask) | control_flags::TransitionField(state));
     }
 
     // The highest-priority child (the first child's previous sibling), or null.

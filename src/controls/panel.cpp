@@ -1,12 +1,17 @@
 #include "controls/panel.h"
 
 namespace {
-constexpr uint16_t kKeepOnOpen = 0xE1FF;
-constexpr uint16_t kOpeningVisibleActive = 0x0105;
-constexpr uint16_t kKeepOnOpened = 0xE2FF;
-constexpr uint16_t kOpenWithInput = 0x0202;
-constexpr uint16_t kKeepOnClosed = 0xE5F8;
-constexpr uint16_t kClosedHidden = 0x0500;
+using control_flags::TransitionField;
+constexpr uint16_t kOutsideTransition = uint16_t(~control_flags::TransitionMask);
+// A panel opens without taking input; input comes when the opening transition completes.
+constexpr uint16_t kOpeningVisibleActive =
+    TransitionField(TransitionState::Opening) | control_flags::Visible | control_flags::Active;
+constexpr uint16_t kOpenWithInput = TransitionField(TransitionState::Open) | control_flags::InputEnabled;
+// A completed close hides the panel and stops its updates and input.
+constexpr uint16_t kKeepOnClosed =
+    kOutsideTransition &
+    uint16_t(~(control_flags::Visible | control_flags::InputEnabled | control_flags::Active));
+constexpr uint16_t kClosedHidden = TransitionField(TransitionState::Closed);
 
 // Moves a value toward its target by at most the blend step.
 int32_t StepToward(int32_t value, int32_t target) {
@@ -19,7 +24,7 @@ int32_t StepToward(int32_t value, int32_t target) {
 
 void* Panel::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
 
-void Panel::Open() { flags = uint16_t((flags & kKeepOnOpen) | kOpeningVisibleActive); }
+void Panel::Open() { flags = uint16_t((flags & kOutsideTransition) | kOpeningVisibleActive); }
 
 int32_t Panel::Notify(Control*, int32_t, int32_t) { return 0; }
 
@@ -49,7 +54,7 @@ void TransitionPanel::Update() {
         if (alpha != targetAlpha) SetAlpha(StepToward(alpha, targetAlpha));
         if (x == targetX && y == targetY && alpha == targetAlpha && effect == targetEffect) {
             if (state == TransitionState::Opening)
-                flags = uint16_t((flags & kKeepOnOpened) | kOpenWithInput);
+                flags = uint16_t((flags & kOutsideTransition) | kOpenWithInput);
             else
                 flags = uint16_t((flags & kKeepOnClosed) | kClosedHidden);
         }

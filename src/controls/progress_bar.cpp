@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "display/opacity.h"
 #include "display/surface_control.h"
 
 ProgressBar::ProgressBar(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
@@ -29,7 +30,7 @@ void ProgressBar::Draw(SurfaceControl* target, Rect* clip, Point* origin) {
         // fill's corner order would be swapped and the pixels left of the box filled instead.)
         if (fillRight > left) {
             target->ownSurface->FillRect(int32_t(left), int32_t(top), int32_t(fillRight), int32_t(bottom),
-                                         colour, 256, 0);
+                                         colour, kOpaque, 0);
         }
     }
     DrawMembersFrom(rest, target, clip, origin);

@@ -36,6 +36,14 @@ inline constexpr uint8_t Ansi = 0;
 inline constexpr uint8_t Cyrillic = 204;
 }  // namespace font_charset
 
+namespace font_quality {
+inline constexpr uint8_t Proof = 2;
+}  // namespace font_quality
+
+namespace font_pitch {
+inline constexpr uint8_t Fixed = 1;
+}  // namespace font_pitch
+
 // Text alignment flags of the context (horizontal bits; top alignment is 0).
 namespace text_align {
 inline constexpr uint32_t Left = 0;

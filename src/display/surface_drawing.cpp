@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "display/opacity.h"
 #include "display/pixel/surface_operations.h"
 #include "display/surface.h"
 
 namespace {
-constexpr int32_t kOpaque = 256;
 
 // Single pixels are read and written only inside the surface: a coordinate outside it reads 0
 // and writes nothing, instead of touching memory that is not the surface's.

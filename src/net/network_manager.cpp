@@ -107,7 +107,7 @@ int32_t NetworkManager::Dispatch(uint32_t wParam, int32_t lParam) {
         }
         break;
     case socket_event::Connect:
-        connection->SelectEvents(kConnectedEvents);
+        connection->SelectEvents(socket_event::AfterConnect);
         break;
     case socket_event::Close:
         CloseConnection(connection);

@@ -30,8 +30,6 @@ struct RegistryEntry {
 class NetworkManager {
   public:
     static constexpr uint32_t kBucketCount = 65536;
-    // FD_READ + FD_WRITE + FD_OOB + FD_CLOSE, selected once a connect has been reported.
-    static constexpr uint32_t kConnectedEvents = 39;
 
     explicit NetworkManager(void* window);
     NetworkManager(const NetworkManager&) = delete;

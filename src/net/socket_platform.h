@@ -1,17 +1,16 @@
 #pragma once
 // The few socket operations that connections and the network manager need, in the platform's
-// asynchronous-select model: a socket is bound to a window, and the platform posts socket message
-// 1122 to that window with the socket as wParam and the event (low 16 bits) and error code
-// (high 16 bits) as lParam. WinSock in the product, POSIX sockets for the native tests and
-// benchmarks.
+// asynchronous-select model: a socket is bound to a window, and the platform posts
+// message_id::SocketNotify to that window with the socket as wParam and the event (low 16 bits)
+// and error code (high 16 bits) as lParam. WinSock in the product, POSIX sockets for the native
+// tests and benchmarks.
 #include <cstdint>
 
 #include "common/platform_slot.h"
+#include "common/window_message_numbers.h"
 
 using SocketHandle = uintptr_t;
 inline constexpr SocketHandle kNoSocket = ~SocketHandle(0);
-
-inline constexpr uint32_t kSocketMessage = 1122;
 
 namespace socket_event {
 inline constexpr uint32_t Read = 1;
@@ -20,6 +19,9 @@ inline constexpr uint32_t OutOfBand = 4;
 inline constexpr uint32_t Accept = 8;
 inline constexpr uint32_t Connect = 16;
 inline constexpr uint32_t Close = 32;
+
+// What a connection selects once its connect has been reported.
+inline constexpr uint32_t AfterConnect = Read | Write | OutOfBand | Close;
 }  // namespace socket_event
 
 // The platform's 20-byte overlapped-operation record, as it sits inside a connection.
@@ -55,7 +57,7 @@ class SocketPlatform {
 
     // A stream socket for IPv4 that can take overlapped sends; kNoSocket on failure.
     virtual SocketHandle Create() = 0;
-    // Replaces the socket's notification selection: message kSocketMessage to window for events.
+    // Replaces the socket's notification selection: message_id::SocketNotify to window for events.
     virtual bool AsyncSelect(SocketHandle socket, void* window, uint32_t events) = 0;
     virtual bool SetReceiveBufferSize(SocketHandle socket, uint32_t bytes) = 0;
     // Starts connecting to an IPv4 address record (16 bytes: family, port, address, zero). An attempt
@@ -81,5 +83,6 @@ class SocketPlatform {
 };
 
 // The installed implementation; the process ends with a message naming it when none is.
-inline SocketPlatform& ActiveSocketPlatform() { return PlatformSlot<SocketPlatform>::Required("SocketPlatform"); }
-
+inline SocketPlatform& ActiveSocketPlatform() {
+    return PlatformSlot<SocketPlatform>::Required("SocketPlatform");
+}

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "controls/text_platform.h"
+#include "display/opacity.h"
 #include "shell/host_globals.h"
 
 namespace {
@@ -20,10 +21,10 @@ void PaintPicture(Surface* s) {
     // Concentric squares in changing colours inside a white frame.
     for (int32_t ring = 0; ring < kPictureSize / 2; ring += 8) {
         uint32_t colour = DemoPixel(uint32_t(40 + ring * 2), uint32_t(200 - ring * 2), uint32_t(120 + ring));
-        s->FillRect(ring, ring, kPictureSize - ring, kPictureSize - ring, colour, 256, 0);
+        s->FillRect(ring, ring, kPictureSize - ring, kPictureSize - ring, colour, kOpaque, 0);
     }
-    s->FillRect(0, 0, kPictureSize, 6, DemoScene::FrameColour(), 256, 0);
-    s->FillRect(0, kPictureSize - 6, kPictureSize, kPictureSize, DemoScene::FrameColour(), 256, 0);
+    s->FillRect(0, 0, kPictureSize, 6, DemoScene::FrameColour(), kOpaque, 0);
+    s->FillRect(0, kPictureSize - 6, kPictureSize, kPictureSize, DemoScene::FrameColour(), kOpaque, 0);
 }
 
 // The label's font: the platform's, 20 pixels high, with the Cyrillic set.
@@ -33,8 +34,8 @@ GdiFont* NewLabelFont() {
     FontRequest request;
     request.height = 20;
     request.charSet = font_charset::Cyrillic;
-    request.quality = 2;         // proof
-    request.pitchAndFamily = 1;  // fixed pitch
+    request.quality = font_quality::Proof;
+    request.pitchAndFamily = font_pitch::Fixed;
     request.face = "MS Sans Serif Regular";
     FontHandle handle = text->NewFont(request);
     return handle ? new GdiFont(handle) : nullptr;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "display/colour_packing.h"
 #include "display/display_format.h"
 
 namespace {
@@ -86,14 +87,7 @@ SpriteBundle* BundleOf(const std::vector<SpriteRenderer*>& frames, Rect bounds) 
 }  // namespace
 
 uint32_t DemoPixel(uint32_t r, uint32_t g, uint32_t b) {
-    switch (CurrentPixelLayout()) {
-    case PixelLayout::Rgb565:
-        return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
-    case PixelLayout::Rgb555:
-        return (r >> 3) << 10 | (g >> 3) << 5 | b >> 3;
-    default:
-        return r << 16 | g << 8 | b;
-    }
+    return PackColour(CurrentPixelLayout(), uint8_t(r), uint8_t(g), uint8_t(b));
 }
 
 SpriteRenderer* DemoSprites::Keep(SpriteRenderer* sprite) {

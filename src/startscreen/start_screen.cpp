@@ -23,13 +23,9 @@ constexpr int32_t kFailureCharacterHalfWidth = 5;
 constexpr uint32_t kWhite = 0x00FFFFFF;
 constexpr int32_t kSmallFontHeight = 14;
 constexpr int32_t kLargeFontHeight = 20;
-constexpr uint8_t kProofQuality = 2;
-constexpr uint8_t kFixedPitch = 1;
 constexpr char kFontFace[] = "MS Sans Serif Regular";
-constexpr uint16_t kHiddenBits = 0x000F;
 constexpr uint32_t kSocketAddressBytes = 16;
 constexpr uint8_t kAddressFamilyInet = 2;
-constexpr uint32_t kKeyDown = 256;
 
 uint32_t BarColour(PixelLayout layout) {
     switch (layout) {
@@ -49,14 +45,14 @@ FontHandle MakeFont(int32_t height, uint8_t charSet) {
     request.height = height;
     request.weight = 400;
     request.charSet = charSet;
-    request.quality = kProofQuality;
-    request.pitchAndFamily = kFixedPitch;
+    request.quality = font_quality::Proof;
+    request.pitchAndFamily = font_pitch::Fixed;
     request.face = kFontFace;
     return text->NewFont(request);
 }
 
 void Hide(Control* control) {
-    if (control) control->flags = uint16_t(control->flags & ~kHiddenBits);
+    if (control) control->flags = uint16_t(control->flags & control_flags::HiddenMask);
 }
 
 void Show(Control* control) {
@@ -241,7 +237,7 @@ Control* StartScreen::HandleMessage(WindowMessage* message) {
     if (!HasFlag(control_flags::InputEnabled)) return prevSibling;
     if (firstChild && ChildrenConsume(message)) return nullptr;
     switch (message->message) {
-    case kKeyDown:
+    case message_id::KeyDown:
         if (flow_->OnKeyDown(message->wParam)) return nullptr;
         break;
     case message_id::LeftButtonDown:

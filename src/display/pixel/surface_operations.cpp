@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "display/opacity.h"
 #include "display/pixel/short_runs16.h"
 #include "display/surface.h"
 
 namespace {
-constexpr int32_t kOpaque = 256;
 // Small rectangles ask for all their rows at once, so that the memory waits overlap.
 constexpr int32_t kPrefetchedRows = 32;
 

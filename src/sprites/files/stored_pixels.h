@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <span>
 
+#include "display/colour_packing.h"
 #include "display/display_format.h"
 #include "sprites/renderers/sprite_renderer.h"
 
@@ -89,11 +90,6 @@ PixelInspection InspectAndConvert(const StoredPixels& pixels, PixelLayout layout
 // is transparent. Needs a successful inspection.
 void DecodeStoredPixels(const StoredPixels& pixels, uint32_t* rgba);
 
-// Display values of one stored 24-bit pixel (blue, green, red bytes) and of a stored 5:6:5 word.
-inline uint16_t Pack565(uint8_t red, uint8_t green, uint8_t blue) {
-    return uint16_t((red & 0xF8) << 8 | (green & 0xFC) << 3 | blue >> 3);
-}
-inline uint16_t Pack555(uint8_t red, uint8_t green, uint8_t blue) {
-    return uint16_t((red & 0xF8) << 7 | (green & 0xF8) << 2 | blue >> 3);
-}
+// Display values of one stored 24-bit pixel (blue, green, red bytes: Pack565 and Pack555) and of
+// a stored 5:6:5 word.
 inline uint16_t Convert565To555(uint16_t v) { return uint16_t(((v >> 1) & 0x7FE0) | (v & 0x001F)); }

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "display/opacity.h"
 #include "display/pixel/row_kernel.h"
 
 // The operation and its weights (see RowParams), small enough to travel in registers.
@@ -25,15 +26,13 @@ struct SpriteOperation {
     uint32_t wd;
 };
 
-constexpr int32_t kSpriteOpaque = 256;
-
 inline SpriteOperation SpriteOp(RowOp op, uint32_t k = 0, uint32_t ws = 0, uint32_t wd = 0) {
     return {op, k, ws, wd};
 }
 
 // 16-bit displays: weights are eighths of the 8-bit values, out of 32.
 inline SpriteOperation SelectSpriteOperation16(int32_t alpha, int32_t e) {
-    if (alpha >= kSpriteOpaque) {
+    if (alpha >= kOpaque) {
         if (e == 0) return SpriteOp(RowOp::Copy);
         if (e > 0 && e <= 256) return SpriteOp(RowOp::Brighten, uint32_t(e) / 8);
         if (e < 0 && e >= -256) return SpriteOp(RowOp::Scale, uint32_t(256 + e) / 8);
@@ -51,7 +50,7 @@ inline SpriteOperation SelectSpriteOperation16(int32_t alpha, int32_t e) {
 
 // 24/32-bit displays: 8-bit weights out of 256, every byte a channel.
 inline SpriteOperation SelectSpriteOperationBytes(int32_t alpha, int32_t e) {
-    if (alpha >= kSpriteOpaque) {
+    if (alpha >= kOpaque) {
         if (e == 0) return SpriteOp(RowOp::Copy);
         if (e > 0 && e <= 256) return SpriteOp(RowOp::Brighten, uint32_t(e));
         if (e < 0 && e >= -256) return SpriteOp(RowOp::Scale, uint32_t(256 + e));
@@ -75,7 +74,7 @@ RowKernel MakeSpriteKernel(PixelLayout layout, int32_t alpha, int32_t effect, bo
 template <PixelLayout Layout>
 inline RowKernel MakeSpriteKernelFor(int32_t alpha, int32_t effect, bool tinted, uint32_t tint,
                                      PixelPath path) {
-    if (tinted && alpha >= kSpriteOpaque && effect == 0) {
+    if (tinted && alpha >= kOpaque && effect == 0) {
         RowParams p;
         p.colour = tint;
         return MakeRowKernel(Layout, RowOp::Tint, p, path);

@@ -159,9 +159,11 @@ TEST(MouseCursorMessages, RecordsButtonPointsAndNeverConsumes) {
         Point right;
     };
     const intptr_t at300x200 = (200 << 16) | 300;
+    using namespace message_id;
     const Case cases[] = {
-        {513, {300, 200}, {0, 0}}, {514, {300, 200}, {0, 0}}, {516, {0, 0}, {300, 200}},
-        {517, {0, 0}, {300, 200}}, {515, {0, 0}, {0, 0}},     {512, {0, 0}, {0, 0}},
+        {LeftButtonDown, {300, 200}, {0, 0}},    {LeftButtonUp, {300, 200}, {0, 0}},
+        {RightButtonDown, {0, 0}, {300, 200}},   {RightButtonUp, {0, 0}, {300, 200}},
+        {LeftButtonDoubleClick, {0, 0}, {0, 0}}, {MouseMove, {0, 0}, {0, 0}},
     };
     for (Case c : cases) {
         MouseCursor cursor;
@@ -171,7 +173,7 @@ TEST(MouseCursorMessages, RecordsButtonPointsAndNeverConsumes) {
         EXPECT_EQ(cursor.rightButton, c.right) << c.message;
     }
     MouseCursor cursor;
-    WindowMessage high{nullptr, 513, 0, intptr_t(0xFFFF8000u), 0, {}};
+    WindowMessage high{nullptr, message_id::LeftButtonDown, 0, intptr_t(0xFFFF8000u), 0, {}};
     cursor.HandleMessage(&high);
     EXPECT_EQ(cursor.leftButton, (Point{0x8000, 0xFFFF})) << "both halves zero-extended";
 }
@@ -181,7 +183,7 @@ TEST(MouseCursorMessages, ADeafCursorOrAConsumingChildRecordsNothing) {
         using Control::Control;
         Control* HandleMessage(WindowMessage*) override { return nullptr; }
     };
-    WindowMessage m{nullptr, 513, 0, (5 << 16) | 7, 0, {}};
+    WindowMessage m{nullptr, message_id::LeftButtonDown, 0, (5 << 16) | 7, 0, {}};
     MouseCursor deaf;
     deaf.SetFlag(control_flags::InputEnabled, false);
     EXPECT_EQ(deaf.HandleMessage(&m), deaf.prevSibling);

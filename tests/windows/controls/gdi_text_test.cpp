@@ -186,8 +186,8 @@ TEST_F(GdiTextTest, CyrillicInCodePage1251ShowsRealGlyphs) {
     request.height = 20;
     request.weight = 400;
     request.charSet = font_charset::Cyrillic;
-    request.quality = 2;
-    request.pitchAndFamily = 1;
+    request.quality = font_quality::Proof;
+    request.pitchAndFamily = font_pitch::Fixed;
     request.face = "MS Sans Serif Regular";
     GdiFont cyrillic(text.NewFont(request));
     ASSERT_NE(cyrillic.fontHandle, nullptr);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/colour_packing.h"
 #include "display/display_format.h"
 #include "display/surface_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"
@@ -14,15 +15,7 @@ constexpr unsigned char kFirstInkedCharacter = 0x21;
 
 // A GDI colour (0x00BBGGRR) as a pixel of the display's layout.
 uint32_t PixelOf(uint32_t colour) {
-    uint32_t r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
-    switch (CurrentPixelLayout()) {
-    case PixelLayout::Rgb565:
-        return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
-    case PixelLayout::Rgb555:
-        return (r >> 3) << 10 | (g >> 3) << 5 | b >> 3;
-    default:
-        return r << 16 | g << 8 | b;
-    }
+    return PackColour(CurrentPixelLayout(), uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16));
 }
 
 Rect Intersect(const Rect& a, const Rect& b) {

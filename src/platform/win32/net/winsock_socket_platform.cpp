@@ -102,7 +102,7 @@ SocketHandle WinsockSocketPlatform::Create() {
 }
 
 bool WinsockSocketPlatform::AsyncSelect(SocketHandle socket, void* window, uint32_t events) {
-    return WSAAsyncSelect(Native(socket), static_cast<HWND>(window), kSocketMessage, long(events)) !=
+    return WSAAsyncSelect(Native(socket), static_cast<HWND>(window), message_id::SocketNotify, long(events)) !=
            SOCKET_ERROR;
 }
 
