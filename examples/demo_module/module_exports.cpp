@@ -17,6 +17,7 @@
 #include "platform/win32/files/win32_file_platform.h"
 #include "platform/win32/net/winsock_socket_platform.h"
 #include "platform/win32/sound/direct_sound_platform.h"
+#include "platform/win32/sprites/win32_sprite_platform.h"
 #include "shell/host_globals.h"
 #include "sprites/files/sprite_file.h"
 
@@ -24,8 +25,8 @@
 
 namespace {
 // The module is the composition root of its own copy of the engine: its text is drawn with GDI,
-// its sprite files read through Windows files, its connections on WinSock, its sounds on
-// DirectSound.
+// its sprite files read through Windows files with their failures on the debugger's output, its
+// connections on WinSock, its sounds on DirectSound.
 GdiTextPlatform gTextPlatform;
 TextPlatformSlot::Scope gTextScope(gTextPlatform);
 Win32FilePlatform gFilePlatform;
@@ -34,6 +35,8 @@ WinsockSocketPlatform gSocketPlatform;
 PlatformSlot<SocketPlatform>::Scope gSocketScope(gSocketPlatform);
 DirectSoundPlatform gSoundPlatform;
 PlatformSlot<SoundPlatform>::Scope gSoundScope(gSoundPlatform);
+Win32SpritePlatform gSpritePlatform;
+PlatformSlot<SpritePlatform>::Scope gSpriteScope(gSpritePlatform);
 
 // What the module keeps for the whole run. The library is never unloaded, so neither is this.
 SpriteFile* gSprites = nullptr;

@@ -5,14 +5,17 @@
 #include "platform/memory/sound/memory_sound_platform.h"
 #include "platform/posix/files/posix_file_platform.h"
 #include "platform/posix/net/posix_socket_platform.h"
+#include "platform/posix/sprites/posix_sprite_platform.h"
 
 int main(int argc, char** argv) {
     PosixFilePlatform files;
     PosixSocketPlatform sockets;
     MemorySoundPlatform sound;
+    PosixSpritePlatform sprites;
     PlatformSlot<FilePlatform>::Scope installedFiles(files);
     PlatformSlot<SocketPlatform>::Scope installedSockets(sockets);
     PlatformSlot<SoundPlatform>::Scope installedSound(sound);
+    PlatformSlot<SpritePlatform>::Scope installedSprites(sprites);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,18 +1,21 @@
-// The main of every Windows test: the product's files, sockets and sound, installed for the whole
-// run. A test that wants another implementation installs it for its own scope.
+// The main of every Windows test: the product's files, sockets, sound and sprite platform, installed for the
+// whole run. A test that wants another implementation installs it for its own scope.
 #include <gtest/gtest.h>
 
 #include "platform/win32/files/win32_file_platform.h"
 #include "platform/win32/net/winsock_socket_platform.h"
 #include "platform/win32/sound/direct_sound_platform.h"
+#include "platform/win32/sprites/win32_sprite_platform.h"
 
 int main(int argc, char** argv) {
     Win32FilePlatform files;
     WinsockSocketPlatform sockets;
     DirectSoundPlatform sound;
+    Win32SpritePlatform sprites;
     PlatformSlot<FilePlatform>::Scope installedFiles(files);
     PlatformSlot<SocketPlatform>::Scope installedSockets(sockets);
     PlatformSlot<SoundPlatform>::Scope installedSound(sound);
+    PlatformSlot<SpritePlatform>::Scope installedSprites(sprites);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "display/display_format.h"
-#include "sprites/files/failure_report.h"
 #include "sprites/files/file_byte_source.h"
 #include "sprites/files/sprite_file_loader.h"
+#include "sprites/sprite_platform.h"
 
 SpriteFile::SpriteFile() = default;
 
@@ -42,7 +42,7 @@ void SpriteFile::Clear() {
 bool SpriteFile::Load(const char* name, int32_t source) {
     SpriteLoadFailure failure;
     const bool loaded = Load(name, source, failure);
-    if (failure.failed()) ReportSpriteLoadFailure(failure.text());
+    if (failure.failed()) ActiveSpritePlatform().ReportLoadFailure(failure.text());
     return loaded;
 }
 
@@ -54,7 +54,8 @@ bool SpriteFile::Load(const char* name, int32_t source, SpriteLoadFailure& failu
         return LoadFromFile(shown, failure);
     case SpriteSource::Resource: {
         std::span<const uint8_t> bytes;
-        return FindSpriteResource(shown, &bytes, failure) && LoadResourceBytes(shown, bytes, failure);
+        return ActiveSpritePlatform().FindSpriteResource(shown, &bytes, failure) &&
+               LoadResourceBytes(shown, bytes, failure);
     }
     }
     failure.Compose(load_text::kUnknownSource, shown, source);

@@ -40,7 +40,8 @@ class SpriteFile {
 
     // Loads from a file on disk (source 0, name is a path) or from a resource of type "SPR" of
     // the program module (source 1). True when the whole file was read; false leaves the empty
-    // file and shows why on the debugger's output (standard error in native builds).
+    // file and shows why through the sprite platform (the debugger's output on Windows, standard
+    // error natively).
     bool Load(const char* name, int32_t source);
     // The same, handing the reason to the caller instead of showing it.
     bool Load(const char* name, int32_t source, SpriteLoadFailure& failure);
@@ -68,10 +69,6 @@ struct SpriteFileDeleter {
     void operator()(SpriteFile* file) const { file->DeletingDestructor(kDeleteMemory); }
 };
 using SpriteFilePtr = std::unique_ptr<SpriteFile, SpriteFileDeleter>;
-
-// Finds a resource of type "SPR" in the program module. Builds without the program module's
-// resources refuse with a failure text.
-bool FindSpriteResource(const char* name, std::span<const uint8_t>* bytes, SpriteLoadFailure& failure);
 
 #if TIDEMARCH_SHARED_LAYOUT
 TIDEMARCH_LAYOUT_CHECKS_BEGIN

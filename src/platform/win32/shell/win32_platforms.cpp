@@ -6,6 +6,7 @@
 #include "platform/win32/net/winsock_socket_platform.h"
 #include "platform/win32/shell/win32_application_platform.h"
 #include "platform/win32/sound/direct_sound_platform.h"
+#include "platform/win32/sprites/win32_sprite_platform.h"
 
 void InstallWin32Platforms() {
     static Win32FilePlatform files;
@@ -13,10 +14,12 @@ void InstallWin32Platforms() {
     static DirectSoundPlatform sound;
     static DirectDrawDisplayPlatform display;
     static Win32ApplicationPlatform application;
+    static Win32SpritePlatform sprites;
     PlatformSlot<FilePlatform>::Install(&files);
     PlatformSlot<SocketPlatform>::Install(&sockets);
     PlatformSlot<SoundPlatform>::Install(&sound);
     PlatformSlot<SurfacePlatform>::Install(&DirectDrawSurfacePlatform::Instance());
     PlatformSlot<DisplayPlatform>::Install(&display);
     PlatformSlot<ApplicationPlatform>::Install(&application);
+    PlatformSlot<SpritePlatform>::Install(&sprites);
 }

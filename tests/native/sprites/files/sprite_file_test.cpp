@@ -7,12 +7,14 @@
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/memory/sound/memory_sound_platform.h"
 #include "sound/sound_device.h"
 #include "sprite_test_support.h"
 #include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
+#include "sprites/sprite_platform.h"
 
 namespace {
 using namespace sprite_test;
@@ -459,6 +461,25 @@ TEST_F(SpriteFileTest, SourcesAndPathsThatCannotBeReadAreNamed) {
         EXPECT_FALSE(file.Load(c.name, c.source, failure));
         EXPECT_EQ(std::string(failure.text()), c.text);
     }
+}
+
+TEST_F(SpriteFileTest, ALoadWhoseCallerTakesNoReasonShowsItThroughTheInstalledSpritePlatform) {
+    struct Recording final : SpritePlatform {
+        std::vector<std::string> reports;
+        void ReportLoadFailure(const char* text) override { reports.push_back(text); }
+        bool FindSpriteResource(const char* name, std::span<const uint8_t>*,
+                                SpriteLoadFailure& failure) override {
+            failure.Compose(load_text::kNoResource, name);
+            return false;
+        }
+    } platform;
+    PlatformSlot<SpritePlatform>::Scope installed(platform);
+    SpriteFile file;
+    EXPECT_FALSE(file.Load("/nonexistent/Start.SPR", 0));
+    EXPECT_FALSE(file.Load("START", 1));
+    EXPECT_TRUE(file.Load(Fixture("v3_layout3.spr").c_str(), 0));
+    EXPECT_EQ(platform.reports, (std::vector<std::string>{"File /nonexistent/Start.SPR : Can't open file",
+                                                          "Resource START : No SPR resource of this name"}));
 }
 
 TEST_F(SpriteFileTest, OnlyDisplaysOfTwoToFourBytesPerPixelLoadSprites) {

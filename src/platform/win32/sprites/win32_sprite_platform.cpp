@@ -1,9 +1,18 @@
+#include "platform/win32/sprites/win32_sprite_platform.h"
+
 #include <windows.h>
 
-#include "sprites/files/sprite_file.h"
+#include <string>
+
+#include "sprites/files/load_failure.h"
+
+void Win32SpritePlatform::ReportLoadFailure(const char* text) {
+    OutputDebugStringA((std::string(text) + "\n").c_str());
+}
 
 // Resources of type "SPR" linked into the program module.
-bool FindSpriteResource(const char* name, std::span<const uint8_t>* bytes, SpriteLoadFailure& failure) {
+bool Win32SpritePlatform::FindSpriteResource(const char* name, std::span<const uint8_t>* bytes,
+                                             SpriteLoadFailure& failure) {
     HMODULE module = GetModuleHandleA(nullptr);
     HRSRC resource = module ? FindResourceA(module, name, "SPR") : nullptr;
     HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;

@@ -1,0 +1,11 @@
+#pragma once
+// Sprites on Windows: failure texts go to the debugger's output, resources come from the
+// program module.
+#include "sprites/sprite_platform.h"
+
+class Win32SpritePlatform final : public SpritePlatform {
+  public:
+    void ReportLoadFailure(const char* text) override;
+    bool FindSpriteResource(const char* name, std::span<const uint8_t>* bytes,
+                            SpriteLoadFailure& failure) override;
+};
