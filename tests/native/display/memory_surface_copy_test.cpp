@@ -86,8 +86,8 @@ TEST(MemorySurfaceCopyRows, EveryRowLengthLandsWholeAndTouchesNothingElse) {
             };
             const Move moves[] = {
                 {second, {1, 1, 1 + width, 3}, {3, 2, 3 + width, 4}},  // another surface
-                {first, {1, 0, 1 + width, 2}, {2, 3, 2 + width, 5}},   // rows further down
-                {first, {2, 3, 2 + width, 5}, {1, 1, 1 + width, 3}},   // rows further up
+                {first, {1, 0, 1 + width, 3}, {2, 1, 2 + width, 4}},   // rows further down
+                {first, {2, 2, 2 + width, 5}, {1, 1, 1 + width, 4}},   // rows further up
                 {first, {1, 2, 1 + width, 4}, {3, 2, 3 + width, 4}},   // same rows, rightwards
                 {first, {3, 2, 3 + width, 4}, {0, 2, width, 4}},       // same rows, leftwards
             };

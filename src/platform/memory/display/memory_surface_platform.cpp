@@ -29,38 +29,56 @@ void PrefetchRows(const uint8_t* from, ptrdiff_t fromPitch, uint8_t* to, ptrdiff
     }
 }
 
-// Copies one row between memory that does not overlap. Rows of a small sprite-sized rectangle
-// are copied in place, in pieces whose last one overlaps the one before, instead of paying a
-// library call per row; long rows go to memcpy, whose call then costs little beside the copy.
+// Copies rows between memory that does not overlap, stepping by the given pitches (negative to
+// walk upwards). Rows of a small sprite-sized rectangle are copied in place, in pieces whose last
+// one overlaps the one before, instead of paying a library call per row; long rows go to memcpy,
+// whose call then costs little beside the copy. The way of copying is chosen once per rectangle.
 constexpr size_t kPieceBytes = 16;
 constexpr size_t kInlineRowBytes = 256;
 
-template <size_t N> void CopyPiece(uint8_t* to, const uint8_t* from) { std::memcpy(to, from, N); }
-
-template <size_t N> void CopyHeadAndTail(uint8_t* to, const uint8_t* from, size_t n) {
-    uint8_t tail[N];
-    std::memcpy(tail, from + n - N, N);
-    CopyPiece<N>(to, from);
-    std::memcpy(to + n - N, tail, N);
+template <class CopyRow>
+inline __attribute__((always_inline)) void EachRow(uint8_t* to, ptrdiff_t toStep, const uint8_t* from,
+                                                   ptrdiff_t fromStep, int32_t rows, CopyRow copyRow) {
+    for (int32_t row = 0; row < rows; ++row, to += toStep, from += fromStep)
+        copyRow(to, from);
 }
 
-void CopySeparateRow(uint8_t* to, const uint8_t* from, size_t n) {
+// Rows of N to 2N bytes: a head piece and a tail piece, overlapping where the row is shorter.
+template <size_t N>
+void CopyShortRows(uint8_t* to, ptrdiff_t toStep, const uint8_t* from, ptrdiff_t fromStep, int32_t rows,
+                   size_t n) {
+    EachRow(to, toStep, from, fromStep, rows, [n](uint8_t* t, const uint8_t* f) {
+        uint8_t head[N], tail[N];
+        std::memcpy(head, f, N);
+        std::memcpy(tail, f + n - N, N);
+        std::memcpy(t, head, N);
+        std::memcpy(t + n - N, tail, N);
+    });
+}
+
+void CopySeparateRows(uint8_t* to, ptrdiff_t toStep, const uint8_t* from, ptrdiff_t fromStep, int32_t rows,
+                      size_t n) {
     if (n > kInlineRowBytes) {
-        std::memcpy(to, from, n);
+        EachRow(to, toStep, from, fromStep, rows,
+                [n](uint8_t* t, const uint8_t* f) { std::memcpy(t, f, n); });
+    } else if (n > 2 * kPieceBytes) {
+        EachRow(to, toStep, from, fromStep, rows, [n](uint8_t* t, const uint8_t* f) {
+            uint8_t tail[kPieceBytes];
+            std::memcpy(tail, f + n - kPieceBytes, kPieceBytes);
+            for (size_t i = 0; i + kPieceBytes < n; i += kPieceBytes)
+                std::memcpy(t + i, f + i, kPieceBytes);
+            std::memcpy(t + n - kPieceBytes, tail, kPieceBytes);
+        });
     } else if (n >= kPieceBytes) {
-        uint8_t tail[kPieceBytes];
-        std::memcpy(tail, from + n - kPieceBytes, kPieceBytes);
-        for (size_t i = 0; i + kPieceBytes < n; i += kPieceBytes)
-            CopyPiece<kPieceBytes>(to + i, from + i);
-        std::memcpy(to + n - kPieceBytes, tail, kPieceBytes);
+        CopyShortRows<kPieceBytes>(to, toStep, from, fromStep, rows, n);
     } else if (n >= 8) {
-        CopyHeadAndTail<8>(to, from, n);
+        CopyShortRows<8>(to, toStep, from, fromStep, rows, n);
     } else if (n >= 4) {
-        CopyHeadAndTail<4>(to, from, n);
+        CopyShortRows<4>(to, toStep, from, fromStep, rows, n);
     } else if (n >= 2) {
-        CopyHeadAndTail<2>(to, from, n);
-    } else if (n == 1) {
-        *to = *from;
+        CopyShortRows<2>(to, toStep, from, fromStep, rows, n);
+    } else {
+        EachRow(to, toStep, from, fromStep, rows, [](uint8_t* t, const uint8_t* f) { *t = *f; });
     }
 }
 }  // namespace
@@ -132,15 +150,11 @@ int32_t MemorySurfacePlatform::Copy(PlatformSurface destination, const Rect& dr,
     // Rows of different surfaces, or different rows of one surface, never overlap. Within one
     // surface, a copy downwards walks the rows from the bottom so that no source row is
     // overwritten before it is read.
-    if (d == s && dr.top > sr.top) {
-        from += ptrdiff_t(rows - 1) * fromPitch;
-        to += ptrdiff_t(rows - 1) * toPitch;
-        for (int32_t row = 0; row < rows; ++row, from -= fromPitch, to -= toPitch)
-            CopySeparateRow(to, from, rowBytes);
-        return surface_result::Ok;
-    }
-    for (int32_t row = 0; row < rows; ++row, from += fromPitch, to += toPitch)
-        CopySeparateRow(to, from, rowBytes);
+    if (d == s && dr.top > sr.top)
+        CopySeparateRows(to + ptrdiff_t(rows - 1) * toPitch, -toPitch, from + ptrdiff_t(rows - 1) * fromPitch,
+                         -fromPitch, rows, rowBytes);
+    else
+        CopySeparateRows(to, toPitch, from, fromPitch, rows, rowBytes);
     return surface_result::Ok;
 }
 
