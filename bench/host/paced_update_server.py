@@ -4,7 +4,8 @@ update in progress for as long as a measurement needs (the reference server send
 client reads, and a release big enough to last would fill the disk).
 
 Usage: paced_update_server.py [--port N] [--rate BYTES_PER_SECOND] [--chunk BYTES] --seconds N
-Prints "listening on 127.0.0.1:PORT" once it listens; serves one session: the file "Data.bin" of
+Prints "listening on 127.0.0.1:PORT" once it listens and "update started" when the client's
+session is done and the file begins; serves one session: the file "Data.bin" of
 rate x seconds bytes in chunks, paced, then the update's end.
 """
 
@@ -34,6 +35,7 @@ def main():
     print("listening on 127.0.0.1:%d" % listener.getsockname()[1], flush=True)
     conn, _ = listener.accept()
     session(conn)
+    print("update started", flush=True)
     size = int(args.rate * args.seconds) // args.chunk * args.chunk
     conn.sendall(message(ANNOUNCE, body=struct.pack("<II", 1, size)) + message(HEADER, body=record(".", "Data.bin", size)))
     chunk = bytes(range(256)) * (args.chunk // 256) + bytes(args.chunk % 256)

@@ -76,12 +76,35 @@ find_xserver() { pgrep -f -- "^Xvfb $DISPLAY( |$)" | head -n 1 || true; }
 
 server_pid=
 host_pid=
+drain_pid=
 cleanup() {
     [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
     [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+    [ -n "$drain_pid" ] && kill "$drain_pid" 2>/dev/null
     wait 2>/dev/null || true
 }
 trap cleanup EXIT
+
+# Sound at the real rate: ALSA's file plugin writes what the host plays into a FIFO, which
+# sound_drain.py empties at the stream's byte rate (the null device of the tests' runtime takes
+# samples several times faster than real time, and Wine's mixer works that much harder).
+sound_fifo="$work/sound.fifo"
+rm -f "$sound_fifo"
+mkfifo "$sound_fifo"
+cat >"$work/asound.conf" <<ALSA
+pcm.!default {
+    type file
+    slave.pcm { type null }
+    file "$sound_fifo"
+    format "wav"
+}
+ctl.!default {
+    type hw
+    card 0
+}
+ALSA
+python3 "$root/bench/host/sound_drain.py" "$sound_fifo" &
+drain_pid=$!
 
 # Prepares the run folder of a scene and starts what it needs besides the host; sets exe to the
 # executable's name.
@@ -132,13 +155,21 @@ start_server() {
     exit 1
 }
 
+# The scenes with a server take port 8100, which the end-to-end tests of every checkout on the
+# machine share under this lock.
+port_lock=/tmp/tidemarch-update-port-8100.lock
+
 run_scene() {
     local scene="$1"
     local folder="$work/$scene"
+    if [ "$scene" != demo ]; then
+        exec 8>"$port_lock"
+        flock 8
+    fi
     prepare_scene "$scene" "$folder"
     local log="$folder/frames.log"
     local rss="$work/$scene-rss.txt"
-    (cd "$folder" && TIDEMARCH_FRAME_LOG="Z:${log//\//\\}" exec timeout --kill-after=5 $((seconds + warm_up + 60)) \
+    (cd "$folder" && ALSA_CONFIG_PATH="$work/asound.conf" TIDEMARCH_FRAME_LOG="Z:${log//\//\\}" exec timeout --kill-after=5 $((seconds + warm_up + 60)) \
         wine "$folder/$exe" >/dev/null 2>&1) &
     host_pid=$!
     local pid=
@@ -148,6 +179,20 @@ run_scene() {
         sleep 0.1
     done
     [ -n "$pid" ] || { echo "run_cost: the host of scene $scene did not start" >&2; exit 1; }
+    # The scene proper begins when the server says so: the file is arriving, or the start screen
+    # has been told the update is finished and hands over to the module.
+    local begun=
+    case "$scene" in
+    update) begun="update started" ;;
+    module) begun="update finished" ;;
+    esac
+    if [ -n "$begun" ]; then
+        for _ in $(seq 1 300); do
+            grep -q "^$begun" "$folder/server.log" && break
+            sleep 0.1
+        done
+        grep -q "^$begun" "$folder/server.log" || { echo "run_cost: scene $scene did not begin" >&2; exit 1; }
+    fi
     sleep "$warm_up"
     local wineserver xserver
     wineserver=$(find_wineserver)
@@ -178,6 +223,7 @@ run_scene() {
         server_pid=
     fi
     timeout 20 wineserver -k >/dev/null 2>&1 || true
+    [ "$scene" != demo ] && exec 8>&-
     python3 "$root/bench/host/frame_log_summary.py" --scene "$scene" --ticks "$ticks" \
         --cpu "$h0" "$h1" "$w0" "$w1" "$x0" "$x1" --wall "$t0" "$t1" --rss "$r0" "$r1" \
         --warm-up "$warm_up" --seconds "$seconds" "$log"

@@ -2,6 +2,7 @@
 
 #include "display/display.h"
 #include "net/network_manager.h"
+#include "shell/application_platform.h"
 #include "shell/application_shutdown.h"
 #include "shell/host_globals.h"
 
@@ -104,7 +105,7 @@ int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
             MarkFrame(timing, FrameMark::UpdateEnd, platform);
             // The update may have changed the interval (the game module's Notify 104).
             if (host::DrawRoot && FrameSchedule::MayDraw(*elapsed, host::FrameInterval) &&
-                !platform.WindowMinimised())
+                !ActiveApplicationPlatform().WindowMinimised())
                 DrawFrame(platform, timing);
             schedule.EndFrame(host::FrameInterval);
             if (timing) timing->EndFrame();
@@ -121,7 +122,7 @@ int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
                 if (host::NetworkManager)
                     host::NetworkManager->Dispatch(uint32_t(message.wParam), int32_t(message.lParam));
                 else
-                    platform.ShowDebugMessage("RootClient is not present");
+                    ActiveApplicationPlatform().ShowDebugMessage("RootClient is not present");
             } else if (IsTreeInputMessage(message.message)) {
                 RouteInputMessage(&message, platform);
             } else {

@@ -21,9 +21,7 @@ class LoopPlatform {
     virtual bool TakeMessage(WindowMessage* message) = 0;  // false for the quit message
     virtual void TranslateKeys(WindowMessage* message) = 0;
     virtual void DispatchToWindow(WindowMessage* message) = 0;
-    virtual bool WindowMinimised() = 0;
     virtual void SleepOneMillisecond() = 0;
-    virtual void ShowDebugMessage(const char* text) = 0;  // modal box, caption "For Debug"
     // The loop stops after this returns true; the product never stops this way.
     virtual bool StopRequested() { return false; }
 

@@ -3,7 +3,8 @@
 list and reports the update finished, so that the host hands over to its game module at once.
 
 Usage: up_to_date_server.py [--port N] [--sessions N] [--timeout SECONDS]
-Prints "listening on 127.0.0.1:PORT" once it listens.
+Prints "listening on 127.0.0.1:PORT" once it listens, and "update finished" after each session's
+end of update.
 """
 
 import argparse
@@ -33,6 +34,7 @@ def main():
         try:
             session(conn)
             conn.sendall(message(FINISHED))
+            print("update finished", flush=True)
             conn.recv(1)  # the client closes first
         except (ConnectionError, socket.timeout, OSError) as error:
             print("session ended: %s" % error, file=sys.stderr)

@@ -390,7 +390,11 @@ inline void Row(const WideOp& wide, const NarrowOp& narrow, uint8_t* dst, const 
     }
     auto d = [&](size_t at) { return readD ? Narrow::Load(dst + at) : Narrow::Zero(); };
     auto s = [&](size_t at) { return readS ? Narrow::Load(src + at) : Narrow::Zero(); };
-    if (bytes >= 16) {
+    if (bytes == 16) {  // eight 16-bit pixels, a common row of small sprites and blits
+        Narrow::Store(dst, narrow(d(0), s(0), 0));
+        return;
+    }
+    if (bytes > 16) {
         const size_t last = bytes - 16;
         const __m128i first = narrow(d(0), s(0), 0);
         const __m128i tail = narrow(d(last), s(last), last);

@@ -18,6 +18,8 @@ using Journal = std::vector<std::string>;
 class JournalApplicationPlatform final : public ApplicationPlatform {
   public:
     explicit JournalApplicationPlatform(Journal& journal) : journal_(journal) {}
+    bool WindowMinimised() override { return false; }
+    void ShowDebugMessage(const char* text) override { journal_.push_back(std::string("box ") + text); }
     void PostQuit(int32_t exitCode) override { journal_.push_back("quit " + std::to_string(exitCode)); }
     void ReleaseWindow() override { journal_.push_back("window"); }
 

@@ -11,6 +11,7 @@
 #include "platform/memory/controls/memory_pointer_platform.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"
+#include "platform/memory/shell/memory_application_platform.h"
 #include "platform/memory/shell/memory_frame_log_platform.h"
 #include "shell/demo_scene.h"
 #include "shell/frame_loop.h"
@@ -64,9 +65,7 @@ class CountingLoopPlatform final : public LoopPlatform {
     bool TakeMessage(WindowMessage*) override { return true; }
     void TranslateKeys(WindowMessage*) override {}
     void DispatchToWindow(WindowMessage*) override {}
-    bool WindowMinimised() override { return false; }
     void SleepOneMillisecond() override { ++time; }
-    void ShowDebugMessage(const char*) override {}
     bool StopRequested() override {
         // The pass after a frame: the count of the frames the host's display presented.
         if (host::Display && int(host::Display->presentCount) != presents) {
@@ -94,6 +93,8 @@ TEST(FrameAllocationTest, SteadyStateFramesOfTheDemonstrationSceneLeaveNoBlockBe
     TextPlatformSlot::Scope installedText(text);
     MemoryPointerPlatform pointer;
     PointerPlatformSlot::Scope installedPointer(pointer);
+    MemoryApplicationPlatform window;
+    PlatformSlot<ApplicationPlatform>::Scope installedWindow(window);
     MemoryFrameLogPlatform logFiles;
     logFiles.environment[FrameTimingLog::kSwitch] = "frames.log";
     logFiles.reservedBytes = 1 << 20;  // the file's room, which a disk would give

@@ -41,13 +41,11 @@ class ScriptedPlatform final : public LoopPlatform {
         journal.push_back("dispatch " + std::to_string(m->message));
         time += dispatchMilliseconds;
     }
-    bool WindowMinimised() override { return minimised; }
     void SleepOneMillisecond() override {
         sleepTimes.push_back(time);
         slept = true;
         ++time;
     }
-    void ShowDebugMessage(const char* text) override { journal.push_back(std::string("box ") + text); }
     bool StopRequested() override {
         Observe();
         // A pass that did not sleep still took time: charge a millisecond for it here, at the
@@ -77,7 +75,6 @@ class ScriptedPlatform final : public LoopPlatform {
     std::deque<WindowMessage> queue;
     std::vector<std::string> journal;
     std::function<bool()> stop;
-    bool minimised = false;
     int timerRaised = 0;
     bool slept = true;
     std::vector<uint32_t> sleepTimes;
@@ -85,13 +82,17 @@ class ScriptedPlatform final : public LoopPlatform {
     uint32_t notificationsSeen = 0;
 };
 
-// The end of the run, in the journal.
+// The host window: minimised when a test says so; its debug boxes and the end of the run go to the
+// journal.
 class JournalApplicationPlatform final : public ApplicationPlatform {
   public:
     explicit JournalApplicationPlatform(std::vector<std::string>& journal) : journal_(journal) {}
+    bool WindowMinimised() override { return minimised; }
+    void ShowDebugMessage(const char* text) override { journal_.push_back(std::string("box ") + text); }
     void PostQuit(int32_t exitCode) override { quitCodes.push_back(exitCode); }
     void ReleaseWindow() override { journal_.push_back("shutdown"); }
     std::vector<int32_t> quitCodes;
+    bool minimised = false;
 
   private:
     std::vector<std::string>& journal_;
@@ -276,7 +277,7 @@ TEST_F(FrameLoopTest, AStreamOfMessagesDoesNotHoldFramesBack) {
 }
 
 TEST_F(FrameLoopTest, MinimisedWindowUpdatesButDoesNotDraw) {
-    platform.minimised = true;
+    application.minimised = true;
     StopAfterUpdates(3);
     RunFrameLoop(platform);
     EXPECT_EQ(Frames(), "UUU");

@@ -5,6 +5,14 @@
 #include "platform/win32/shell/application.h"
 #include "shell/host_globals.h"
 
+bool Win32ApplicationPlatform::WindowMinimised() {
+    return IsIconic(static_cast<HWND>(host::HostWindow)) != 0;
+}
+
+void Win32ApplicationPlatform::ShowDebugMessage(const char* text) {
+    MessageBoxA(static_cast<HWND>(host::HostWindow), text, "For Debug", MB_OK);
+}
+
 void Win32ApplicationPlatform::PostQuit(int32_t exitCode) { PostQuitMessage(exitCode); }
 
 void Win32ApplicationPlatform::ReleaseWindow() {

@@ -4,6 +4,8 @@
 
 class Win32ApplicationPlatform final : public ApplicationPlatform {
   public:
+    bool WindowMinimised() override;
+    void ShowDebugMessage(const char* text) override;
     void PostQuit(int32_t exitCode) override;
     void ReleaseWindow() override;
 };

@@ -24,11 +24,7 @@ bool Win32LoopPlatform::TakeMessage(WindowMessage* message) {
 }
 void Win32LoopPlatform::TranslateKeys(WindowMessage* message) { ::TranslateMessage(AsMsg(message)); }
 void Win32LoopPlatform::DispatchToWindow(WindowMessage* message) { ::DispatchMessageA(AsMsg(message)); }
-bool Win32LoopPlatform::WindowMinimised() { return IsIconic(static_cast<HWND>(host::HostWindow)) != 0; }
 void Win32LoopPlatform::SleepOneMillisecond() { Sleep(1); }
-void Win32LoopPlatform::ShowDebugMessage(const char* text) {
-    MessageBoxA(static_cast<HWND>(host::HostWindow), text, "For Debug", MB_OK);
-}
 
 int32_t RunHostFrameLoop(FrameTimingLog* timing) {
     Win32LoopPlatform platform;

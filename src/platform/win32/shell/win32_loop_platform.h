@@ -11,7 +11,5 @@ class Win32LoopPlatform final : public LoopPlatform {
     bool TakeMessage(WindowMessage* message) override;
     void TranslateKeys(WindowMessage* message) override;
     void DispatchToWindow(WindowMessage* message) override;
-    bool WindowMinimised() override;
     void SleepOneMillisecond() override;
-    void ShowDebugMessage(const char* text) override;
 };
