@@ -98,6 +98,11 @@ void PrefetchRows(const SpriteTarget& target, const Visible& v, int32_t endRow, 
 template <class Sink>
 inline void DrawRunClipped(uint8_t* row, int64_t pos, const uint8_t* pixels, int64_t count, const Visible& v,
                            int32_t bpp, Sink& batch) {
+    if (pos >= v.startByte && pos + count <= v.endByte) {  // the usual case: the whole run shows
+        const int32_t n = WholePixels(count, bpp);
+        if (n > 0) batch.Add(row + pos, pixels, n);
+        return;
+    }
     if (pos + count <= v.startByte || pos >= v.endByte) return;
     const int64_t from = std::max(pos, v.startByte);
     const int64_t to = std::min(pos + count, v.endByte);
