@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "median_rate_reporter.h"
 #include "net/checksum.h"
 #include "net/connection.h"
 #include "platform/posix/net/posix_socket_platform.h"
@@ -205,45 +206,17 @@ BENCHMARK(BM_ConnectionReceive)
 BENCHMARK(BM_ChecksumSum)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ChecksumByteLoop)->Unit(benchmark::kMicrosecond);
 
-// Keeps the console output and remembers, per benchmark, the median throughput over real time and
-// over the receiving thread's own processor time (system time of its reads included). The machine
-// is shared, so real time also counts the waits for other processes; the processor time of the
-// receiving thread is the steadier measure of what the receive path costs, and the ratios use it.
-class RecordingReporter : public benchmark::ConsoleReporter {
-  public:
-    struct Rates {
-        double real = 0;
-        double processor = 0;
-    };
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            auto found = run.counters.find("bytes_per_second");
-            if (found == run.counters.end() || run.error_occurred || run.aggregate_name != "median") continue;
-            const double real = found->second;
-            const double processor = real * run.GetAdjustedRealTime() / run.GetAdjustedCPUTime();
-            rates[run.run_name.function_name + "/" + run.run_name.args] = {real, processor};
-        }
-    }
-    std::map<std::string, Rates> rates;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     PosixSocketPlatform sockets;
     PlatformSlot<SocketPlatform>::Scope installedSockets(sockets);
     benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
+    MedianRateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto rates = [&](const std::string& name) {
-        auto found = reporter.rates.find(name);
-        return found == reporter.rates.end() ? RecordingReporter::Rates{} : found->second;
-    };
-    const auto limit = rates("BM_PlainReadLoop/" + std::to_string(kLargestMessage + 4));
-    const auto plain = rates("BM_ConnectionReceive/0");
-    const auto checked = rates("BM_ConnectionReceive/1");
+    const auto limit = reporter.Of("BM_PlainReadLoop/" + std::to_string(kLargestMessage + 4));
+    const auto plain = reporter.Of("BM_ConnectionReceive/0");
+    const auto checked = reporter.Of("BM_ConnectionReceive/1");
     if (limit.real <= 0 || limit.processor <= 0) return 0;
     std::printf("real-time ratios (shared machine, for information): without checksums %.2f, with %.2f\n",
                 plain.real / limit.real, checked.real / limit.real);

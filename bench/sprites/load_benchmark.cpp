@@ -15,9 +15,10 @@
 #include <random>
 #include <string>
 
+#include "files/read_only_file.h"
+#include "median_rate_reporter.h"
 #include "platform/memory/display/memory_surface_platform.h"
 #include "platform/posix/files/posix_file_platform.h"
-#include "files/read_only_file.h"
 #include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
 
@@ -124,7 +125,8 @@ void BM_ReadFile(benchmark::State& state) {
     for (auto _ : state) {
         FileHandle file = ActiveFilePlatform().OpenForReading(bench.path.c_str());
         uint32_t got = 0;
-        if (!ActiveFilePlatform().Read(file, memory.data(), uint32_t(memory.size()), &got) || got != memory.size())
+        if (!ActiveFilePlatform().Read(file, memory.data(), uint32_t(memory.size()), &got) ||
+            got != memory.size())
             state.SkipWithError("read failed");
         ActiveFilePlatform().Close(file);
         benchmark::DoNotOptimize(memory.data());
@@ -170,24 +172,6 @@ BENCHMARK(BM_Load)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-class RecordingReporter : public benchmark::ConsoleReporter {
-  public:
-    struct Rates {
-        double real = 0;
-        double processor = 0;
-    };
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            auto found = run.counters.find("bytes_per_second");
-            if (found == run.counters.end() || run.error_occurred || run.aggregate_name != "median") continue;
-            const double real = found->second;
-            rates[run.run_name.function_name + "/" + run.run_name.args] = {
-                real, real * run.GetAdjustedRealTime() / run.GetAdjustedCPUTime()};
-        }
-    }
-    std::map<std::string, Rates> rates;
-};
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -199,26 +183,23 @@ int main(int argc, char** argv) {
                     kSprites, gFiles[i].spriteDataBytes / 1e6, gFiles[i].fileBytes / 1e6);
     }
     benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
+    MedianRateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const BenchFile& bench : gFiles)
         std::remove(bench.path.c_str());
-    auto rates = [&](const std::string& name) {
-        auto found = reporter.rates.find(name);
-        return found == reporter.rates.end() ? RecordingReporter::Rates{} : found->second;
-    };
     for (int f = 0; f < 2; ++f) {
-        const auto read = rates("BM_ReadFile/file:" + std::to_string(f));
+        const auto read = reporter.Of("BM_ReadFile/file:" + std::to_string(f));
         if (read.real <= 0) continue;
         for (int l = 0; l < 4; ++l) {
-            const auto load = rates("BM_Load/file:" + std::to_string(f) + "/layout:" + std::to_string(l));
+            const auto load =
+                reporter.Of("BM_Load/file:" + std::to_string(f) + "/layout:" + std::to_string(l));
             std::printf("%-17s %-6s load %7.1f MB/s, read %7.1f MB/s: load/read %.2f (processor time %.2f)\n",
                         gFiles[f].name, kLayouts[l].name, load.real / 1e6, read.real / 1e6,
                         load.real / read.real, load.processor / read.processor);
         }
     }
-    const auto read = rates("BM_ReadFile/file:0");
-    const auto product = rates("BM_Load/file:0/layout:0");
+    const auto read = reporter.Of("BM_ReadFile/file:0");
+    const auto product = reporter.Of("BM_Load/file:0/layout:0");
     if (read.processor > 0)
         std::printf("target load-vs-read %.2f 0.33\n", product.processor / read.processor);
     return 0;

@@ -79,17 +79,3 @@ PixelLayout LayoutOf(const DisplayFormat& format, const ChannelMasks& masks) {
         return format.bytesPerPixel >= 4 ? PixelLayout::Rgb32 : PixelLayout::None;
     }
 }
-
-int32_t BytesPerPixel(PixelLayout layout) {
-    switch (layout) {
-    case PixelLayout::Rgb565:
-    case PixelLayout::Rgb555:
-        return 2;
-    case PixelLayout::Rgb24:
-        return 3;
-    case PixelLayout::Rgb32:
-        return 4;
-    default:
-        return 0;
-    }
-}

@@ -51,7 +51,21 @@ void DeriveChannelMasks(ChannelMasks& masks, int32_t bytesPerPixel, bool hasRgbM
 PixelLayout LayoutOf(const DisplayFormat& format, const ChannelMasks& masks);
 inline PixelLayout CurrentPixelLayout() { return LayoutOf(gDisplayFormat, gChannelMasks); }
 
-int32_t BytesPerPixel(PixelLayout layout);
+// Bytes per pixel of a layout; 0 for None. Inline, so that code without the display library (the
+// sprite format of the sprite tool) shares it.
+constexpr int32_t BytesPerPixel(PixelLayout layout) {
+    switch (layout) {
+    case PixelLayout::Rgb565:
+    case PixelLayout::Rgb555:
+        return 2;
+    case PixelLayout::Rgb24:
+        return 3;
+    case PixelLayout::Rgb32:
+        return 4;
+    default:
+        return 0;
+    }
+}
 
 #if TIDEMARCH_SHARED_LAYOUT
 TIDEMARCH_CHECK_SIZE(DisplayFormat, 24);

@@ -118,12 +118,7 @@ int32_t SoundBuffer::Create(const WaveFormat* format, uint32_t bytes, uint32_t f
         buffer3D = nullptr;
         return 0;
     }
-    void* samples = nullptr;
-    uint32_t locked = 0;
-    if (platform.Lock(soundBuffer, 0, bytes, &samples, &locked, nullptr, nullptr, kLockEntireBuffer) >= 0) {
-        data = samples;
-        platform.Unlock(soundBuffer, samples, locked, nullptr, 0);
-    }
+    FindSampleAddress(platform, soundBuffer, bytes, &data);
     return 0;
 }
 

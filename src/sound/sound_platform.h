@@ -99,7 +99,9 @@ class SoundPlatform {
     virtual bool WaitForEvent(PlatformHandle event, uint32_t milliseconds) = 0;
 
     // Reads of the shared file, the only file access of streams.
-    virtual bool SeekFile(FileHandle file, uint32_t offset) { return ActiveFilePlatform().SeekTo(file, offset); }
+    virtual bool SeekFile(FileHandle file, uint32_t offset) {
+        return ActiveFilePlatform().SeekTo(file, offset);
+    }
     virtual bool ReadFile(FileHandle file, void* into, uint32_t bytes, uint32_t* bytesRead) {
         return ActiveFilePlatform().Read(file, into, bytes, bytesRead);
     }
@@ -111,3 +113,16 @@ class SoundPlatform {
 // The installed platform; the process ends with a message naming it when none is. The program's
 // start installs DirectSound; tests and tools install a memory platform.
 inline SoundPlatform& ActiveSoundPlatform() { return PlatformSlot<SoundPlatform>::Required("SoundPlatform"); }
+
+// Where a buffer's samples are: the whole buffer is locked and let go at once. False, leaving the
+// address unset, when the platform refuses the lock.
+inline bool FindSampleAddress(SoundPlatform& platform, PlatformSoundBuffer buffer, uint32_t bytes,
+                              void** address) {
+    void* samples = nullptr;
+    uint32_t locked = 0;
+    if (platform.Lock(buffer, 0, bytes, &samples, &locked, nullptr, nullptr, kLockEntireBuffer) < 0)
+        return false;
+    *address = samples;
+    platform.Unlock(buffer, samples, locked, nullptr, 0);
+    return true;
+}

@@ -81,12 +81,7 @@ int32_t SoundStream::CreateStream(const WaveFormat* format, uint32_t count, uint
         soundBuffer = nullptr;
         return 0;
     }
-    void* samples = nullptr;
-    uint32_t locked = 0;
-    if (platform.Lock(soundBuffer, 0, size, &samples, &locked, nullptr, nullptr, kLockEntireBuffer) >= 0) {
-        data = samples;
-        platform.Unlock(soundBuffer, samples, locked, nullptr, 0);
-    }
+    FindSampleAddress(platform, soundBuffer, size, &data);
     return 1;
 }
 

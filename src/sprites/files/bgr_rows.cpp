@@ -170,6 +170,21 @@ void FastRow(const uint8_t* src, uint8_t* dst, size_t n, const uint8_t* limit, c
     Plain<Layout>(src + done * 3, dst + done * Block::kOutBytes, n - done, limit);
 }
 
+// The fast row of a layout with one instruction set's blocks; null for the layouts without one.
+template <template <bool Is565> class Block16Of, class Block32Of>
+BgrRowConverter FastRowFor(PixelLayout layout) {
+    switch (layout) {
+    case PixelLayout::Rgb565:
+        return FastRow<PixelLayout::Rgb565, Block16Of<true>>;
+    case PixelLayout::Rgb555:
+        return FastRow<PixelLayout::Rgb555, Block16Of<false>>;
+    case PixelLayout::Rgb32:
+        return FastRow<PixelLayout::Rgb32, Block32Of>;
+    default:
+        return nullptr;
+    }
+}
+
 const bool kHasSsse3 = __builtin_cpu_supports("ssse3");
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 #endif
@@ -177,30 +192,10 @@ const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 
 BgrRowConverter BgrRowConverterFor(PixelLayout layout, RowInstructions upTo) {
 #if TIDEMARCH_BGR_ROWS_SSSE3
-    if (kHasAvx2 && upTo >= RowInstructions::Avx2) {
-        switch (layout) {
-        case PixelLayout::Rgb565:
-            return FastRow<PixelLayout::Rgb565, Block16Avx2<true>>;
-        case PixelLayout::Rgb555:
-            return FastRow<PixelLayout::Rgb555, Block16Avx2<false>>;
-        case PixelLayout::Rgb32:
-            return FastRow<PixelLayout::Rgb32, Block32Avx2>;
-        default:
-            break;
-        }
-    }
-    if (kHasSsse3 && upTo >= RowInstructions::Ssse3) {
-        switch (layout) {
-        case PixelLayout::Rgb565:
-            return FastRow<PixelLayout::Rgb565, Block16<true>>;
-        case PixelLayout::Rgb555:
-            return FastRow<PixelLayout::Rgb555, Block16<false>>;
-        case PixelLayout::Rgb32:
-            return FastRow<PixelLayout::Rgb32, Block32>;
-        default:
-            break;
-        }
-    }
+    BgrRowConverter fast = nullptr;
+    if (kHasAvx2 && upTo >= RowInstructions::Avx2) fast = FastRowFor<Block16Avx2, Block32Avx2>(layout);
+    if (!fast && kHasSsse3 && upTo >= RowInstructions::Ssse3) fast = FastRowFor<Block16, Block32>(layout);
+    if (fast) return fast;
 #endif
     return PlainRowConverterFor(layout);
 }

@@ -20,22 +20,7 @@ void Store16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
 
 bool ThreeByte(const StoredPixels& s) { return s.storedBytesPerPixel == 3; }
 
-// Bytes per display pixel. Kept here rather than taken from the display library so that the
-// format code builds on its own for the sprite tool.
-uint32_t DisplayBytes(PixelLayout layout) {
-    switch (layout) {
-    case PixelLayout::Rgb565:
-    case PixelLayout::Rgb555:
-        return 2;
-    case PixelLayout::Rgb24:
-        return 3;
-    case PixelLayout::Rgb32:
-        return 4;
-    case PixelLayout::None:
-        break;
-    }
-    return 0;
-}
+uint32_t DisplayBytes(PixelLayout layout) { return uint32_t(BytesPerPixel(layout)); }
 
 // One run as the walk found it. Skip, count and the start column are in the stored units:
 // pixels for 3-byte data, bytes for 2-byte data.

@@ -296,6 +296,40 @@ struct ActingTree : ::testing::Test {
         DestroyControl(live.at(name));
         live.erase(name);
     }
+    void DeleteAllLive() {
+        while (!live.empty())
+            Delete(live.begin()->first);
+    }
+
+    // One child deletes controls ('.' stands for itself) inside its first call of a walk; the walk
+    // reaches firstWalk, leaves survivors in the ring, and the next walk reaches each survivor once.
+    struct DeletingCase {
+        const char* what;
+        const char* children;
+        char actor;
+        std::string deletes;  // in this order
+        const char* firstWalk;
+        const char* survivors;
+    };
+    void CheckWalkSurvives(const DeletingCase& c, ActingChild::Action ActingChild::*hook,
+                           const std::function<void()>& walk) {
+        SCOPED_TRACE(c.what);
+        Build(c.children);
+        live[c.actor]->*hook = [this, &c](ActingChild& self) {
+            for (char d : c.deletes)
+                Delete(d == '.' ? self.name : d);
+            return nullptr;
+        };
+        walk();
+        EXPECT_EQ(journal, c.firstWalk);
+        EXPECT_EQ(RingNames(), c.survivors);
+        journal.clear();
+        walk();
+        EXPECT_EQ(journal, c.survivors) << "every survivor once in the next walk";
+        journal.clear();
+        DeleteAllLive();
+    }
+
     std::string RingNames() const {
         std::string out;
         for (Control* c : Ring(parent))
@@ -309,15 +343,7 @@ struct ActingTree : ::testing::Test {
 };
 
 TEST_F(ActingTree, UpdateWalkSurvivesChildrenThatDeleteThemselvesOrSiblings) {
-    struct Case {
-        const char* what;
-        const char* children;
-        char actor;
-        std::string deletes;  // in this order; '.' stands for the actor itself
-        const char* firstFrame;
-        const char* survivors;
-    };
-    const Case cases[] = {
+    const DeletingCase cases[] = {
         {"only child deletes itself", "A", 'A', ".", "A", ""},
         {"first child deletes itself", "ABC", 'A', ".", "ABC", "BC"},
         {"last child deletes the first", "ABC", 'C', "A", "ABC", "BC"},
@@ -330,24 +356,8 @@ TEST_F(ActingTree, UpdateWalkSurvivesChildrenThatDeleteThemselvesOrSiblings) {
         {"first child deletes itself and the last", "ABC", 'A', ".C", "AB", "B"},
         {"child empties the ring", "ABC", 'B', "AC.", "AB", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Build(c.children);
-        live[c.actor]->onUpdate = [this, &c](ActingChild& self) {
-            for (char d : c.deletes)
-                Delete(d == '.' ? self.name : d);
-            return nullptr;
-        };
-        parent.Update();
-        EXPECT_EQ(journal, c.firstFrame);
-        EXPECT_EQ(RingNames(), c.survivors);
-        journal.clear();
-        parent.Update();
-        EXPECT_EQ(journal, c.survivors) << "every survivor once in the next frame";
-        journal.clear();
-        for (char n : std::string(c.survivors))
-            Delete(n);
-    }
+    for (const DeletingCase& c : cases)
+        CheckWalkSurvives(c, &ActingChild::onUpdate, [this] { parent.Update(); });
 }
 
 TEST_F(ActingTree, MessageWalkSurvivesHandlersThatChangeTheRing) {
@@ -390,24 +400,12 @@ TEST_F(ActingTree, MessageWalkSurvivesHandlersThatChangeTheRing) {
         // Declining, the parent answers with its own previous sibling: itself, outside any ring.
         EXPECT_EQ(result, c.parentConsumed ? nullptr : &parent);
         journal.clear();
-        std::string rest;
-        for (auto& [name, child] : live)
-            rest += name;
-        for (char n : rest)
-            Delete(n);
+        DeleteAllLive();
     }
 }
 
 TEST_F(ActingTree, DrawWalkSurvivesMembersThatDeleteThemselvesOrOthers) {
-    struct Case {
-        const char* what;
-        const char* children;
-        char actor;
-        std::string deletes;
-        const char* drawn;
-        const char* survivors;
-    };
-    const Case cases[] = {
+    const DeletingCase cases[] = {
         {"only member deletes itself", "A", 'A', ".", "A", ""},
         {"first member deletes itself", "ABC", 'A', ".", "ABC", "BC"},
         {"member deletes the next", "ABC", 'A', "B", "AC", "AC"},
@@ -415,24 +413,8 @@ TEST_F(ActingTree, DrawWalkSurvivesMembersThatDeleteThemselvesOrOthers) {
         {"last member deletes the first", "ABC", 'C', "A", "ABC", "BC"},
         {"member deletes a drawn one", "ABC", 'B', "A", "ABC", "BC"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Build(c.children);
-        live[c.actor]->onDraw = [this, &c](ActingChild& self) {
-            for (char d : c.deletes)
-                Delete(d == '.' ? self.name : d);
-            return nullptr;
-        };
-        parent.Draw(nullptr, nullptr, nullptr);
-        EXPECT_EQ(journal, c.drawn);
-        EXPECT_EQ(RingNames(), c.survivors);
-        journal.clear();
-        parent.Draw(nullptr, nullptr, nullptr);
-        EXPECT_EQ(journal, c.survivors);
-        journal.clear();
-        for (char n : std::string(c.survivors))
-            Delete(n);
-    }
+    for (const DeletingCase& c : cases)
+        CheckWalkSurvives(c, &ActingChild::onDraw, [this] { parent.Draw(nullptr, nullptr, nullptr); });
 }
 
 }  // namespace

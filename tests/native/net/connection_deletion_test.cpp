@@ -191,9 +191,7 @@ TEST_F(PairedConnection, AModuleConnectionClosedInAHandlerAndConnectedAgainReads
     int window = 0;
     NetworkManager manager(&window);
     RecordingConnection connection(0);
-    Pair(connection);
-    connection.manager = &manager;
-    manager.Register(connection.socket, &connection);
+    PairAndRegister(connection, manager);
     connection.onMessage = [&](RecordingConnection& self) {
         if (self.messages.size() != 1) return;
         // The module's own close: unregister, close, forget the socket.
@@ -224,9 +222,7 @@ TEST_F(PairedConnection, AHandlerThatClosesItsConnectionEndsTheRead) {
     int window = 0;
     NetworkManager manager(&window);
     RecordingConnection connection(0);
-    Pair(connection);
-    connection.manager = &manager;
-    manager.Register(connection.socket, &connection);
+    PairAndRegister(connection, manager);
     connection.onMessage = [&](RecordingConnection& self) {
         ClosePeer();
         self.SendMessage(0x80020020, 0, 0, nullptr, 0, 0);  // fails and closes

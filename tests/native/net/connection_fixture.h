@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "net/connection.h"
+#include "net/network_manager.h"
 #include "platform/posix/net/posix_socket_platform.h"
 
 struct SeenMessage {
@@ -65,6 +66,13 @@ class PairedConnection : public ::testing::Test {
         connection.socket = AdoptConnectedSocket(ends[0]);
         connection.state = connection_state::Connected;
         peer_ = ends[1];
+    }
+
+    // Pairs the connection and registers it with the manager, as a connect through it would.
+    void PairAndRegister(Connection& connection, NetworkManager& manager) {
+        Pair(connection);
+        connection.manager = &manager;
+        manager.Register(connection.socket, &connection);
     }
 
     void TearDown() override {

@@ -24,6 +24,23 @@ class NetLoopback : public ::testing::Test {
         EXPECT_EQ(manager_->Find(connection.socket), &connection);
     }
 
+    // The peer sends one good message and then ends the stream (a bad header or a close inside a
+    // message): the connection sees that message, one disconnection, and leaves the registry.
+    void ExpectDisconnectionAfterTheFirstMessage(uint32_t scenario) {
+        auto* connection = new ScenarioConnection(0, scenario);
+        ConnectToPeer(*connection);
+        const SocketHandle socket = connection->socket;
+        ASSERT_TRUE(PumpUntil(*manager_, [&] { return connection->log.disconnectedCalls > 0; }));
+        PumpUntil(
+            *manager_, [] { return false; }, 200);
+        EXPECT_EQ(connection->log.dataIndices, std::vector<uint32_t>{0});
+        EXPECT_EQ(connection->log.disconnectedCalls, 1);
+        EXPECT_EQ(connection->state, connection_state::NotConnected);
+        EXPECT_EQ(connection->socket, kNoSocket);
+        EXPECT_EQ(manager_->Find(socket), nullptr);
+        DestroyConnection(connection);
+    }
+
     // Runs a scenario to the peer's verdict and checks it.
     template <class C> void RunToVerdict(C& connection, DWORD timeoutMs = 30000) {
         ASSERT_TRUE(PumpUntil(
@@ -126,20 +143,7 @@ TEST_P(NetLoopbackModes, TenMegabyteBody) {
 
 INSTANTIATE_TEST_SUITE_P(ChecksumMode, NetLoopbackModes, ::testing::Values(0u, 1u));
 
-TEST_F(NetLoopback, BadMagicClosesTheConnection) {
-    auto* connection = new ScenarioConnection(0, peer::BadMagic);
-    ConnectToPeer(*connection);
-    const SocketHandle socket = connection->socket;
-    ASSERT_TRUE(PumpUntil(*manager_, [&] { return connection->log.disconnectedCalls > 0; }));
-    PumpUntil(
-        *manager_, [] { return false; }, 200);
-    EXPECT_EQ(connection->log.dataIndices, std::vector<uint32_t>{0});
-    EXPECT_EQ(connection->log.disconnectedCalls, 1);
-    EXPECT_EQ(connection->state, connection_state::NotConnected);
-    EXPECT_EQ(connection->socket, kNoSocket);
-    EXPECT_EQ(manager_->Find(socket), nullptr);
-    DestroyConnection(connection);
-}
+TEST_F(NetLoopback, BadMagicClosesTheConnection) { ExpectDisconnectionAfterTheFirstMessage(peer::BadMagic); }
 
 TEST_F(NetLoopback, BadTrailerCallsOnBadChecksum) {
     auto* connection = new ScenarioConnection(1, peer::BadTrailer);
@@ -220,19 +224,6 @@ TEST_F(NetLoopback, ConnectThatFailsAtOnceReturnsZeroAndLeavesNothingRegistered)
     DestroyConnection(connection);
 }
 
-TEST_F(NetLoopback, PeerClosingMidMessage) {
-    auto* connection = new ScenarioConnection(0, peer::CloseMidMessage);
-    ConnectToPeer(*connection);
-    const SocketHandle socket = connection->socket;
-    ASSERT_TRUE(PumpUntil(*manager_, [&] { return connection->log.disconnectedCalls > 0; }));
-    PumpUntil(
-        *manager_, [] { return false; }, 200);
-    EXPECT_EQ(connection->log.dataIndices, std::vector<uint32_t>{0});
-    EXPECT_EQ(connection->log.disconnectedCalls, 1);
-    EXPECT_EQ(connection->state, connection_state::NotConnected);
-    EXPECT_EQ(connection->socket, kNoSocket);
-    EXPECT_EQ(manager_->Find(socket), nullptr);
-    DestroyConnection(connection);
-}
+TEST_F(NetLoopback, PeerClosingMidMessage) { ExpectDisconnectionAfterTheFirstMessage(peer::CloseMidMessage); }
 
 }  // namespace
