@@ -1,38 +1,42 @@
 #include "shell/frame_loop.h"
 
+#include "common/window_message_numbers.h"
 #include "display/display.h"
 #include "net/network_manager.h"
 #include "shell/application_platform.h"
 #include "shell/application_shutdown.h"
 #include "shell/host_globals.h"
 
+// The messages the control tree receives. Dead characters and double clicks of the right and middle
+// buttons are not among them: they go to the window procedure.
 bool IsTreeInputMessage(uint32_t m) {
+    using namespace message_id;
     switch (m) {
-    case 256:
-    case 257:
-    case 258:  // key down, key up, character
-    case 260:
-    case 261:  // system key down, up
-    case 269:
-    case 270:
-    case 271:  // input method composition
-    case 512:
-    case 513:
-    case 514:
-    case 515:
-    case 516:
-    case 517:  // move, left, right buttons
-    case 519:
-    case 520:  // middle button
-    case 522:  // wheel
-    case 641:
-    case 642:
-    case 643:
-    case 644:
-    case 645:
-    case 646:  // input method
-    case 656:
-    case 657:  // input method keys
+    case KeyDown:
+    case KeyUp:
+    case Char:
+    case SystemKeyDown:
+    case SystemKeyUp:
+    case ImeStartComposition:
+    case ImeEndComposition:
+    case ImeComposition:
+    case MouseMove:
+    case LeftButtonDown:
+    case LeftButtonUp:
+    case LeftButtonDoubleClick:
+    case RightButtonDown:
+    case RightButtonUp:
+    case MiddleButtonDown:
+    case MiddleButtonUp:
+    case MouseWheel:
+    case ImeSetContext:
+    case ImeNotify:
+    case ImeControl:
+    case ImeCompositionFull:
+    case ImeSelect:
+    case ImeChar:
+    case ImeKeyDown:
+    case ImeKeyUp:
         return true;
     default:
         return false;

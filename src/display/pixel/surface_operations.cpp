@@ -209,9 +209,9 @@ void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect 
     const Rect& dst = placed.destination;
     const int32_t dx = dst.left, dy = dst.top;
     if (level == kOpaque && effect == 0) {
-        if (ActiveSurfacePlatform())
-            ActiveSurfacePlatform()->Copy(destination->platformSurface, dst, source.platformSurface, src,
-                                          source.blitOptions);
+        if (SurfacePlatform* platform = ActiveSurfacePlatform())
+            platform->Copy(destination->platformSurface, dst, source.platformSurface, src,
+                           source.blitOptions);
         return;
     }
     if (level < 0 || level > kOpaque || !source.HasPixels() || !destination->HasPixels()) return;

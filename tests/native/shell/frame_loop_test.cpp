@@ -450,8 +450,9 @@ TEST_F(FrameLoopTest, TheCursorRecordsAClickThatTheTreeDoesNotConsume) {
     MouseCursor cursor;
     host::MouseCursor = &cursor;
     host::DrawRoot = host::UpdateRoot = nullptr;
-    for (uint32_t m : {514u, 518u})
-        platform.queue.push_back(WindowMessage{nullptr, m, 0, m == 518u ? 0 : (200 << 16) | 300, 0, {}});
+    for (uint32_t m : {message_id::LeftButtonUp, message_id::RightButtonDoubleClick})
+        platform.queue.push_back(WindowMessage{
+            nullptr, m, 0, m == message_id::RightButtonDoubleClick ? 0 : (200 << 16) | 300, 0, {}});
     platform.stop = [&] { return platform.queue.empty(); };  // the cursor outlives the run
     RunFrameLoop(platform);
     EXPECT_EQ(cursor.leftButton, (Point{300, 200}));

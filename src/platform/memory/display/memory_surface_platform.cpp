@@ -1,5 +1,6 @@
 #include "platform/memory/display/memory_surface_platform.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "display/display_format.h"
@@ -14,6 +15,71 @@ bool Inside(const MemorySurface& s, const Rect& r) {
 void WritePixel(uint8_t* p, int32_t bytesPerPixel, uint32_t colour) {
     for (int32_t i = 0; i < bytesPerPixel; ++i)
         p[i] = uint8_t(colour >> (8 * i));
+}
+
+// Small rectangles ask for all their rows at once, so that the memory waits overlap instead of
+// following one another row by row.
+constexpr int32_t kPrefetchedRows = 32;
+
+void PrefetchRows(const uint8_t* from, ptrdiff_t fromPitch, uint8_t* to, ptrdiff_t toPitch, int32_t rows) {
+    if (rows > kPrefetchedRows || rows < 2) return;  // one row has no other row's wait to overlap with
+    for (int32_t row = 0; row < rows; ++row) {
+        __builtin_prefetch(from + row * fromPitch);
+        __builtin_prefetch(to + row * toPitch, 1);
+    }
+}
+
+// Copies rows between memory that does not overlap, stepping by the given pitches (negative to
+// walk upwards). Rows of a small sprite-sized rectangle are copied in place, in pieces whose last
+// one overlaps the one before, instead of paying a library call per row; long rows go to memcpy,
+// whose call then costs little beside the copy. The way of copying is chosen once per rectangle.
+constexpr size_t kPieceBytes = 16;
+constexpr size_t kInlineRowBytes = 256;
+
+template <class CopyRow>
+inline __attribute__((always_inline)) void EachRow(uint8_t* to, ptrdiff_t toStep, const uint8_t* from,
+                                                   ptrdiff_t fromStep, int32_t rows, CopyRow copyRow) {
+    for (int32_t row = 0; row < rows; ++row, to += toStep, from += fromStep)
+        copyRow(to, from);
+}
+
+// Rows of N to 2N bytes: a head piece and a tail piece, overlapping where the row is shorter.
+template <size_t N>
+void CopyShortRows(uint8_t* to, ptrdiff_t toStep, const uint8_t* from, ptrdiff_t fromStep, int32_t rows,
+                   size_t n) {
+    EachRow(to, toStep, from, fromStep, rows, [n](uint8_t* t, const uint8_t* f) {
+        uint8_t head[N], tail[N];
+        std::memcpy(head, f, N);
+        std::memcpy(tail, f + n - N, N);
+        std::memcpy(t, head, N);
+        std::memcpy(t + n - N, tail, N);
+    });
+}
+
+void CopySeparateRows(uint8_t* to, ptrdiff_t toStep, const uint8_t* from, ptrdiff_t fromStep, int32_t rows,
+                      size_t n) {
+    if (n > kInlineRowBytes) {
+        EachRow(to, toStep, from, fromStep, rows,
+                [n](uint8_t* t, const uint8_t* f) { std::memcpy(t, f, n); });
+    } else if (n > 2 * kPieceBytes) {
+        EachRow(to, toStep, from, fromStep, rows, [n](uint8_t* t, const uint8_t* f) {
+            uint8_t tail[kPieceBytes];
+            std::memcpy(tail, f + n - kPieceBytes, kPieceBytes);
+            for (size_t i = 0; i + kPieceBytes < n; i += kPieceBytes)
+                std::memcpy(t + i, f + i, kPieceBytes);
+            std::memcpy(t + n - kPieceBytes, tail, kPieceBytes);
+        });
+    } else if (n >= kPieceBytes) {
+        CopyShortRows<kPieceBytes>(to, toStep, from, fromStep, rows, n);
+    } else if (n >= 8) {
+        CopyShortRows<8>(to, toStep, from, fromStep, rows, n);
+    } else if (n >= 4) {
+        CopyShortRows<4>(to, toStep, from, fromStep, rows, n);
+    } else if (n >= 2) {
+        CopyShortRows<2>(to, toStep, from, fromStep, rows, n);
+    } else {
+        EachRow(to, toStep, from, fromStep, rows, [](uint8_t* t, const uint8_t* f) { *t = *f; });
+    }
 }
 }  // namespace
 
@@ -59,7 +125,7 @@ int32_t MemorySurfacePlatform::ColorFill(PlatformSurface surface, const Rect* re
 }
 
 int32_t MemorySurfacePlatform::Copy(PlatformSurface destination, const Rect& dr, PlatformSurface source,
-                                   const Rect& sr, uint32_t) {
+                                    const Rect& sr, uint32_t) {
     MemorySurface* d = Get(destination);
     MemorySurface* s = Get(source);
     if (!d || !s) return surface_result::InvalidParams;
@@ -67,18 +133,28 @@ int32_t MemorySurfacePlatform::Copy(PlatformSurface destination, const Rect& dr,
     if (!Inside(*d, dr) || !Inside(*s, sr) || dr.Width() != sr.Width() || dr.Height() != sr.Height() ||
         d->bytesPerPixel != s->bytesPerPixel)
         return surface_result::InvalidRect;
-    size_t rowBytes = size_t(sr.Width()) * size_t(s->bytesPerPixel);
-    // Within one surface, a copy downwards walks the rows from the bottom so that no source row is
-    // overwritten before it is read; memmove takes care of overlap within a row.
-    const bool bottomUp = d == s && dr.top > sr.top;
-    for (int32_t step = 0; step < sr.Height(); ++step) {
-        const int32_t row = bottomUp ? sr.Height() - 1 - step : step;
-        const uint8_t* from = s->pixels.data() + size_t(sr.top + row) * size_t(s->pitch) +
-                              size_t(sr.left) * size_t(s->bytesPerPixel);
-        uint8_t* to = d->pixels.data() + size_t(dr.top + row) * size_t(d->pitch) +
-                      size_t(dr.left) * size_t(d->bytesPerPixel);
-        std::memmove(to, from, rowBytes);
+    const size_t rowBytes = size_t(sr.Width()) * size_t(s->bytesPerPixel);
+    const int32_t rows = sr.Height();
+    const ptrdiff_t fromPitch = s->pitch, toPitch = d->pitch;
+    const uint8_t* from =
+        s->pixels.data() + size_t(sr.top) * size_t(fromPitch) + size_t(sr.left) * size_t(s->bytesPerPixel);
+    uint8_t* to =
+        d->pixels.data() + size_t(dr.top) * size_t(toPitch) + size_t(dr.left) * size_t(d->bytesPerPixel);
+    PrefetchRows(from, fromPitch, to, toPitch, rows);
+    if (d == s && dr.top == sr.top) {
+        // Source and destination share their rows and may overlap within each.
+        for (int32_t row = 0; row < rows; ++row, from += fromPitch, to += toPitch)
+            std::memmove(to, from, rowBytes);
+        return surface_result::Ok;
     }
+    // Rows of different surfaces, or different rows of one surface, never overlap. Within one
+    // surface, a copy downwards walks the rows from the bottom so that no source row is
+    // overwritten before it is read.
+    if (d == s && dr.top > sr.top)
+        CopySeparateRows(to + ptrdiff_t(rows - 1) * toPitch, -toPitch, from + ptrdiff_t(rows - 1) * fromPitch,
+                         -fromPitch, rows, rowBytes);
+    else
+        CopySeparateRows(to, toPitch, from, fromPitch, rows, rowBytes);
     return surface_result::Ok;
 }
 
