@@ -136,8 +136,17 @@ int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
             // queue from ever being empty, and no frame would be drawn until it stopped.
             frameWaiting = schedule.Due(platform.Now(), host::FrameInterval).has_value();
         }
-        if (!frameWaiting && schedule.ShouldSleep(platform.Now(), host::FrameInterval))
-            platform.SleepOneMillisecond();
+        if (!frameWaiting) {
+            // Far from the next frame the loop sleeps a millisecond at a time. In the last few
+            // milliseconds it waits for a message or the frame, whichever comes first: the frame
+            // starts in the millisecond it is due, and a message is handled as soon as it
+            // comes, without asking the queue again and again in between.
+            uint32_t now = platform.Now();
+            if (schedule.ShouldSleep(now, host::FrameInterval))
+                platform.SleepOneMillisecond();
+            else
+                platform.WaitForMessage(schedule.UntilDue(now, host::FrameInterval));
+        }
     }
     return 1;
 }

@@ -22,6 +22,8 @@ class LoopPlatform {
     virtual void TranslateKeys(WindowMessage* message) = 0;
     virtual void DispatchToWindow(WindowMessage* message) = 0;
     virtual void SleepOneMillisecond() = 0;
+    // Waits until a message arrives or the milliseconds have passed, whichever comes first.
+    virtual void WaitForMessage(uint32_t milliseconds) = 0;
     // The loop stops after this returns true; the product never stops this way.
     virtual bool StopRequested() { return false; }
 
@@ -55,6 +57,9 @@ class FrameSchedule {
     bool ShouldSleep(uint32_t now, uint32_t interval) const {
         return interval - (now - t0_) >= kBusyPollMilliseconds;
     }
+
+    // How long until the next frame is due, for the last few milliseconds before it.
+    uint32_t UntilDue(uint32_t now, uint32_t interval) const { return interval - (now - t0_) + 1; }
 
     uint32_t TimeBase() const { return t0_; }
 

@@ -55,7 +55,8 @@ void operator delete[](void* block, const std::nothrow_t&) noexcept { CountedRel
 
 namespace {
 
-// A machine whose clock moves a millisecond per sleep and per pass, with no messages, which
+// A machine whose clock moves a millisecond per sleep and per pass and through every wait, with
+// no messages, which
 // stops the loop after a number of frames and notes the live blocks at chosen frames.
 class CountingLoopPlatform final : public LoopPlatform {
   public:
@@ -66,6 +67,7 @@ class CountingLoopPlatform final : public LoopPlatform {
     void TranslateKeys(WindowMessage*) override {}
     void DispatchToWindow(WindowMessage*) override {}
     void SleepOneMillisecond() override { ++time; }
+    void WaitForMessage(uint32_t milliseconds) override { time += milliseconds; }
     bool StopRequested() override {
         // The pass after a frame: the count of the frames the host's display presented.
         if (host::Display && int(host::Display->presentCount) != presents) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <string>
@@ -46,6 +47,19 @@ class ScriptedPlatform final : public LoopPlatform {
         slept = true;
         ++time;
     }
+    // A wait ends when the first of the arrivals comes (it joins the queue) or after the time.
+    void WaitForMessage(uint32_t milliseconds) override {
+        waits.push_back({time, milliseconds});
+        slept = true;
+        if (!queue.empty()) return;
+        if (!arrivals.empty() && arrivals.front().first <= time + milliseconds) {
+            time = std::max(time, arrivals.front().first);
+            queue.push_back(arrivals.front().second);
+            arrivals.pop_front();
+            return;
+        }
+        time += milliseconds;
+    }
     bool StopRequested() override {
         Observe();
         // A pass that did not sleep still took time: charge a millisecond for it here, at the
@@ -73,6 +87,8 @@ class ScriptedPlatform final : public LoopPlatform {
     uint32_t dispatchMilliseconds = 0;  // how long the window procedure takes per message
     uint32_t presentMilliseconds = 0;
     std::deque<WindowMessage> queue;
+    std::deque<std::pair<uint32_t, WindowMessage>> arrivals;  // messages that come at a time
+    std::vector<std::pair<uint32_t, uint32_t>> waits;         // when the loop waited, and for how long
     std::vector<std::string> journal;
     std::function<bool()> stop;
     int timerRaised = 0;
@@ -217,6 +233,21 @@ TEST_F(FrameLoopTest, SleepsExceptInTheLastFourMillisecondsBeforeAFrame) {
     }
     expected.push_back(121);  // after the last update, 39 ms remain
     EXPECT_EQ(platform.sleepTimes, expected);
+}
+
+TEST_F(FrameLoopTest, InTheLastMillisecondsTheLoopWaitsForAMessageOrTheFrame) {
+    RecordUpdateTimes();
+    platform.arrivals.push_back({78, WindowMessage{nullptr, 0x400, 0, 0, 0, {}}});
+    StopAfterUpdates(3);
+    RunFrameLoop(platform);
+    using Waits = std::vector<std::pair<uint32_t, uint32_t>>;
+    // At 37, 3 ms before the interval ends, the loop waits until the frame is due at 41. Before
+    // the second frame a message comes during the wait, at 78: it is handled at once, and the
+    // loop waits again for the rest.
+    EXPECT_EQ(platform.waits, (Waits{{37, 4}, {77, 4}, {78, 3}, {117, 4}}));
+    EXPECT_EQ(updateTimes, (std::vector<uint32_t>{41, 81, 121}));
+    EXPECT_NE(std::find(platform.journal.begin(), platform.journal.end(), "dispatch 1024"),
+              platform.journal.end());
 }
 
 TEST_F(FrameLoopTest, ACatchUpFrameIsDrawnOnlyBelowTwoIntervals) {

@@ -25,6 +25,10 @@ bool Win32LoopPlatform::TakeMessage(WindowMessage* message) {
 void Win32LoopPlatform::TranslateKeys(WindowMessage* message) { ::TranslateMessage(AsMsg(message)); }
 void Win32LoopPlatform::DispatchToWindow(WindowMessage* message) { ::DispatchMessageA(AsMsg(message)); }
 void Win32LoopPlatform::SleepOneMillisecond() { Sleep(1); }
+void Win32LoopPlatform::WaitForMessage(uint32_t milliseconds) {
+    // Messages already in the queue count too, not only those that came since it was last read.
+    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
 
 int32_t RunHostFrameLoop(FrameTimingLog* timing) {
     Win32LoopPlatform platform;

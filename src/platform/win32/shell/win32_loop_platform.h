@@ -12,4 +12,5 @@ class Win32LoopPlatform final : public LoopPlatform {
     void TranslateKeys(WindowMessage* message) override;
     void DispatchToWindow(WindowMessage* message) override;
     void SleepOneMillisecond() override;
+    void WaitForMessage(uint32_t milliseconds) override;
 };
