@@ -159,6 +159,15 @@ start_server() {
 # machine share under this lock.
 port_lock=/tmp/tidemarch-update-port-8100.lock
 
+# One line: processor ticks of the host, the Wine server and the X server (0 for one not found),
+# the wall clock and the host's resident kilobytes.
+snapshot() {  # host pid, wineserver pid, X server pid
+    local wineserver_ticks=0 xserver_ticks=0
+    [ -n "$2" ] && wineserver_ticks=$(cpu_ticks "$2")
+    [ -n "$3" ] && xserver_ticks=$(cpu_ticks "$3")
+    echo "$(cpu_ticks "$1") $wineserver_ticks $xserver_ticks $(date +%s.%N) $(rss_kb "$1")"
+}
+
 run_scene() {
     local scene="$1"
     local folder="$work/$scene"
@@ -198,22 +207,14 @@ run_scene() {
     wineserver=$(find_wineserver)
     xserver=$(find_xserver)
     local h0 w0 x0 t0 r0
-    h0=$(cpu_ticks "$pid")
-    w0=$([ -n "$wineserver" ] && cpu_ticks "$wineserver" || echo 0)
-    x0=$([ -n "$xserver" ] && cpu_ticks "$xserver" || echo 0)
-    t0=$(date +%s.%N)
-    r0=$(rss_kb "$pid")
+    read -r h0 w0 x0 t0 r0 < <(snapshot "$pid" "$wineserver" "$xserver")
     : >"$rss"
     for i in $(seq 1 "$seconds"); do
         sleep 1
         echo "$i $(rss_kb "$pid")" >>"$rss"
     done
     local h1 w1 x1 t1 r1
-    h1=$(cpu_ticks "$pid")
-    w1=$([ -n "$wineserver" ] && cpu_ticks "$wineserver" || echo 0)
-    x1=$([ -n "$xserver" ] && cpu_ticks "$xserver" || echo 0)
-    t1=$(date +%s.%N)
-    r1=$(rss_kb "$pid")
+    read -r h1 w1 x1 t1 r1 < <(snapshot "$pid" "$wineserver" "$xserver")
     kill "$host_pid" 2>/dev/null || true
     wait "$host_pid" 2>/dev/null || true
     host_pid=
