@@ -101,21 +101,13 @@ struct RowKernel {
     bool inlineRuns = false;
 };
 
-// Bytes per pixel of a layout (0 for None), known to the compiler where a kernel is made.
-constexpr int32_t KernelBytesPerPixel(PixelLayout layout) {
-    return layout == PixelLayout::Rgb565 || layout == PixelLayout::Rgb555 ? 2
-           : layout == PixelLayout::Rgb24                                 ? 3
-           : layout == PixelLayout::Rgb32                                 ? 4
-                                                                          : 0;
-}
-
 // Inline, so that a drawing call builds its kernel in place from the weights it has just worked
 // out, with no copy of the parameters through memory.
 inline RowKernel MakeRowKernel(PixelLayout layout, RowOp op, const RowParams& params, PixelPath path) {
     RowKernel kernel;
     kernel.run = SelectRowFunction(layout, op, path);
     kernel.params = params;
-    kernel.bytesPerPixel = KernelBytesPerPixel(layout);
+    kernel.bytesPerPixel = BytesPerPixel(layout);
     kernel.layout = layout;
     kernel.op = op;
     kernel.inlineRuns = path == PixelPath::Fast && HasInlineRuns(op, kernel.bytesPerPixel);

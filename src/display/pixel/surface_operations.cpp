@@ -242,7 +242,7 @@ void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect 
         }
     }
     RowKernel kernel = MakeRowKernel(Layout, op, p, path);
-    BlendRows<KernelBytesPerPixel(Layout)>(source, src, *destination, dx, dy, kernel);
+    BlendRows<BytesPerPixel(Layout)>(source, src, *destination, dx, dy, kernel);
 }
 
 template void BlitToOf<PixelLayout::Rgb565>(Surface&, Surface*, int32_t, int32_t, Rect, int32_t, int32_t,

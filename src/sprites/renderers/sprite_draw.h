@@ -47,7 +47,7 @@ inline void DrawSpriteOf(const SpriteRenderer& sprite, Surface* target, int32_t 
     kernel.params.dstLimit = target->pixels + int64_t(target->pitch) * target->height;
     kernel.params.srcLimit = image.data + image.size;
     const SpriteTarget surface{target->pixels, target->pitch, visible};
-    constexpr int32_t bpp = KernelBytesPerPixel(Layout);
+    constexpr int32_t bpp = BytesPerPixel(Layout);
     switch (Kind) {
     case SpriteKind::Raw:
         WalkRaw<bpp>(image, surface, x, y, kernel);

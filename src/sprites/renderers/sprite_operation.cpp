@@ -1,8 +1,8 @@
 #include "sprites/renderers/sprite_operation.h"
 
 SpriteOperation SelectSpriteOperation(PixelLayout layout, int32_t alpha, int32_t effect) {
-    return KernelBytesPerPixel(layout) == 2 ? SelectSpriteOperation16(alpha, effect)
-                                            : SelectSpriteOperationBytes(alpha, effect);
+    return BytesPerPixel(layout) == 2 ? SelectSpriteOperation16(alpha, effect)
+                                      : SelectSpriteOperationBytes(alpha, effect);
 }
 
 RowKernel MakeSpriteKernel(PixelLayout layout, int32_t alpha, int32_t effect, bool tinted, uint32_t tint,

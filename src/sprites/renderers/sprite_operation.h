@@ -79,21 +79,21 @@ inline RowKernel MakeSpriteKernelFor(int32_t alpha, int32_t effect, bool tinted,
         p.colour = tint;
         return MakeRowKernel(Layout, RowOp::Tint, p, path);
     }
-    const SpriteOperation s = KernelBytesPerPixel(Layout) == 2 ? SelectSpriteOperation16(alpha, effect)
-                                                               : SelectSpriteOperationBytes(alpha, effect);
+    const SpriteOperation s = BytesPerPixel(Layout) == 2 ? SelectSpriteOperation16(alpha, effect)
+                                                         : SelectSpriteOperationBytes(alpha, effect);
     RowKernel kernel;
     kernel.run = SelectRowFunction(Layout, s.op, path);
     kernel.params.k = s.k;
     kernel.params.ws = s.ws;
     kernel.params.wd = s.wd;
-    kernel.bytesPerPixel = KernelBytesPerPixel(Layout);
+    kernel.bytesPerPixel = BytesPerPixel(Layout);
     kernel.layout = Layout;
     kernel.op = s.op;
     if (tinted) {
         kernel.tintFirst = SelectRowFunction(Layout, RowOp::Tint, path);
         kernel.params.colour = tint;
     } else {
-        kernel.inlineRuns = path == PixelPath::Fast && HasInlineRuns(s.op, KernelBytesPerPixel(Layout));
+        kernel.inlineRuns = path == PixelPath::Fast && HasInlineRuns(s.op, BytesPerPixel(Layout));
     }
     return kernel;
 }
