@@ -3,6 +3,8 @@
 #include <cstring>
 #include <random>
 
+#include "sprite_encoding.h"
+
 const char* SizeName(DrawSize size) {
     switch (size) {
     case DrawSize::Full:
@@ -62,11 +64,6 @@ SpriteRenderer* SpriteWith(SpriteKind kind, int w, int h, const std::vector<uint
     return r;
 }
 
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
 // Rows of alternating transparent and opaque runs of 4 to 60 pixels: half the sprite shows.
 KeyedPicture HalfTransparent(int w, int h) {
     KeyedPicture p{w, h, std::vector<uint16_t>(size_t(w) * h, kTransparentKey)};
@@ -86,32 +83,6 @@ KeyedPicture HalfTransparent(int w, int h) {
     return p;
 }
 
-std::vector<uint8_t> EncodeRle2(const KeyedPicture& p) {
-    std::vector<uint8_t> out;
-    for (int y = 0; y < p.height; ++y) {
-        const uint16_t* row = p.pixels.data() + size_t(y) * p.width;
-        int end = 0;
-        for (int x = 0; x < p.width;) {
-            if (row[x] == kTransparentKey) {
-                ++x;
-                continue;
-            }
-            int n = 0;
-            while (x + n < p.width && row[x + n] != kTransparentKey)
-                ++n;
-            Put16(out, uint16_t((x - end) * 2));
-            out.push_back(0);
-            Put16(out, uint16_t(n * 2));
-            for (int i = 0; i < n; ++i)
-                Put16(out, row[x + i]);
-            x += n;
-            end = x;
-        }
-        Put16(out, 0xFFFF);
-    }
-    Put16(out, 0xFFFE);
-    return out;
-}
 }  // namespace
 
 BenchScene::BenchScene()
@@ -136,7 +107,8 @@ BenchScene::BenchScene()
             raw.insert(raw.end(), source565_->Row(y), source565_->Row(y) + w * 2);
         raw565_[int(size)] = SpriteWith(SpriteKind::Raw, w, h, raw);
         keyed_[int(size)] = HalfTransparent(w, h);
-        rle2_565_[int(size)] = SpriteWith(SpriteKind::Rle2, w, h, EncodeRle2(keyed_[int(size)]));
+        rle2_565_[int(size)] =
+            SpriteWith(SpriteKind::Rle2, w, h, EncodeRle2(keyed_[int(size)].pixels, w, h, kTransparentKey));
 
         std::vector<Placement>& list = placements_[int(size)];
         if (size == DrawSize::Full) {

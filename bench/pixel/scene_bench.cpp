@@ -28,6 +28,7 @@
 #include "display/pixel/surface_operations.h"
 #include "display/surface.h"
 #include "platform/memory/display/memory_surface_platform.h"
+#include "sprite_encoding.h"
 #include "sprites/renderers/sprite_draw.h"
 #include "sprites/renderers/sprite_renderer.h"
 
@@ -69,11 +70,6 @@ uint16_t RandomPixel() {
     return v == 0 || v == kKey ? 0x1234 : v;
 }
 
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
 // A picture: rows of opaque runs between transparent ones (keyed), or wholly opaque.
 std::vector<uint16_t> MakePicture(int w, int h, bool keyed) {
     std::vector<uint16_t> p(size_t(w) * h, kKey);
@@ -88,40 +84,6 @@ std::vector<uint16_t> MakePicture(int w, int h, bool keyed) {
         }
     }
     return p;
-}
-
-std::vector<uint8_t> EncodeRaw(const std::vector<uint16_t>& p) {
-    std::vector<uint8_t> out;
-    for (uint16_t v : p)
-        Put16(out, v);
-    return out;
-}
-
-std::vector<uint8_t> EncodeRle2(const std::vector<uint16_t>& p, int w, int h) {
-    std::vector<uint8_t> out;
-    for (int y = 0; y < h; ++y) {
-        const uint16_t* row = p.data() + size_t(y) * w;
-        int end = 0;
-        for (int x = 0; x < w;) {
-            if (row[x] == kKey) {
-                ++x;
-                continue;
-            }
-            int n = 0;
-            while (x + n < w && row[x + n] != kKey)
-                ++n;
-            Put16(out, uint16_t((x - end) * 2));
-            out.push_back(0);
-            Put16(out, uint16_t(n * 2));
-            for (int i = 0; i < n; ++i)
-                Put16(out, row[x + i]);
-            x += n;
-            end = x;
-        }
-        Put16(out, 0xFFFF);
-    }
-    Put16(out, 0xFFFE);
-    return out;
 }
 
 SpriteRenderer* MakeRenderer(SpriteKind kind, int w, int h, const std::vector<uint8_t>& bytes) {
@@ -180,8 +142,8 @@ class Scene {
             s.effect = blend >= 20 && blend < 35 ? -Pick(32, 160) : 0;
             const bool keyed = s.kind == SpriteKind::Rle2;
             const std::vector<uint16_t> picture = MakePicture(s.w, s.h, keyed);
-            s.ours =
-                MakeRenderer(s.kind, s.w, s.h, keyed ? EncodeRle2(picture, s.w, s.h) : EncodeRaw(picture));
+            s.ours = MakeRenderer(s.kind, s.w, s.h,
+                                  keyed ? EncodeRle2(picture, s.w, s.h, kKey) : EncodeRaw(picture));
             s.pixels = picture;
             if (s.effect != 0) Darken(s.pixels, s.effect);
             s.sdl = Wrap565(s.pixels.data(), s.w, s.h, s.w * 2);
@@ -460,7 +422,7 @@ int main(int argc, char** argv) {
         for (uint16_t& p : t.pixels)
             p = RandomPixel();
         t.raw = MakeRenderer(SpriteKind::Raw, n, n, EncodeRaw(t.pixels));
-        t.rle2 = MakeRenderer(SpriteKind::Rle2, n, n, EncodeRle2(t.pixels, n, n));
+        t.rle2 = MakeRenderer(SpriteKind::Rle2, n, n, EncodeRle2(t.pixels, n, n, kKey));
         t.sdlOpaque = Wrap565(t.pixels.data(), n, n, n * 2);
         SDL_SetSurfaceBlendMode(t.sdlOpaque, SDL_BLENDMODE_NONE);
         t.sdlAlpha = Wrap565(t.pixels.data(), n, n, n * 2);
