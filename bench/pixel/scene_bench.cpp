@@ -486,54 +486,33 @@ int main(int argc, char** argv) {
                         },
                         calls,
                         {}});
-        work.push_back({"sprite_raw_copy" + size,
-                        [&, &t = t] {
-                            for (const Place& p : places)
-                                t.raw->Draw(target, p.dx, p.dy, kScreen, 256, 0);
-                        },
-                        calls,
-                        {}});
-        work.push_back({"sdl_sprite_copy" + size,
-                        [&, &t = t] {
-                            for (const Place& p : places) {
-                                SDL_Rect to{p.dx, p.dy, 0, 0};
-                                SDL_BlitSurface(t.sdlOpaque, nullptr, sdlTarget, &to);
-                            }
-                        },
-                        calls,
-                        {}});
-        work.push_back({"sprite_raw_128" + size,
-                        [&, &t = t] {
-                            for (const Place& p : places)
-                                t.raw->Draw(target, p.dx, p.dy, kScreen, 128, 0);
-                        },
-                        calls,
-                        {}});
-        work.push_back({"sdl_sprite_alpha_128" + size,
-                        [&, &t = t] {
-                            for (const Place& p : places) {
-                                SDL_Rect to{p.dx, p.dy, 0, 0};
-                                SDL_BlitSurface(t.sdlAlpha, nullptr, sdlTarget, &to);
-                            }
-                        },
-                        calls,
-                        {}});
-        work.push_back({"sprite_rle2_128" + size,
-                        [&, &t = t] {
-                            for (const Place& p : places)
-                                t.rle2->Draw(target, p.dx, p.dy, kScreen, 128, 0);
-                        },
-                        calls,
-                        {}});
-        work.push_back({"sdl_rle_alpha_128" + size,
-                        [&, &t = t] {
-                            for (const Place& p : places) {
-                                SDL_Rect to{p.dx, p.dy, 0, 0};
-                                SDL_BlitSurface(t.sdlRle, nullptr, sdlTarget, &to);
-                            }
-                        },
-                        calls,
-                        {}});
+        // One sprite of ours at a level, or one SDL2 surface blitted whole, at every place.
+        auto ours = [&](const std::string& name, SpriteRenderer* sprite, int level) {
+            work.push_back({name + size,
+                            [&, sprite, level] {
+                                for (const Place& p : places)
+                                    sprite->Draw(target, p.dx, p.dy, kScreen, level, 0);
+                            },
+                            calls,
+                            {}});
+        };
+        auto sdl = [&](const std::string& name, SDL_Surface* picture) {
+            work.push_back({name + size,
+                            [&, picture] {
+                                for (const Place& p : places) {
+                                    SDL_Rect to{p.dx, p.dy, 0, 0};
+                                    SDL_BlitSurface(picture, nullptr, sdlTarget, &to);
+                                }
+                            },
+                            calls,
+                            {}});
+        };
+        ours("sprite_raw_copy", t.raw, 256);
+        sdl("sdl_sprite_copy", t.sdlOpaque);
+        ours("sprite_raw_128", t.raw, 128);
+        sdl("sdl_sprite_alpha_128", t.sdlAlpha);
+        ours("sprite_rle2_128", t.rle2, 128);
+        sdl("sdl_rle_alpha_128", t.sdlRle);
         work.push_back({"fill_128" + size,
                         [&, n] {
                             for (const Place& p : places)
