@@ -17,6 +17,7 @@ cp "$start_sprites" "$folder/SPR/Start.SPR"
 cp "$module" "$folder/Main.dll"
 cp "$sprites" "$folder/SPR/Demo.SPR"
 source "$(dirname "$0")/../../scripts/wine/env.sh"
+source "$(dirname "$0")/screen_pixels.sh"
 source "$(dirname "$0")/up_to_date.sh"
 tidemarch_wine_prefix
 start_up_to_date_server "$folder" || exit 1
@@ -55,24 +56,13 @@ timeout --kill-after=5 200 wine "$folder/$(basename "$exe")" /demo-server "127.0
 pid=$!
 trap 'kill "$pid" "$server" "$update_server" 2>/dev/null; wait "$pid" "$update_server" 2>/dev/null' EXIT
 
-pixel() {  # prints "r,g,b" of pixel ($2, $3) of image $1, 8 bits per channel
-    convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
-}
-near() {  # whether "r,g,b" $1 is within 12 of "r,g,b" $2 in every channel
-    local IFS=,
-    read -r r1 g1 b1 <<<"$1"
-    read -r r2 g2 b2 <<<"$2"
-    [ $((r1 > r2 ? r1 - r2 : r2 - r1)) -le 12 ] && [ $((g1 > g2 ? g1 - g2 : g2 - g1)) -le 12 ] &&
-        [ $((b1 > b2 ? b1 - b2 : b2 - b1)) -le 12 ]
-}
-
 # The board rests at (272, 234); its frame is a light gold.
 shot="$folder/demo-screen.png"
 frame="210,190,120"
 deadline=$((SECONDS + 120))
 while :; do
-    if import -window root "$shot" 2>/dev/null && near "$(pixel "$shot" 273 235)" "$frame" &&
-        near "$(pixel "$shot" 750 532)" "$frame"; then break; fi
+    if import -window root "$shot" 2>/dev/null && near "$(pixel "$shot" 273 235)" "$frame" 12 &&
+        near "$(pixel "$shot" 750 532)" "$frame" 12; then break; fi
     if [ $SECONDS -ge $deadline ] || ! kill -0 "$pid" 2>/dev/null; then
         echo "FAIL: the module's board did not come to rest (pixel (273,235) is $(pixel "$shot" 273 235 2>/dev/null))"
         exit 1
@@ -89,7 +79,7 @@ deadline=$((SECONDS + 10))
 while :; do
     sleep 0.3
     import -window root "$folder/after-click.png" 2>/dev/null || continue
-    near "$(pixel "$folder/after-click.png" 413 326)" "$sail" && break
+    near "$(pixel "$folder/after-click.png" 413 326)" "$sail" 12 && break
     if [ $SECONDS -ge $deadline ]; then
         echo "FAIL: the click did not move the ship (pixel (413,326) is $(pixel "$folder/after-click.png" 413 326))"
         exit 1
@@ -102,7 +92,7 @@ deadline=$((SECONDS + 10))
 while :; do
     sleep 0.3
     import -window root "$folder/after-keys.png" 2>/dev/null || continue
-    near "$(pixel "$folder/after-keys.png" 477 326)" "$sail" && break
+    near "$(pixel "$folder/after-keys.png" 477 326)" "$sail" 12 && break
     if [ $SECONDS -ge $deadline ]; then
         echo "FAIL: the keys did not move the ship (pixel (477,326) is $(pixel "$folder/after-keys.png" 477 326))"
         exit 1

@@ -9,6 +9,7 @@ exe="$1"
 out="$2"
 mkdir -p "$out"
 source "$(dirname "$0")/../../scripts/wine/env.sh"
+source "$(dirname "$0")/screen_pixels.sh"
 tidemarch_wine_prefix
 
 log="$out/frames.log"
@@ -16,10 +17,6 @@ rm -f "$log"
 TIDEMARCH_FRAME_LOG="Z:${log//\//\\}" timeout --kill-after=5 60 wine "$exe" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
-
-pixel() {  # prints "r,g,b" of pixel ($2, $3) of image $1, 8 bits per channel
-    convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
-}
 
 # The arrow's tip is at the pointer; five rows down its outline is at +0 and its white body
 # at +2. The outline's dark grey is drawn by nothing else in the scene.

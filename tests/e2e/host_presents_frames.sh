@@ -12,30 +12,19 @@ mkdir -p "$out/SPR"
 cp "$exe" "$out/Tidemarch.exe"
 cp "$sprites" "$out/SPR/Start.SPR"
 source "$(dirname "$0")/../../scripts/wine/env.sh"
+source "$(dirname "$0")/screen_pixels.sh"
 tidemarch_wine_prefix
 
 (cd "$out" && exec timeout --kill-after=5 60 wine ./Tidemarch.exe) &
 pid=$!
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
 
-pixel() {  # prints "r,g,b" of pixel ($2, $3) of image $1, 8 bits per channel
-    convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
-}
-
-near() {  # whether "r,g,b" $1 is within 8 of "r,g,b" $2 in every channel
-    local IFS=,
-    read -r r1 g1 b1 <<<"$1"
-    read -r r2 g2 b2 <<<"$2"
-    [ $((r1 > r2 ? r1 - r2 : r2 - r1)) -le 8 ] && [ $((g1 > g2 ? g1 - g2 : g2 - g1)) -le 8 ] &&
-        [ $((b1 > b2 ? b1 - b2 : b2 - b1)) -le 8 ]
-}
-
 # The status box of SPR/Start.SPR at (410, 671) is a dark blue.
 box="16,52,90"
 first="$out/first.png"
 deadline=$((SECONDS + 40))
 while :; do
-    if import -window root "$first" 2>/dev/null && near "$(pixel "$first" 500 690)" "$box"; then break; fi
+    if import -window root "$first" 2>/dev/null && near "$(pixel "$first" 500 690)" "$box" 8; then break; fi
     if [ $SECONDS -ge $deadline ] || ! kill -0 "$pid" 2>/dev/null; then
         echo "FAIL: the host's first frame did not appear (pixel (500,690) is $(pixel "$first" 500 690 2>/dev/null))"
         exit 1

@@ -15,6 +15,7 @@ cp "$exe" "$folder/"
 cp "$start_sprites" "$folder/SPR/Start.SPR"
 cp "$module" "$folder/Main.dll"
 source "$(dirname "$0")/../../scripts/wine/env.sh"
+source "$(dirname "$0")/screen_pixels.sh"
 source "$(dirname "$0")/up_to_date.sh"
 tidemarch_wine_prefix
 start_up_to_date_server "$folder" || exit 1
@@ -23,9 +24,6 @@ timeout --kill-after=5 200 wine "$folder/$(basename "$exe")" &
 pid=$!
 trap 'kill "$pid" "$update_server" 2>/dev/null; wait "$pid" "$update_server" 2>/dev/null' EXIT
 
-pixel() {
-    convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
-}
 shot="$folder/msvc-module.png"
 deadline=$((SECONDS + 120))
 while :; do

@@ -16,6 +16,7 @@
 set -u
 exe="$1" start_sprites="$2" server="$3" scrambler="$4" hostile="$5" work="$6" module="${7:-}" demo_sprites="${8:-}"
 source "$(dirname "$0")/../../scripts/wine/env.sh"
+source "$(dirname "$0")/screen_pixels.sh"
 tidemarch_wine_prefix
 
 rm -rf "$work"
@@ -107,9 +108,6 @@ wait_for_log() {  # text, seconds
 }
 trap 'stop_host; stop_server' EXIT
 
-pixel() {
-    convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
-}
 bright_pixels() {  # image, crop geometry: pixels brighter than mid grey
     convert "$1" -crop "$2" +repage -colorspace Gray -threshold 50% -format "%[fx:int(mean*w*h+0.5)]" info:
 }
