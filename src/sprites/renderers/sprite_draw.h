@@ -7,6 +7,7 @@
 
 #include "controls/geometry.h"
 #include "display/pixel/row_kernel.h"
+#include "display/pixel/vector_runs16.h"
 #include "display/surface.h"
 #include "sprites/renderers/sprite_operation.h"
 #include "sprites/renderers/sprite_renderer.h"
@@ -40,6 +41,25 @@ inline void DrawSpriteOf(const SpriteRenderer& sprite, Surface* target, int32_t 
     const Rect visible{std::max(clip.left, 0), std::max(clip.top, 0), std::min(clip.right, target->width),
                        std::min(clip.bottom, target->height)};
     if (visible.IsEmpty()) return;
+    constexpr int32_t bpp = BytesPerPixel(Layout);
+    if constexpr (bpp == 2) {
+        if (path == PixelPath::Fast && !blend.tinted) {
+            const SpriteOperation op = SelectSpriteOperation16(blend.alpha, blend.effect);
+            if (op.op == RowOp::Copy || VectorRuns16Take(op.op, op.k, op.ws, op.wd)) {
+                const SpriteImage image{sprite.pixelData, SpriteRenderer::PixelDataSize(sprite.pixelData),
+                                        sprite.width, sprite.height};
+                const SpriteTarget surface{target->pixels, target->pitch, visible};
+                switch (Kind) {
+                case SpriteKind::Raw:
+                    return WalkRawInPlace16<Layout>(image, surface, x, y, op);
+                case SpriteKind::Rle:
+                    return WalkRleInPlace16<Layout>(image, surface, x, y, op);
+                case SpriteKind::Rle2:
+                    return WalkRle2InPlace16<Layout>(image, surface, x, y, op);
+                }
+            }
+        }
+    }
     RowKernel kernel = MakeSpriteKernelFor<Layout>(blend.alpha, blend.effect, blend.tinted, blend.tint, path);
     if (!kernel.run) return;
     const SpriteImage image{sprite.pixelData, SpriteRenderer::PixelDataSize(sprite.pixelData), sprite.width,
@@ -47,7 +67,6 @@ inline void DrawSpriteOf(const SpriteRenderer& sprite, Surface* target, int32_t 
     kernel.params.dstLimit = target->pixels + int64_t(target->pitch) * target->height;
     kernel.params.srcLimit = image.data + image.size;
     const SpriteTarget surface{target->pixels, target->pitch, visible};
-    constexpr int32_t bpp = BytesPerPixel(Layout);
     switch (Kind) {
     case SpriteKind::Raw:
         WalkRaw<bpp>(image, surface, x, y, kernel);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "display/pixel/short_runs16.h"
+#include "display/pixel/vector_runs16.h"
 
 namespace {
 constexpr uint16_t kRowMark = 0xFFFF;
@@ -93,77 +95,91 @@ void PrefetchRows(const SpriteTarget& target, const Visible& v, int32_t endRow, 
         __builtin_prefetch(target.pixels + int64_t(row) * target.pitch + firstByte, 1);
 }
 
+// The visible byte range of the rows, held by value so that the walk keeps it in registers
+// around the pixel stores.
+struct ByteRange {
+    int64_t start;
+    int64_t end;
+};
+
 // Draws the part of a run of count bytes at byte position pos of a row that lies in the
 // visible byte range; the source moves on past the whole run in any case (the caller's).
-template <class Sink>
-inline void DrawRunClipped(uint8_t* row, int64_t pos, const uint8_t* pixels, int64_t count, const Visible& v,
-                           int32_t bpp, Sink& batch) {
-    if (pos >= v.startByte && pos + count <= v.endByte) {  // the usual case: the whole run shows
-        const int32_t n = WholePixels(count, bpp);
-        if (n > 0) batch.Add(row + pos, pixels, n);
+template <int32_t Bpp, class Sink>
+TIDEMARCH_INLINE_WALK void DrawRunClipped(uint8_t* row, int64_t pos, const uint8_t* pixels, int64_t count,
+                                          ByteRange visible, Sink& sink) {
+    if (pos >= visible.start && pos + count <= visible.end) {  // the usual case: the whole run shows
+        const int32_t n = WholePixels(count, Bpp);
+        if (n > 0) sink.Add(row + pos, pixels, n);
         return;
     }
-    if (pos + count <= v.startByte || pos >= v.endByte) return;
-    const int64_t from = std::max(pos, v.startByte);
-    const int64_t to = std::min(pos + count, v.endByte);
-    const int32_t n = WholePixels(to - from, bpp);
-    if (n > 0) batch.Add(row + from, pixels + (from - pos), n);
+    if (pos + count <= visible.start || pos >= visible.end) return;
+    const int64_t from = std::max(pos, visible.start);
+    const int64_t to = std::min(pos + count, visible.end);
+    const int32_t n = WholePixels(to - from, Bpp);
+    if (n > 0) sink.Add(row + from, pixels + (from - pos), n);
 }
-}  // namespace
 
-template <int32_t Bpp>
-void WalkRaw(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
-             const RowKernel& kernel) {
-    constexpr int32_t bpp = Bpp;
+// The walks proper. withSink(walk) calls walk(sink) once with the sink the runs go to; the
+// surface's fields are copied into locals first, since pixel stores may alias any memory.
+template <int32_t Bpp, class WithSink>
+TIDEMARCH_INLINE_WALK void RawWalk(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+                                   WithSink&& withSink) {
     Visible v;
-    if (image.width <= 0 || !VisiblePart(image, target, x, y, bpp, v)) return;
-    const size_t rowBytes = size_t(image.width) * size_t(bpp);
+    if (image.width <= 0 || !VisiblePart(image, target, x, y, Bpp, v)) return;
+    const size_t rowBytes = size_t(image.width) * size_t(Bpp);
     const int64_t rowsStored = int64_t(image.size / rowBytes);
     const int32_t endRow = int32_t(std::min<int64_t>(v.endRow, int64_t(y) + rowsStored));
     const int32_t left = std::max(x, target.visible.left);
     const int32_t right = int32_t(std::min<int64_t>(int64_t(x) + image.width, target.visible.right));
-    PrefetchRows(target, v, endRow, int64_t(left) * bpp);
-    WalkRuns<Bpp>(kernel, [&](auto& batch) {
-        for (int32_t row = v.firstRow; row < endRow; ++row) {
-            const uint8_t* src = image.data + size_t(row - y) * rowBytes + size_t(left - x) * size_t(bpp);
-            batch.Add(target.pixels + int64_t(row) * target.pitch + int64_t(left) * bpp, src, right - left);
-        }
+    PrefetchRows(target, v, endRow, int64_t(left) * Bpp);
+    if (endRow <= v.firstRow) return;
+    const uint8_t* src = image.data + size_t(v.firstRow - y) * rowBytes + size_t(left - x) * size_t(Bpp);
+    uint8_t* dst = target.pixels + int64_t(v.firstRow) * target.pitch + int64_t(left) * Bpp;
+    const int64_t pitch = target.pitch;
+    const int32_t width = right - left;
+    const int32_t rows = endRow - v.firstRow;
+    withSink([=](auto& sink) mutable {
+        for (int32_t row = 0; row < rows; ++row, src += rowBytes, dst += pitch)
+            sink.Add(dst, src, width);
     });
 }
 
-template <int32_t Bpp>
-void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
-             const RowKernel& kernel) {
-    constexpr int32_t bpp = Bpp;
+template <int32_t Bpp, class WithSink>
+TIDEMARCH_INLINE_WALK void RleWalk(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+                                   WithSink&& withSink) {
     Visible v;
-    if (!VisiblePart(image, target, x, y, bpp, v)) return;
-    PrefetchRows(target, v, v.endRow, int64_t(x) * bpp);
+    if (!VisiblePart(image, target, x, y, Bpp, v)) return;
+    PrefetchRows(target, v, v.endRow, int64_t(x) * Bpp);
     RunReader reader(image);
     for (int32_t row = y; row < v.firstRow; ++row)
         if (reader.Next() == RunReader::Entry::End) return;
-    WalkRuns<Bpp>(kernel, [&](auto& batch) {
-        for (int32_t row = v.firstRow; row < v.endRow; ++row) {
+    uint8_t* rowStart = target.pixels + int64_t(v.firstRow) * target.pitch;
+    const int64_t pitch = target.pitch;
+    const int64_t left = int64_t(x) * Bpp;
+    const ByteRange visible{v.startByte, v.endByte};
+    const int32_t rows = v.endRow - v.firstRow;
+    withSink([=](auto& sink) mutable {
+        for (int32_t row = 0; row < rows; ++row, rowStart += pitch) {
             switch (reader.Next()) {
             case RunReader::Entry::End:
                 return;
             case RunReader::Entry::RowMark:
                 break;
             case RunReader::Entry::Run:
-                DrawRunClipped(target.pixels + int64_t(row) * target.pitch, int64_t(x) * bpp + reader.skip(),
-                               reader.pixels(), reader.count(), v, bpp, batch);
+                DrawRunClipped<Bpp>(rowStart, left + reader.skip(), reader.pixels(), reader.count(), visible,
+                                    sink);
                 break;
             }
         }
     });
 }
 
-template <int32_t Bpp>
-void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
-              const RowKernel& kernel) {
-    constexpr int32_t bpp = Bpp;
+template <int32_t Bpp, class WithSink>
+TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget& target, int32_t x,
+                                    int32_t y, WithSink&& withSink) {
     Visible v;
-    if (!VisiblePart(image, target, x, y, bpp, v)) return;
-    PrefetchRows(target, v, v.endRow, int64_t(x) * bpp);
+    if (!VisiblePart(image, target, x, y, Bpp, v)) return;
+    PrefetchRows(target, v, v.endRow, int64_t(x) * Bpp);
     RunReader reader(image);
     for (int32_t row = y; row < v.firstRow; ++row) {
         for (;;) {
@@ -172,20 +188,92 @@ void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, i
             if (e == RunReader::Entry::RowMark) break;
         }
     }
-    WalkRuns<Bpp>(kernel, [&](auto& batch) {
-        for (int32_t row = v.firstRow; row < v.endRow; ++row) {
-            uint8_t* rowStart = target.pixels + int64_t(row) * target.pitch;
-            int64_t pos = int64_t(x) * bpp;
+    uint8_t* rowStart = target.pixels + int64_t(v.firstRow) * target.pitch;
+    const int64_t pitch = target.pitch;
+    const int64_t left = int64_t(x) * Bpp;
+    const ByteRange visible{v.startByte, v.endByte};
+    const int32_t rows = v.endRow - v.firstRow;
+    withSink([=](auto& sink) mutable {
+        for (int32_t row = 0; row < rows; ++row, rowStart += pitch) {
+            int64_t pos = left;
             for (;;) {
                 const RunReader::Entry e = reader.Next();
                 if (e == RunReader::Entry::End) return;
                 if (e == RunReader::Entry::RowMark) break;
                 pos += reader.skip();
-                DrawRunClipped(rowStart, pos, reader.pixels(), reader.count(), v, bpp, batch);
+                DrawRunClipped<Bpp>(rowStart, pos, reader.pixels(), reader.count(), visible, sink);
                 pos += reader.count();
             }
         }
     });
+}
+
+// The sink of a 16-bit operation done where the runs are found: copies at once, the others in
+// vector registers with the weights prepared once.
+template <class L, class Walk> TIDEMARCH_INLINE_WALK void WithVectorRuns16(SpriteOperation op, Walk&& walk) {
+    switch (op.op) {
+    case RowOp::Copy: {
+        CopySink sink(L::kBytes);
+        walk(sink);
+        return;
+    }
+#define TIDEMARCH_VECTOR_RUN_CASE(operation)                                                                 \
+    case operation: {                                                                                        \
+        VectorRunSink16<L, operation> sink(op.k, op.ws, op.wd);                                              \
+        walk(sink);                                                                                          \
+        return;                                                                                              \
+    }
+        TIDEMARCH_VECTOR_RUN_CASE(RowOp::Scale)
+        TIDEMARCH_VECTOR_RUN_CASE(RowOp::Brighten)
+        TIDEMARCH_VECTOR_RUN_CASE(RowOp::Blend)
+        TIDEMARCH_VECTOR_RUN_CASE(RowOp::BrightenBlend)
+#undef TIDEMARCH_VECTOR_RUN_CASE
+    default:
+        return;
+    }
+}
+
+template <PixelLayout Layout>
+using LayoutTraits16 = std::conditional_t<Layout == PixelLayout::Rgb565, Rgb565Traits, Rgb555Traits>;
+}  // namespace
+
+template <int32_t Bpp>
+void WalkRaw(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+             const RowKernel& kernel) {
+    RawWalk<Bpp>(image, target, x, y, [&](auto&& walk) { WalkRuns<Bpp>(kernel, walk); });
+}
+
+template <int32_t Bpp>
+void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+             const RowKernel& kernel) {
+    RleWalk<Bpp>(image, target, x, y, [&](auto&& walk) { WalkRuns<Bpp>(kernel, walk); });
+}
+
+template <int32_t Bpp>
+void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+              const RowKernel& kernel) {
+    Rle2Walk<Bpp>(image, target, x, y, [&](auto&& walk) { WalkRuns<Bpp>(kernel, walk); });
+}
+
+template <PixelLayout Layout>
+void WalkRawInPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+                      SpriteOperation op) {
+    RawWalk<2>(image, target, x, y,
+               [op](auto&& walk) { WithVectorRuns16<LayoutTraits16<Layout>>(op, walk); });
+}
+
+template <PixelLayout Layout>
+void WalkRleInPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+                      SpriteOperation op) {
+    RleWalk<2>(image, target, x, y,
+               [op](auto&& walk) { WithVectorRuns16<LayoutTraits16<Layout>>(op, walk); });
+}
+
+template <PixelLayout Layout>
+void WalkRle2InPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+                       SpriteOperation op) {
+    Rle2Walk<2>(image, target, x, y,
+                [op](auto&& walk) { WithVectorRuns16<LayoutTraits16<Layout>>(op, walk); });
 }
 
 #define TIDEMARCH_INSTANTIATE_WALKS(bpp)                                                                     \
@@ -196,3 +284,14 @@ TIDEMARCH_INSTANTIATE_WALKS(2)
 TIDEMARCH_INSTANTIATE_WALKS(3)
 TIDEMARCH_INSTANTIATE_WALKS(4)
 #undef TIDEMARCH_INSTANTIATE_WALKS
+
+#define TIDEMARCH_INSTANTIATE_IN_PLACE_WALKS(layout)                                                         \
+    template void WalkRawInPlace16<layout>(const SpriteImage&, const SpriteTarget&, int32_t, int32_t,        \
+                                           SpriteOperation);                                                 \
+    template void WalkRleInPlace16<layout>(const SpriteImage&, const SpriteTarget&, int32_t, int32_t,        \
+                                           SpriteOperation);                                                 \
+    template void WalkRle2InPlace16<layout>(const SpriteImage&, const SpriteTarget&, int32_t, int32_t,       \
+                                            SpriteOperation);
+TIDEMARCH_INSTANTIATE_IN_PLACE_WALKS(PixelLayout::Rgb565)
+TIDEMARCH_INSTANTIATE_IN_PLACE_WALKS(PixelLayout::Rgb555)
+#undef TIDEMARCH_INSTANTIATE_IN_PLACE_WALKS

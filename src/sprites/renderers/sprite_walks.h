@@ -19,6 +19,7 @@
 
 #include "controls/geometry.h"
 #include "display/pixel/row_kernel.h"
+#include "sprites/renderers/sprite_operation.h"
 
 struct SpriteImage {
     const uint8_t* data;
@@ -44,3 +45,16 @@ void WalkRle(const SpriteImage& image, const SpriteTarget& target, int32_t x, in
 template <int32_t Bpp>
 void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
               const RowKernel& kernel);
+
+// The same walks on the 16-bit layouts with the operation done where each run is found, its
+// weights prepared once per call: for copies and the operations VectorRuns16Take accepts
+// (display/pixel/vector_runs16.h), on the fast path, untinted.
+template <PixelLayout Layout>
+void WalkRawInPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+                      SpriteOperation op);
+template <PixelLayout Layout>
+void WalkRleInPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+                      SpriteOperation op);
+template <PixelLayout Layout>
+void WalkRle2InPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
+                       SpriteOperation op);

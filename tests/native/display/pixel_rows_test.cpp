@@ -10,6 +10,7 @@
 #include "display/pixel/row_functions.h"
 #include "display/pixel/row_kernel.h"
 #include "display/pixel/short_runs16.h"
+#include "display/pixel/vector_runs16.h"
 
 namespace {
 
@@ -204,6 +205,65 @@ TEST(PixelRows, ShortRunsInGeneralRegistersGiveTheReferenceBytes) {
     std::mt19937 rng(4242);
     CheckShortRuns<Rgb565Traits>(kLayouts[0], rng);
     CheckShortRuns<Rgb555Traits>(kLayouts[1], rng);
+}
+
+// The 16-bit operations done in vector registers where the walk finds a run: every weight they
+// take, every way of loading a run (1, 2-3, 4-7 pixels, whole vectors with an overlapping last
+// one). Each run sits alone in a buffer of exactly its size, so that a read or write outside
+// it is a fault the address sanitizer reports.
+template <class L, RowOp Op> void CheckVectorRun(const LayoutCase& lc, std::mt19937& rng) {
+    using Reference = void (*)(uint8_t*, const uint8_t*, int32_t, const RowParams&);
+    const Reference reference = &ReferencePixels<L, Op>;
+    const int counts[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 15, 16, 17, 23, 24, 31, 32, 33, 47};
+    for (uint32_t k = 0; k < 32; ++k)
+        for (uint32_t level = 0; level < 32; ++level) {
+            RowParams p;
+            p.k = k;
+            p.wd = 32 - level;
+            p.ws =
+                Op == RowOp::BrightenBlend ? level : std::uniform_int_distribution<uint32_t>(0, level)(rng);
+            if (!VectorRuns16Take(Op, p.k, p.ws, p.wd)) continue;
+            VectorRunSink16<L, Op> sink(p.k, p.ws, p.wd);
+            for (int count : counts) {
+                std::vector<uint8_t> src(size_t(count) * 2), dst(size_t(count) * 2);
+                FillRandom(src, rng, 2);
+                FillRandom(dst, rng, 2);
+                std::vector<uint8_t> want = dst;
+                reference(want.data(), src.data(), count, p);
+                sink.Add(dst.data(), src.data(), count);
+                ASSERT_EQ(dst, want) << lc.name << " op " << int(Op) << " count " << count << " k " << k
+                                     << " ws " << p.ws << " wd " << p.wd;
+            }
+        }
+}
+
+template <class L> void CheckVectorRuns(const LayoutCase& lc, std::mt19937& rng) {
+    CheckVectorRun<L, RowOp::Scale>(lc, rng);
+    CheckVectorRun<L, RowOp::Brighten>(lc, rng);
+    CheckVectorRun<L, RowOp::Blend>(lc, rng);
+    CheckVectorRun<L, RowOp::BlendKeyed>(lc, rng);
+    CheckVectorRun<L, RowOp::BrightenBlend>(lc, rng);
+}
+
+TEST(PixelRows, RunsInVectorRegistersGiveTheReferenceBytes) {
+    std::mt19937 rng(1616);
+    CheckVectorRuns<Rgb565Traits>(kLayouts[0], rng);
+    CheckVectorRuns<Rgb555Traits>(kLayouts[1], rng);
+}
+
+// A weight of a whole does not fit the vector multiplier: those operations stay with the row
+// functions, and so do the operations the sinks do not have.
+TEST(PixelRows, RunsInVectorRegistersRefuseWholeWeights) {
+    EXPECT_TRUE(VectorRuns16Take(RowOp::Blend, 0, 16, 16));
+    EXPECT_TRUE(VectorRuns16Take(RowOp::Brighten, 31, 0, 0));
+    EXPECT_FALSE(VectorRuns16Take(RowOp::Brighten, 32, 0, 0));
+    EXPECT_FALSE(VectorRuns16Take(RowOp::Scale, 32, 0, 0));
+    EXPECT_FALSE(VectorRuns16Take(RowOp::Blend, 0, 0, 32));
+    EXPECT_FALSE(VectorRuns16Take(RowOp::BlendKeyed, 0, 32, 0));
+    EXPECT_FALSE(VectorRuns16Take(RowOp::BrightenBlend, 32, 4, 28));
+    EXPECT_FALSE(VectorRuns16Take(RowOp::BrightenBlend, 8, 0, 32));
+    EXPECT_FALSE(VectorRuns16Take(RowOp::Copy, 0, 0, 0));
+    EXPECT_FALSE(VectorRuns16Take(RowOp::Multiply, 4, 0, 0));
 }
 
 // What a walk sends to WalkRuns arrives the same whichever way the kernel takes it: short runs
