@@ -66,6 +66,8 @@ class RunReader {
     int64_t skip() const { return skip_; }
     int64_t count() const { return count_; }
     const uint8_t* pixels() const { return pixels_; }
+    // Where the next entry starts.
+    const uint8_t* at() const { return at_; }
 
   private:
     const uint8_t* at_;
@@ -174,9 +176,22 @@ TIDEMARCH_INLINE_WALK void RleWalk(const SpriteImage& image, const SpriteTarget&
     });
 }
 
+// A run that does not lie wholly inside the visible bytes: its visible part, if any. rel is the
+// run's first byte relative to the first visible byte of its row, width the visible bytes.
+template <int32_t Bpp, class Sink>
+void DrawPartOfRun(uint8_t* rowVisible, int64_t rel, const uint8_t* pixels, int64_t count, int64_t width,
+                   Sink& sink) {
+    if (rel + count <= 0 || rel >= width) return;
+    const int64_t from = std::max<int64_t>(rel, 0);
+    const int64_t to = std::min(rel + count, width);
+    const int32_t n = WholePixels(to - from, Bpp);
+    if (n > 0) sink.Add(rowVisible + from, pixels + (from - rel), n);
+}
+
 template <int32_t Bpp, class WithSink>
 TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget& target, int32_t x,
                                     int32_t y, WithSink&& withSink) {
+    constexpr ptrdiff_t kRunHeaderBytes = 5;
     Visible v;
     if (!VisiblePart(image, target, x, y, Bpp, v)) return;
     PrefetchRows(target, v, v.endRow, int64_t(x) * Bpp);
@@ -188,21 +203,41 @@ TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget
             if (e == RunReader::Entry::RowMark) break;
         }
     }
-    uint8_t* rowStart = target.pixels + int64_t(v.firstRow) * target.pitch;
+    // Positions within a row are taken relative to its first visible byte, so that a run that
+    // shows whole is told by two comparisons with no further arithmetic.
+    uint8_t* rowVisible = target.pixels + int64_t(v.firstRow) * target.pitch + v.startByte;
     const int64_t pitch = target.pitch;
-    const int64_t left = int64_t(x) * Bpp;
-    const ByteRange visible{v.startByte, v.endByte};
+    const int64_t firstRel = int64_t(x) * Bpp - v.startByte;
+    const int64_t width = v.endByte - v.startByte;
     const int32_t rows = v.endRow - v.firstRow;
+    const uint8_t* at = reader.at();
+    const uint8_t* const end = image.data + image.size;
     withSink([=](auto& sink) mutable {
-        for (int32_t row = 0; row < rows; ++row, rowStart += pitch) {
-            int64_t pos = left;
+        for (int32_t row = 0; row < rows; ++row, rowVisible += pitch) {
+            int64_t rel = firstRel;
             for (;;) {
-                const RunReader::Entry e = reader.Next();
-                if (e == RunReader::Entry::End) return;
-                if (e == RunReader::Entry::RowMark) break;
-                pos += reader.skip();
-                DrawRunClipped<Bpp>(rowStart, pos, reader.pixels(), reader.count(), visible, sink);
-                pos += reader.count();
+                // Fewer bytes than a run's header hold nothing more to draw, whatever marks they
+                // hold.
+                if (end - at < kRunHeaderBytes) return;
+                uint16_t word;
+                std::memcpy(&word, at, 2);
+                if (word & kTopBit) {
+                    if (word != kRowMark) return;
+                    at += 2;
+                    break;
+                }
+                uint16_t count;
+                std::memcpy(&count, at + 3, 2);  // after the skip and the flag byte
+                const uint8_t* pixels = at + kRunHeaderBytes;
+                if (size_t(end - pixels) < count) return;
+                at = pixels + count;
+                rel += word;
+                if (rel >= 0 && rel + count <= width) {  // the usual case: the whole run shows
+                    if (count >= Bpp) sink.Add(rowVisible + rel, pixels, WholePixels(count, Bpp));
+                } else {
+                    DrawPartOfRun<Bpp>(rowVisible, rel, pixels, count, width, sink);
+                }
+                rel += count;
             }
         }
     });

@@ -92,6 +92,27 @@ TEST_P(SpriteWalkTest, LeftPartOutsideTheClipStartsAtTheMatchingSourceColumn) {
     }
 }
 
+// A row reaching one pixel past the clip's left edge, its right edge or both loses exactly
+// those pixels, copied and blended, whatever the length of its run.
+TEST_P(SpriteWalkTest, RowOnePixelPastAClipEdgeLosesJustThatPixel) {
+    for (SpriteKind kind : kKinds)
+        for (int alpha : {256, 128})
+            for (int w : {2, 3, 4, 5, 6, 9, 10, 12})
+                for (bool left : {false, true})
+                    for (bool right : {false, true}) {
+                        surface_->Clear(kMarker);
+                        SpritePtr s = Sprite(kind, Full(w, 1));
+                        const Rect clip{left ? 3 : 2, 0, right ? w + 1 : w + 2, 1};
+                        s->Draw(surface_.get(), 2, 0, clip, alpha, 0);
+                        EXPECT_EQ(Written(), w - left - right) << "kind " << int(kind) << " alpha " << alpha
+                                                               << " width " << w << " cut " << left << right;
+                        EXPECT_EQ(At(1, 0), kMarker);
+                        EXPECT_EQ(At(w + 2, 0), kMarker);
+                        if (left) EXPECT_EQ(At(2, 0), kMarker);
+                        if (right) EXPECT_EQ(At(w + 1, 0), kMarker);
+                    }
+}
+
 TEST_P(SpriteWalkTest, SpritesOutsideTheClipOrWithoutDataDrawNothing) {
     for (SpriteKind kind : kKinds) {
         SpritePtr s = Sprite(kind, Full(4, 4));
