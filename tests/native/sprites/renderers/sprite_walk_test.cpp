@@ -108,8 +108,12 @@ TEST_P(SpriteWalkTest, RowOnePixelPastAClipEdgeLosesJustThatPixel) {
                                                                << " width " << w << " cut " << left << right;
                         EXPECT_EQ(At(1, 0), kMarker);
                         EXPECT_EQ(At(w + 2, 0), kMarker);
-                        if (left) EXPECT_EQ(At(2, 0), kMarker);
-                        if (right) EXPECT_EQ(At(w + 1, 0), kMarker);
+                        if (left) {
+                            EXPECT_EQ(At(2, 0), kMarker);
+                        }
+                        if (right) {
+                            EXPECT_EQ(At(w + 1, 0), kMarker);
+                        }
                     }
 }
 
