@@ -53,7 +53,7 @@ template <class L, RowOp Op> class VectorRunSink16 {
     // The weights as RowParams has them; VectorRuns16Take(Op, k, ws, wd) must hold.
     VectorRunSink16(uint32_t k, uint32_t ws, uint32_t wd)
         : rb_(_mm_set1_epi16(int16_t(L::kRed | L::kBlue))), g_(_mm_set1_epi16(int16_t(L::kGreen))),
-          k_(Factor(k)), ws_(Factor(ws)), wd_(Factor(wd)) {}
+          k_(Factor(k)), ws_(Factor(ws)), wd_(Factor(wd)), wsd_(_mm_unpacklo_epi64(ws_, wd_)) {}
 
     TIDEMARCH_RUN_INLINE void Add(uint8_t* dst, const uint8_t* src, int32_t count) {
         if (count >= 4) {
@@ -75,7 +75,7 @@ template <class L, RowOp Op> class VectorRunSink16 {
             const size_t last = size_t(count) * 2 - 4;  // the last two pixels
             const __m128i d = _mm_unpacklo_epi32(Load4(dst), Load4(dst + last));
             const __m128i s = _mm_unpacklo_epi32(Load4(src), Load4(src + last));
-            const __m128i r = Apply(d, s);
+            const __m128i r = ApplyShort(d, s);
             const uint32_t head = uint32_t(_mm_cvtsi128_si32(r));
             const uint32_t tail = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(r, 4)));
             std::memcpy(dst, &head, 4);
@@ -83,7 +83,7 @@ template <class L, RowOp Op> class VectorRunSink16 {
             return;
         }
         if (count == 1) {
-            const uint16_t r = uint16_t(_mm_cvtsi128_si32(Apply(Load2(dst), Load2(src))));
+            const uint16_t r = uint16_t(_mm_cvtsi128_si32(ApplyShort(Load2(dst), Load2(src))));
             std::memcpy(dst, &r, 2);
         }
     }
@@ -143,5 +143,17 @@ template <class L, RowOp Op> class VectorRunSink16 {
         }
     }
 
+    // The same for at most four pixels in the low halves of d and s. A blend then scales source
+    // and destination side by side in one vector, each half with its own weight.
+    TIDEMARCH_RUN_INLINE __m128i ApplyShort(__m128i d, __m128i s) const {
+        if constexpr (Op == RowOp::Blend) {
+            const __m128i scaled = Scale(_mm_unpacklo_epi64(s, d), wsd_);
+            return _mm_add_epi16(scaled, _mm_shuffle_epi32(scaled, _MM_SHUFFLE(1, 0, 3, 2)));
+        } else {
+            return Apply(d, s);
+        }
+    }
+
     __m128i rb_, g_, k_, ws_, wd_;
+    __m128i wsd_;  // source weight in the low half, destination weight in the high half
 };
