@@ -210,27 +210,30 @@ TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget
     const int64_t firstRel = int64_t(x) * Bpp - v.startByte;
     const int64_t width = v.endByte - v.startByte;
     const int32_t rows = v.endRow - v.firstRow;
-    const uint8_t* at = reader.at();
-    const uint8_t* const end = image.data + image.size;
+    // Fewer bytes than a run's header hold nothing more to draw, whatever marks they hold; the
+    // bounds are compared as addresses, one comparison for a header and one for its pixels.
+    if (image.size - size_t(reader.at() - image.data) < size_t(kRunHeaderBytes)) return;
+    uintptr_t at = reinterpret_cast<uintptr_t>(reader.at());
+    const uintptr_t end = reinterpret_cast<uintptr_t>(image.data) + image.size;
+    const uintptr_t lastHeader = end - kRunHeaderBytes;
     withSink([=](auto& sink) mutable {
-        for (int32_t row = 0; row < rows; ++row, rowVisible += pitch) {
+        for (int32_t rowsLeft = rows; rowsLeft > 0; --rowsLeft, rowVisible += pitch) {
             int64_t rel = firstRel;
             for (;;) {
-                // Fewer bytes than a run's header hold nothing more to draw, whatever marks they
-                // hold.
-                if (end - at < kRunHeaderBytes) return;
+                if (at > lastHeader) return;
+                const uint8_t* entry = reinterpret_cast<const uint8_t*>(at);
                 uint16_t word;
-                std::memcpy(&word, at, 2);
+                std::memcpy(&word, entry, 2);
                 if (word & kTopBit) {
                     if (word != kRowMark) return;
                     at += 2;
                     break;
                 }
                 uint16_t count;
-                std::memcpy(&count, at + 3, 2);  // after the skip and the flag byte
-                const uint8_t* pixels = at + kRunHeaderBytes;
-                if (size_t(end - pixels) < count) return;
-                at = pixels + count;
+                std::memcpy(&count, entry + 3, 2);  // after the skip and the flag byte
+                const uint8_t* pixels = entry + kRunHeaderBytes;
+                at += kRunHeaderBytes + count;
+                if (at > end) return;
                 rel += word;
                 if (rel >= 0 && rel + count <= width) {  // the usual case: the whole run shows
                     if (count >= Bpp) sink.Add(rowVisible + rel, pixels, WholePixels(count, Bpp));

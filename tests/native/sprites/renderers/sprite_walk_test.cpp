@@ -235,6 +235,43 @@ TEST_P(SpriteWalkTest, DamagedDataEndsTheDrawingInsideTheBuffer) {
     Sprite(SpriteKind::Rle2, 4, 1, cut)->Draw(surface_.get(), 0, 0, Rect{0, 0, 16, 8}, 256, 0);
 }
 
+// Data cut off at every length, copied and blended: the runs stored whole are drawn and nothing
+// else, and nothing past the cut is read (the buffer ends there; ASan checks the reads).
+TEST_P(SpriteWalkTest, DataCutAtEveryLengthDrawsTheRunsStoredWhole) {
+    const int bpp = GetParam().bytesPerPixel;
+    Picture p = Full(7, 3);
+    p.at(2, 0).reset();
+    p.at(0, 1).reset();
+    p.at(4, 1).reset();
+    p.at(5, 1).reset();
+    for (SpriteKind kind : {SpriteKind::Rle, SpriteKind::Rle2}) {
+        const std::vector<uint8_t> whole = Encode(p, kind);
+        for (size_t cut = 0; cut <= whole.size(); ++cut) {
+            // The pixels of the runs whose header and pixels lie before the cut.
+            int stored = 0;
+            for (size_t at = 0; at + 2 <= cut;) {
+                const int word = whole[at] | whole[at + 1] << 8;
+                if (word & 0x8000) {
+                    at += 2;
+                    continue;
+                }
+                if (at + 5 > cut) break;
+                const int count = whole[at + 3] | whole[at + 4] << 8;
+                if (at + 5 + count > cut) break;
+                stored += count / bpp;
+                at += 5 + count;
+            }
+            const std::vector<uint8_t> bytes(whole.begin(), whole.begin() + cut);
+            for (int alpha : {256, 128}) {
+                surface_->Clear(kMarker);
+                SpritePtr s(MakeSprite(GetParam().layout, kind, 7, 3, bytes));
+                s->Draw(surface_.get(), 1, 1, Rect{0, 0, 16, 8}, alpha, 0);
+                EXPECT_EQ(Written(), stored) << "kind " << int(kind) << " cut " << cut << " alpha " << alpha;
+            }
+        }
+    }
+}
+
 TEST_P(SpriteWalkTest, DrawInViewTurnsScreenCoordinatesIntoTheViewsSurface) {
     SurfaceControl view(nullptr, 100, 50, 110, 56, 0);
     view.ownSurface = surface_.get();
