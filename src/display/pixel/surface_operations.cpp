@@ -13,6 +13,8 @@
 namespace {
 // Small rectangles ask for all their rows at once, so that the memory waits overlap.
 constexpr int32_t kPrefetchedRows = 32;
+// 24/32-bit rows up to this many bytes are done in SSE2 pieces where they are found.
+constexpr int32_t kPieceRowBytes = 32;
 
 constexpr bool Is16Bit(PixelLayout layout) {
     return layout == PixelLayout::Rgb565 || layout == PixelLayout::Rgb555;
@@ -353,7 +355,9 @@ void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect 
             return BlendRect16<L>(op, p, source, src, *destination, dx, dy);
         }
     } else {
-        if (path == PixelPath::Fast && &source != destination && ByteOpLanesTake(op, p.k, p.ws, p.wd))
+        // Longer rows go to the row function, whose vectors may be wider.
+        if (path == PixelPath::Fast && &source != destination && ByteOpLanesTake(op, p.k, p.ws, p.wd) &&
+            src.Width() * BytesPerPixel(Layout) <= kPieceRowBytes)
             return BlendRectBytes<BytesPerPixel(Layout)>(op, p, source, src, *destination, dx, dy);
     }
     RowKernel kernel = MakeRowKernel(Layout, op, p, path);
