@@ -179,6 +179,11 @@ TIDEMARCH_INLINE_WALK void RleWalk(const SpriteImage& image, const SpriteTarget&
     });
 }
 
+// Sinks that do nothing with a run of no pixels, so that the walk need not check for one.
+template <class Sink> constexpr bool TakesEmptyRuns = requires {
+    requires std::remove_reference_t<Sink>::kTakesEmptyRuns;
+};
+
 // A run that does not lie wholly inside the visible bytes: its visible part, if any. rel is the
 // run's first byte relative to the first visible byte of its row, width the visible bytes.
 template <int32_t Bpp, class Sink>
@@ -239,7 +244,8 @@ TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget
                 if (at > end) return;
                 rel += word;
                 if (rel >= 0 && rel + count <= width) {  // the usual case: the whole run shows
-                    if (count >= Bpp) sink.Add(rowVisible + rel, pixels, WholePixels(count, Bpp));
+                    if (TakesEmptyRuns<decltype(sink)> || count >= Bpp)
+                        sink.Add(rowVisible + rel, pixels, WholePixels(count, Bpp));
                 } else {
                     DrawPartOfRun<Bpp>(rowVisible, rel, pixels, count, width, sink);
                 }
