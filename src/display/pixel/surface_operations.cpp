@@ -98,14 +98,17 @@ void BlendRows(Surface& source, const Rect& src, Surface& destination, int32_t d
 // The rows of a rectangle, each row done where it is found by the sink with its weights in
 // registers: no run records, no row-function call. Source and destination are different
 // surfaces; a fill reads no source.
-template <bool ReadsSource, class Sink>
+template <bool ReadsSource, int32_t Bpp, class Sink>
 inline __attribute__((always_inline)) void RectRows(uint8_t* to, ptrdiff_t toPitch, const uint8_t* from,
                                                     ptrdiff_t fromPitch, int32_t width, int32_t rows,
                                                     Sink& sink) {
+    const ptrdiff_t lastByte = ptrdiff_t(width) * Bpp - 1;
     if (rows <= kPrefetchedRows && rows > 1)  // one row has no other row's wait to overlap with
         for (int32_t r = 0; r < rows; ++r) {
             if (ReadsSource) __builtin_prefetch(from + r * fromPitch);
             __builtin_prefetch(to + r * toPitch, 1);
+            if (ReadsSource) __builtin_prefetch(from + r * fromPitch + lastByte);
+            __builtin_prefetch(to + r * toPitch + lastByte, 1);
         }
     for (int32_t r = 0; r < rows; ++r, to += toPitch, from += fromPitch)
         sink.Add(to, from, width);
@@ -126,14 +129,14 @@ template <bool ReadsSource, int32_t Bpp, class Op> class PieceSink {
 template <int32_t Bpp, class Op> void FillRectRows(Surface& s, const Rect& r, const Op& op) {
     uint8_t* to = s.Row(r.top) + int64_t(r.left) * Bpp;
     PieceSink<false, Bpp, Op> sink(op);
-    RectRows<false>(to, s.pitch, to, 0, r.Width(), r.Height(), sink);
+    RectRows<false, Bpp>(to, s.pitch, to, 0, r.Width(), r.Height(), sink);
 }
 
 template <int32_t Bpp, RowOp Op>
 void BlendRectRowsBytes(uint8_t* to, ptrdiff_t toPitch, const uint8_t* from, ptrdiff_t fromPitch,
                         int32_t width, int32_t rows, uint32_t k, uint32_t ws, uint32_t wd) {
     PieceSink<true, Bpp, ByteOpLanes<Op>> sink(ByteOpLanes<Op>(k, ws, wd));
-    RectRows<true>(to, toPitch, from, fromPitch, width, rows, sink);
+    RectRows<true, Bpp>(to, toPitch, from, fromPitch, width, rows, sink);
 }
 
 // A translucent or effect 24/32-bit BlitTo between two surfaces, for the weights
@@ -163,7 +166,7 @@ template <class L, RowOp Op>
 void BlendRectRows16(uint8_t* to, ptrdiff_t toPitch, const uint8_t* from, ptrdiff_t fromPitch, int32_t width,
                      int32_t rows, uint32_t k, uint32_t ws, uint32_t wd) {
     VectorRunSink16<L, Op> sink(k, ws, wd);
-    RectRows<true>(to, toPitch, from, fromPitch, width, rows, sink);
+    RectRows<true, 2>(to, toPitch, from, fromPitch, width, rows, sink);
 }
 
 // A translucent 16-bit BlitTo between two surfaces, for the weights VectorRuns16Take accepts.
