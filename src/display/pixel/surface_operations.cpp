@@ -1,14 +1,20 @@
 #include "display/pixel/surface_operations.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <type_traits>
 
 #include "display/opacity.h"
 #include "display/pixel/short_runs16.h"
+#include "display/pixel/vector_pieces.h"
+#include "display/pixel/vector_runs16.h"
 #include "display/surface.h"
 
 namespace {
 // Small rectangles ask for all their rows at once, so that the memory waits overlap.
 constexpr int32_t kPrefetchedRows = 32;
+// 24/32-bit rows up to this many bytes are done in SSE2 pieces where they are found.
+constexpr int32_t kPieceRowBytes = 32;
 
 constexpr bool Is16Bit(PixelLayout layout) {
     return layout == PixelLayout::Rgb565 || layout == PixelLayout::Rgb555;
@@ -88,6 +94,100 @@ void BlendRows(Surface& source, const Rect& src, Surface& destination, int32_t d
     }
 }
 
+// The rows of a rectangle, each row done where it is found by the sink with its weights in
+// registers: no run records, no row-function call. Source and destination are different
+// surfaces; a fill reads no source.
+template <bool ReadsSource, class Sink>
+inline __attribute__((always_inline)) void RectRows(uint8_t* to, ptrdiff_t toPitch, const uint8_t* from,
+                                                    ptrdiff_t fromPitch, int32_t width, int32_t rows,
+                                                    Sink& sink) {
+    if (rows <= kPrefetchedRows && rows > 1)  // one row has no other row's wait to overlap with
+        for (int32_t r = 0; r < rows; ++r) {
+            if (ReadsSource) __builtin_prefetch(from + r * fromPitch);
+            __builtin_prefetch(to + r * toPitch, 1);
+        }
+    for (int32_t r = 0; r < rows; ++r, to += toPitch, from += fromPitch)
+        sink.Add(to, from, width);
+}
+
+// Hands whole rows of Bpp-byte pixels to an operation applied in vector pieces.
+template <bool ReadsSource, int32_t Bpp, class Op> class PieceSink {
+  public:
+    explicit PieceSink(const Op& op) : op_(op) {}
+    TIDEMARCH_PIECE_INLINE void Add(uint8_t* dst, const uint8_t* src, int32_t count) {
+        ApplyInPieces<ReadsSource>(dst, src, size_t(count) * Bpp, op_);
+    }
+
+  private:
+    Op op_;
+};
+
+template <int32_t Bpp, class Op> void FillRectRows(Surface& s, const Rect& r, const Op& op) {
+    uint8_t* to = s.Row(r.top) + int64_t(r.left) * Bpp;
+    PieceSink<false, Bpp, Op> sink(op);
+    RectRows<false>(to, s.pitch, to, 0, r.Width(), r.Height(), sink);
+}
+
+template <int32_t Bpp, RowOp Op>
+void BlendRectRowsBytes(uint8_t* to, ptrdiff_t toPitch, const uint8_t* from, ptrdiff_t fromPitch,
+                        int32_t width, int32_t rows, uint32_t k, uint32_t ws, uint32_t wd) {
+    PieceSink<true, Bpp, ByteOpLanes<Op>> sink(ByteOpLanes<Op>(k, ws, wd));
+    RectRows<true>(to, toPitch, from, fromPitch, width, rows, sink);
+}
+
+// A translucent or effect 24/32-bit BlitTo between two surfaces, for the weights
+// ByteOpLanesTake accepts.
+template <int32_t Bpp>
+void BlendRectBytes(RowOp op, const RowParams& p, Surface& source, const Rect& src, Surface& destination,
+                    int32_t dx, int32_t dy) {
+    uint8_t* to = destination.Row(dy) + int64_t(dx) * Bpp;
+    const uint8_t* from = source.Row(src.top) + int64_t(src.left) * Bpp;
+    const ptrdiff_t toPitch = destination.pitch, fromPitch = source.pitch;
+    const int32_t width = src.Width(), rows = src.Height();
+    switch (op) {
+#define TIDEMARCH_BLEND_RECT_CASE(operation)                                                                 \
+    case operation:                                                                                          \
+        return BlendRectRowsBytes<Bpp, operation>(to, toPitch, from, fromPitch, width, rows, p.k, p.ws, p.wd);
+        TIDEMARCH_BLEND_RECT_CASE(RowOp::Scale)
+        TIDEMARCH_BLEND_RECT_CASE(RowOp::Brighten)
+        TIDEMARCH_BLEND_RECT_CASE(RowOp::Blend)
+        TIDEMARCH_BLEND_RECT_CASE(RowOp::BrightenBlend)
+#undef TIDEMARCH_BLEND_RECT_CASE
+    default:
+        return;
+    }
+}
+
+template <class L, RowOp Op>
+void BlendRectRows16(uint8_t* to, ptrdiff_t toPitch, const uint8_t* from, ptrdiff_t fromPitch, int32_t width,
+                     int32_t rows, uint32_t k, uint32_t ws, uint32_t wd) {
+    VectorRunSink16<L, Op> sink(k, ws, wd);
+    RectRows<true>(to, toPitch, from, fromPitch, width, rows, sink);
+}
+
+// A translucent 16-bit BlitTo between two surfaces, for the weights VectorRuns16Take accepts.
+template <class L>
+void BlendRect16(RowOp op, const RowParams& p, Surface& source, const Rect& src, Surface& destination,
+                 int32_t dx, int32_t dy) {
+    uint8_t* to = destination.Row(dy) + int64_t(dx) * 2;
+    const uint8_t* from = source.Row(src.top) + int64_t(src.left) * 2;
+    const ptrdiff_t toPitch = destination.pitch, fromPitch = source.pitch;
+    const int32_t width = src.Width(), rows = src.Height();
+    switch (op) {
+#define TIDEMARCH_BLEND_RECT_CASE(operation)                                                                 \
+    case operation:                                                                                          \
+        return BlendRectRows16<L, operation>(to, toPitch, from, fromPitch, width, rows, p.k, p.ws, p.wd);
+        TIDEMARCH_BLEND_RECT_CASE(RowOp::Scale)
+        TIDEMARCH_BLEND_RECT_CASE(RowOp::Brighten)
+        TIDEMARCH_BLEND_RECT_CASE(RowOp::Blend)
+        TIDEMARCH_BLEND_RECT_CASE(RowOp::BlendKeyed)
+        TIDEMARCH_BLEND_RECT_CASE(RowOp::BrightenBlend)
+#undef TIDEMARCH_BLEND_RECT_CASE
+    default:
+        return;
+    }
+}
+
 RowKernel Kernel(PixelLayout layout, RowOp op, RowParams params, PixelPath path) {
     return MakeRowKernel(layout, op, params, path);
 }
@@ -138,6 +238,11 @@ void FillRectInLayout(Surface& s, PixelLayout layout, int32_t x1, int32_t y1, in
         RowParams p;
         p.wd = uint32_t(kOpaque - level) >> 3;
         p.colour = PrescaleFillColour16(layout, colour, level);
+        if (path == PixelPath::Fast && p.wd < FillBlendLanes16<Rgb565Traits>::kFullWeight) {
+            if (layout == PixelLayout::Rgb565)
+                return FillRectRows<2>(s, r, FillBlendLanes16<Rgb565Traits>(p.wd, p.colour));
+            return FillRectRows<2>(s, r, FillBlendLanes16<Rgb555Traits>(p.wd, p.colour));
+        }
         FillRows(s, r, Kernel(layout, RowOp::FillBlend, p, path));
         return;
     }
@@ -151,6 +256,9 @@ void FillRectInLayout(Surface& s, PixelLayout layout, int32_t x1, int32_t y1, in
     p.wd = uint32_t(kOpaque - level);
     for (int shift = 0; shift < 24; shift += 8)
         p.colour |= (((adjusted >> shift) & 0xFF) * uint32_t(level) >> 8) << shift;
+    // The 32-bit colour repeats every vector lane; a 24-bit row is left to the row function.
+    if (path == PixelPath::Fast && layout == PixelLayout::Rgb32 && p.wd < ByteLanes::kFullWeight)
+        return FillRectRows<4>(s, r, FillBlendLanes32(p.wd, p.colour));
     FillRows(s, r, Kernel(layout, RowOp::FillBlend, p, path));
 }
 
@@ -240,6 +348,17 @@ void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect 
             op = RowOp::BrightenBlend;
             p.k = uint32_t(effect) >> shift;
         }
+    }
+    if constexpr (sixteen) {
+        if (path == PixelPath::Fast && &source != destination && VectorRuns16Take(op, p.k, p.ws, p.wd)) {
+            using L = std::conditional_t<Layout == PixelLayout::Rgb565, Rgb565Traits, Rgb555Traits>;
+            return BlendRect16<L>(op, p, source, src, *destination, dx, dy);
+        }
+    } else {
+        // Longer rows go to the row function, whose vectors may be wider.
+        if (path == PixelPath::Fast && &source != destination && ByteOpLanesTake(op, p.k, p.ws, p.wd) &&
+            src.Width() * BytesPerPixel(Layout) <= kPieceRowBytes)
+            return BlendRectBytes<BytesPerPixel(Layout)>(op, p, source, src, *destination, dx, dy);
     }
     RowKernel kernel = MakeRowKernel(Layout, op, p, path);
     BlendRows<BytesPerPixel(Layout)>(source, src, *destination, dx, dy, kernel);

@@ -49,6 +49,7 @@ constexpr bool VectorRuns16Take(RowOp op, uint32_t k, uint32_t ws, uint32_t wd) 
 template <class L, RowOp Op> class VectorRunSink16 {
   public:
     static_assert(L::kBytes == 2);
+    static constexpr bool kTakesEmptyRuns = true;  // a count of 0 stores nothing
 
     // The weights as RowParams has them; VectorRuns16Take(Op, k, ws, wd) must hold.
     VectorRunSink16(uint32_t k, uint32_t ws, uint32_t wd)

@@ -30,8 +30,9 @@ inline SpriteOperation SpriteOp(RowOp op, uint32_t k = 0, uint32_t ws = 0, uint3
     return {op, k, ws, wd};
 }
 
-// 16-bit displays: weights are eighths of the 8-bit values, out of 32.
-inline SpriteOperation SelectSpriteOperation16(int32_t alpha, int32_t e) {
+// 16-bit displays: weights are eighths of the 8-bit values, out of 32. Always inlined: it runs
+// at the start of every drawing call, whose weights then stay in registers.
+inline __attribute__((always_inline)) SpriteOperation SelectSpriteOperation16(int32_t alpha, int32_t e) {
     if (alpha >= kOpaque) {
         if (e == 0) return SpriteOp(RowOp::Copy);
         if (e > 0 && e <= 256) return SpriteOp(RowOp::Brighten, uint32_t(e) / 8);

@@ -6,6 +6,8 @@
 
 #include "display/pixel/short_runs16.h"
 #include "display/pixel/vector_runs16.h"
+#include "display/surface.h"
+#include "sprites/renderers/sprite_draw.h"
 
 namespace {
 constexpr uint16_t kRowMark = 0xFFFF;
@@ -22,8 +24,8 @@ struct Visible {
 };
 
 // False when the sprite lies wholly outside the visible rectangle.
-bool VisiblePart(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y, int32_t bpp,
-                 Visible& out) {
+TIDEMARCH_INLINE_WALK bool VisiblePart(const SpriteImage& image, const SpriteTarget& target, int32_t x,
+                                       int32_t y, int32_t bpp, Visible& out) {
     const Rect& c = target.visible;
     const int64_t x2 = int64_t(x) + image.width;
     const int64_t y2 = int64_t(y) + image.height;
@@ -78,7 +80,7 @@ class RunReader {
 };
 
 // bytes / bytesPerPixel with the divisor known to the compiler: this runs once per run.
-int32_t WholePixels(int64_t bytes, int32_t bytesPerPixel) {
+TIDEMARCH_INLINE_WALK int32_t WholePixels(int64_t bytes, int32_t bytesPerPixel) {
     switch (bytesPerPixel) {
     case 2:
         return int32_t(bytes >> 1);
@@ -89,7 +91,8 @@ int32_t WholePixels(int64_t bytes, int32_t bytesPerPixel) {
     }
 }
 
-void PrefetchRows(const SpriteTarget& target, const Visible& v, int32_t endRow, int64_t firstByte) {
+TIDEMARCH_INLINE_WALK void PrefetchRows(const SpriteTarget& target, const Visible& v, int32_t endRow,
+                                        int64_t firstByte) {
     // One row has no other row's wait to overlap with.
     if (endRow - v.firstRow > kPrefetchedRows || endRow - v.firstRow < 2) return;
     firstByte = std::max(firstByte, v.startByte);
@@ -176,6 +179,11 @@ TIDEMARCH_INLINE_WALK void RleWalk(const SpriteImage& image, const SpriteTarget&
     });
 }
 
+// Sinks that do nothing with a run of no pixels, so that the walk need not check for one.
+template <class Sink> constexpr bool TakesEmptyRuns = requires {
+    requires std::remove_reference_t<Sink>::kTakesEmptyRuns;
+};
+
 // A run that does not lie wholly inside the visible bytes: its visible part, if any. rel is the
 // run's first byte relative to the first visible byte of its row, width the visible bytes.
 template <int32_t Bpp, class Sink>
@@ -236,7 +244,8 @@ TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget
                 if (at > end) return;
                 rel += word;
                 if (rel >= 0 && rel + count <= width) {  // the usual case: the whole run shows
-                    if (count >= Bpp) sink.Add(rowVisible + rel, pixels, WholePixels(count, Bpp));
+                    if (TakesEmptyRuns<decltype(sink)> || count >= Bpp)
+                        sink.Add(rowVisible + rel, pixels, WholePixels(count, Bpp));
                 } else {
                     DrawPartOfRun<Bpp>(rowVisible, rel, pixels, count, width, sink);
                 }
@@ -293,25 +302,31 @@ void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, i
     Rle2Walk<Bpp>(image, target, x, y, [&](auto&& walk) { WalkRuns<Bpp>(kernel, walk); });
 }
 
-template <PixelLayout Layout>
-void WalkRawInPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
-                      SpriteOperation op) {
-    RawWalk<2>(image, target, x, y,
-               [op](auto&& walk) { WithVectorRuns16<LayoutTraits16<Layout>>(op, walk); });
-}
-
-template <PixelLayout Layout>
-void WalkRleInPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
-                      SpriteOperation op) {
-    RleWalk<2>(image, target, x, y,
-               [op](auto&& walk) { WithVectorRuns16<LayoutTraits16<Layout>>(op, walk); });
-}
-
-template <PixelLayout Layout>
-void WalkRle2InPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
-                       SpriteOperation op) {
-    Rle2Walk<2>(image, target, x, y,
-                [op](auto&& walk) { WithVectorRuns16<LayoutTraits16<Layout>>(op, walk); });
+template <PixelLayout Layout, SpriteKind Kind>
+void DrawInPlace16(const SpriteRenderer& sprite, Surface* target, int32_t x, int32_t y, Rect clip,
+                   int32_t alpha, int32_t effect) {
+    if (!sprite.pixelData || !target || !target->pixels) return;
+    // The clip is meant to lie inside the surface; holding it there keeps every write inside
+    // the surface's memory whatever the caller passes.
+    const Rect visible{std::max(clip.left, 0), std::max(clip.top, 0), std::min(clip.right, target->width),
+                       std::min(clip.bottom, target->height)};
+    if (visible.IsEmpty()) return;
+    const SpriteOperation op = SelectSpriteOperation16(alpha, effect);
+    if (op.op != RowOp::Copy && !VectorRuns16Take(op.op, op.k, op.ws, op.wd))
+        return DrawSpriteWithKernel<Layout, Kind>(sprite, target, x, y, visible,
+                                                  SpriteBlend{alpha, effect, false, 0}, PixelPath::Fast);
+    const SpriteImage image{sprite.pixelData, SpriteRenderer::PixelDataSize(sprite.pixelData), sprite.width,
+                            sprite.height};
+    const SpriteTarget surface{target->pixels, target->pitch, visible};
+    auto withSink = [op](auto&& walk) { WithVectorRuns16<LayoutTraits16<Layout>>(op, walk); };
+    switch (Kind) {
+    case SpriteKind::Raw:
+        return RawWalk<2>(image, surface, x, y, withSink);
+    case SpriteKind::Rle:
+        return RleWalk<2>(image, surface, x, y, withSink);
+    case SpriteKind::Rle2:
+        return Rle2Walk<2>(image, surface, x, y, withSink);
+    }
 }
 
 #define TIDEMARCH_INSTANTIATE_WALKS(bpp)                                                                     \
@@ -323,13 +338,13 @@ TIDEMARCH_INSTANTIATE_WALKS(3)
 TIDEMARCH_INSTANTIATE_WALKS(4)
 #undef TIDEMARCH_INSTANTIATE_WALKS
 
-#define TIDEMARCH_INSTANTIATE_IN_PLACE_WALKS(layout)                                                         \
-    template void WalkRawInPlace16<layout>(const SpriteImage&, const SpriteTarget&, int32_t, int32_t,        \
-                                           SpriteOperation);                                                 \
-    template void WalkRleInPlace16<layout>(const SpriteImage&, const SpriteTarget&, int32_t, int32_t,        \
-                                           SpriteOperation);                                                 \
-    template void WalkRle2InPlace16<layout>(const SpriteImage&, const SpriteTarget&, int32_t, int32_t,       \
-                                            SpriteOperation);
-TIDEMARCH_INSTANTIATE_IN_PLACE_WALKS(PixelLayout::Rgb565)
-TIDEMARCH_INSTANTIATE_IN_PLACE_WALKS(PixelLayout::Rgb555)
-#undef TIDEMARCH_INSTANTIATE_IN_PLACE_WALKS
+#define TIDEMARCH_INSTANTIATE_DRAW_IN_PLACE(layout)                                                          \
+    template void DrawInPlace16<layout, SpriteKind::Raw>(const SpriteRenderer&, Surface*, int32_t, int32_t,  \
+                                                         Rect, int32_t, int32_t);                            \
+    template void DrawInPlace16<layout, SpriteKind::Rle>(const SpriteRenderer&, Surface*, int32_t, int32_t,  \
+                                                         Rect, int32_t, int32_t);                            \
+    template void DrawInPlace16<layout, SpriteKind::Rle2>(const SpriteRenderer&, Surface*, int32_t, int32_t, \
+                                                          Rect, int32_t, int32_t);
+TIDEMARCH_INSTANTIATE_DRAW_IN_PLACE(PixelLayout::Rgb565)
+TIDEMARCH_INSTANTIATE_DRAW_IN_PLACE(PixelLayout::Rgb555)
+#undef TIDEMARCH_INSTANTIATE_DRAW_IN_PLACE

@@ -20,6 +20,9 @@
 #include "controls/geometry.h"
 #include "display/pixel/row_kernel.h"
 #include "sprites/renderers/sprite_operation.h"
+#include "sprites/renderers/sprite_renderer.h"
+
+class Surface;
 
 struct SpriteImage {
     const uint8_t* data;
@@ -46,15 +49,11 @@ template <int32_t Bpp>
 void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
               const RowKernel& kernel);
 
-// The same walks on the 16-bit layouts with the operation done where each run is found, its
-// weights prepared once per call: for copies and the operations VectorRuns16Take accepts
-// (display/pixel/vector_runs16.h), on the fast path, untinted.
-template <PixelLayout Layout>
-void WalkRawInPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
-                      SpriteOperation op);
-template <PixelLayout Layout>
-void WalkRleInPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
-                      SpriteOperation op);
-template <PixelLayout Layout>
-void WalkRle2InPlace16(const SpriteImage& image, const SpriteTarget& target, int32_t x, int32_t y,
-                       SpriteOperation op);
+// Draws an untinted sprite of a 16-bit layout on the fast path, the whole call: clipping, the
+// operation, and the walk with the operation done where each run is found, its weights prepared
+// once (copies, and the operations VectorRuns16Take accepts). Other operations go through a
+// row kernel (DrawSpriteWithKernel). One function per class, so that nothing of the call is
+// handed on through memory.
+template <PixelLayout Layout, SpriteKind Kind>
+void DrawInPlace16(const SpriteRenderer& sprite, Surface* target, int32_t x, int32_t y, Rect clip,
+                   int32_t alpha, int32_t effect);

@@ -27,7 +27,6 @@ const LayoutCase kLayouts[] = {{PixelLayout::Rgb565, 2, 0xF800, "565"},
 
 void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
-
 SurfacePtr Make(int w, int h) { return SurfacePtr(CreateSurface(w, h, surface_caps::OffscreenSystemMemory)); }
 
 std::vector<uint8_t> Bytes(const Surface& s) {
@@ -295,6 +294,43 @@ TEST_P(SurfaceBlendTest, FastPathsMatchTheReferenceOnRandomCalls) {
         ASSERT_EQ(Bytes(*a), Bytes(*b))
             << lc.name << " trial " << trial << " level " << level << " effect " << effect;
     }
+}
+
+// Every row length from one pixel to past two vectors, for the blits and fills that small
+// rectangles take row by row in vector pieces: each length has its own way of loading and
+// storing, and a wrong piece shows as bytes unlike the reference's or changed beside the rows.
+TEST_P(SurfaceBlendTest, EveryRowLengthMatchesTheReference) {
+    const LayoutCase lc = GetParam();
+    MemoryDisplayScope display(lc.bytesPerPixel, lc.redMask, 64, 8, 6);
+    std::mt19937 rng(55);
+    const uint32_t mask = lc.bytesPerPixel == 3 ? 0xFFFFFF : 0xFFFFFFFF;
+    struct Call {
+        int level, effect;
+    } const calls[] = {{128, 0}, {100, 0}, {9, -40}, {200, 77}, {256, -90}, {256, 60}, {96, 0}};
+    SurfacePtr src = Make(64, 8), a = Make(64, 8), b = Make(64, 8);
+    for (int width = 1; width <= 40; ++width)
+        for (const Call& c : calls)
+            for (int fill = 0; fill < 2; ++fill) {
+                Randomize(*src, rng, mask);
+                Randomize(*a, rng, mask);
+                b->Clear(0);
+                a->BlitTo(b.get(), 0, 0, Rect{0, 0, 64, 8}, 256, 0);
+                const int x = 1 + width % 5, y = 1 + width % 3;
+                if (fill) {
+                    const uint32_t colour = rng() & mask;
+                    FillRectInLayout(*a, lc.layout, x, y, x + width, y + 3, colour, c.level, c.effect,
+                                     PixelPath::Fast);
+                    FillRectInLayout(*b, lc.layout, x, y, x + width, y + 3, colour, c.level, c.effect,
+                                     PixelPath::Reference);
+                } else {
+                    const Rect r{3, 2, 3 + width, 5};
+                    BlitToInLayout(*src, lc.layout, a.get(), x, y, r, c.level, c.effect, PixelPath::Fast);
+                    BlitToInLayout(*src, lc.layout, b.get(), x, y, r, c.level, c.effect,
+                                   PixelPath::Reference);
+                }
+                ASSERT_EQ(Bytes(*a), Bytes(*b)) << lc.name << (fill ? " fill" : " blit") << " width " << width
+                                                << " level " << c.level << " effect " << c.effect;
+            }
 }
 
 TEST_P(SurfaceBlendTest, OverlappingBlitWithinOneSurfaceReadsTheOriginalPixels) {
