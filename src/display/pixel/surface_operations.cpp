@@ -13,8 +13,9 @@
 namespace {
 // Small rectangles ask for all their rows at once, so that the memory waits overlap.
 constexpr int32_t kPrefetchedRows = 32;
-// 24/32-bit rows up to this many bytes are done in SSE2 pieces where they are found.
-constexpr int32_t kPieceRowBytes = 32;
+// Rows up to this many bytes are done in SSE2 pieces where they are found; longer rows go to
+// the row functions, whose vectors may be wider and whose set-up is then small beside the row.
+constexpr int32_t kPieceRowBytes = 64;
 
 constexpr bool Is16Bit(PixelLayout layout) {
     return layout == PixelLayout::Rgb565 || layout == PixelLayout::Rgb555;
@@ -238,7 +239,8 @@ void FillRectInLayout(Surface& s, PixelLayout layout, int32_t x1, int32_t y1, in
         RowParams p;
         p.wd = uint32_t(kOpaque - level) >> 3;
         p.colour = PrescaleFillColour16(layout, colour, level);
-        if (path == PixelPath::Fast && p.wd < FillBlendLanes16<Rgb565Traits>::kFullWeight) {
+        if (path == PixelPath::Fast && p.wd < FillBlendLanes16<Rgb565Traits>::kFullWeight &&
+            r.Width() * 2 <= kPieceRowBytes) {
             if (layout == PixelLayout::Rgb565)
                 return FillRectRows<2>(s, r, FillBlendLanes16<Rgb565Traits>(p.wd, p.colour));
             return FillRectRows<2>(s, r, FillBlendLanes16<Rgb555Traits>(p.wd, p.colour));
@@ -257,7 +259,8 @@ void FillRectInLayout(Surface& s, PixelLayout layout, int32_t x1, int32_t y1, in
     for (int shift = 0; shift < 24; shift += 8)
         p.colour |= (((adjusted >> shift) & 0xFF) * uint32_t(level) >> 8) << shift;
     // The 32-bit colour repeats every vector lane; a 24-bit row is left to the row function.
-    if (path == PixelPath::Fast && layout == PixelLayout::Rgb32 && p.wd < ByteLanes::kFullWeight)
+    if (path == PixelPath::Fast && layout == PixelLayout::Rgb32 && p.wd < ByteLanes::kFullWeight &&
+        r.Width() * 4 <= kPieceRowBytes)
         return FillRectRows<4>(s, r, FillBlendLanes32(p.wd, p.colour));
     FillRows(s, r, Kernel(layout, RowOp::FillBlend, p, path));
 }
@@ -350,12 +353,12 @@ void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect 
         }
     }
     if constexpr (sixteen) {
-        if (path == PixelPath::Fast && &source != destination && VectorRuns16Take(op, p.k, p.ws, p.wd)) {
+        if (path == PixelPath::Fast && &source != destination && VectorRuns16Take(op, p.k, p.ws, p.wd) &&
+            src.Width() * 2 <= kPieceRowBytes) {
             using L = std::conditional_t<Layout == PixelLayout::Rgb565, Rgb565Traits, Rgb555Traits>;
             return BlendRect16<L>(op, p, source, src, *destination, dx, dy);
         }
     } else {
-        // Longer rows go to the row function, whose vectors may be wider.
         if (path == PixelPath::Fast && &source != destination && ByteOpLanesTake(op, p.k, p.ws, p.wd) &&
             src.Width() * BytesPerPixel(Layout) <= kPieceRowBytes)
             return BlendRectBytes<BytesPerPixel(Layout)>(op, p, source, src, *destination, dx, dy);
