@@ -26,11 +26,17 @@ class FileStorePlatform {
     // Opens the file for writing, creating it when missing and keeping an existing file's
     // content, and closes it again.
     virtual bool CreateOrKeepFile(const std::string& path) = 0;
-    // Opens the existing file, writes the bytes at offset, ends the file directly behind them,
-    // sets its creation, access and write times to time (when it is a valid calendar time) and
-    // closes it.
+    // Writes the bytes at offset of the existing file and ends the file directly behind them.
+    // The file stays open, unshared, for the next chunk of the same path: opening and closing it
+    // for every chunk costs more than the write itself. It is closed, and its creation, access and
+    // write times set to the time of its last chunk (when that is a valid calendar time), by
+    // CloseChunkFile, by a chunk of another path, by every other call of the store and by the
+    // store's destruction. A chunk that cannot be written closes its file at once (dated only
+    // when an earlier chunk was written through it); OpenFailed leaves nothing open.
     virtual WriteOutcome WriteChunk(const std::string& path, uint32_t offset, const uint8_t* data,
                                     uint32_t length, const CalendarTime& time) = 0;
+    // Closes and dates the file the chunk writes keep open; nothing when none is.
+    virtual void CloseChunkFile() = 0;
     // True for the file of the running program, which cannot be replaced while it runs.
     virtual bool IsRunningProgram(const std::string& folder, const std::string& name) = 0;
     // The whole content of an existing file; false when it cannot be read.

@@ -158,6 +158,7 @@ bool StartScreenFlow::OnButtonDown() {
 }
 
 void StartScreenFlow::OnDisconnected() {
+    transfer_.Finish();
     const int32_t state = world_.State();
     if (state == start_state::Closing || state == start_state::Closed || state == start_state::Refused)
         return;
@@ -181,6 +182,7 @@ void StartScreenFlow::OnMessage(uint32_t id, uint32_t a, uint32_t b, const uint8
         break;
     case start_message::UpdateFinished:
         updateFinished = 1;
+        transfer_.Finish();
         world_.ClosePanel();
         break;
     case start_message::FileHeader:

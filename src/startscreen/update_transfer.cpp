@@ -37,7 +37,7 @@ void UpdateTransfer::OnFileHeader(const uint8_t* body, uint32_t length) {
     if (length != sizeof(FileRecord) || !body) return;
     ++filesAnnounced_;
     std::memcpy(&currentFile_, body, sizeof currentFile_);
-    writable_ = false;
+    DropCurrentFile();
     fileDone_ = 0;
 
     std::string folder;
@@ -93,5 +93,8 @@ void UpdateTransfer::OnFileData(uint32_t offset, const uint8_t* body, uint32_t l
     if (totalBytes_ != 0) view_.MoveTotalMarker(MarkerX(totalDone_, totalBytes_));
     fileDone_ += length;
     view_.ShowFileBytes(fileDone_, MarkerX(fileDone_, currentFile_.size));
-    if (fileDone_ == currentFile_.size) SetPath("");
+    if (fileDone_ == currentFile_.size) {
+        SetPath("");
+        files_.CloseChunkFile();
+    }
 }

@@ -15,6 +15,11 @@
 // A file that cannot be opened for a chunk is reported once and its further chunks dropped.
 // A header with size 0 makes the file empty with the header's time at once (no chunk will
 // follow); chunks of length 0 change nothing.
+//
+// The store keeps the file being received open between its chunks. It is closed and stamped when
+// the file is complete, given up or followed by another header, when the update ends or its
+// connection is lost (Finish) and when the transfer goes away, so no file stays locked and each
+// file left behind holds exactly the bytes received, with the header's time.
 #include <cstdint>
 #include <string>
 
@@ -50,10 +55,16 @@ class UpdateTransfer {
     static constexpr uint32_t kAnnouncementBytes = 8;
 
     UpdateTransfer(FileStorePlatform& files, UpdateProgressView& view);
+    UpdateTransfer(const UpdateTransfer&) = delete;
+    UpdateTransfer& operator=(const UpdateTransfer&) = delete;
+    ~UpdateTransfer() { Finish(); }
 
     void OnAnnouncement(const uint8_t* body, uint32_t length);
     void OnFileHeader(const uint8_t* body, uint32_t length);
     void OnFileData(uint32_t offset, const uint8_t* body, uint32_t length);
+    // The update ended or its connection is gone: closes the file being received. A later chunk
+    // of the same file opens it again.
+    void Finish() { files_.CloseChunkFile(); }
 
     uint32_t FileCount() const { return fileCount_; }
     uint32_t TotalBytes() const { return totalBytes_; }
@@ -67,7 +78,10 @@ class UpdateTransfer {
   private:
     void SetPath(std::string path);
     // Nothing more is written for the current file.
-    void DropCurrentFile() { writable_ = false; }
+    void DropCurrentFile() {
+        writable_ = false;
+        files_.CloseChunkFile();
+    }
 
     FileStorePlatform& files_;
     UpdateProgressView& view_;

@@ -96,6 +96,8 @@ TIDEMARCH_INLINE_WALK void PrefetchRows(const SpriteTarget& target, const Visibl
     // One row has no other row's wait to overlap with.
     if (endRow - v.firstRow > kPrefetchedRows || endRow - v.firstRow < 2) return;
     firstByte = std::max(firstByte, v.startByte);
+    // Unrolled: the loop's own count and jump cost more than the prefetches.
+#pragma GCC unroll 4
     for (int32_t row = v.firstRow; row < endRow; ++row)
         __builtin_prefetch(target.pixels + int64_t(row) * target.pitch + firstByte, 1);
 }
@@ -221,15 +223,17 @@ TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget
     // Fewer bytes than a run's header hold nothing more to draw, whatever marks they hold; the
     // bounds are compared as addresses, one comparison for a header and one for its pixels.
     if (image.size - size_t(reader.at() - image.data) < size_t(kRunHeaderBytes)) return;
-    uintptr_t at = reinterpret_cast<uintptr_t>(reader.at());
-    const uintptr_t end = reinterpret_cast<uintptr_t>(image.data) + image.size;
-    const uintptr_t lastHeader = end - kRunHeaderBytes;
+    // The addresses are taken as 64-bit numbers: a run's end, up to 65,540 bytes past a header
+    // inside the buffer, then cannot wrap around on a 32-bit address space.
+    uint64_t at = reinterpret_cast<uintptr_t>(reader.at());
+    const uint64_t end = uint64_t(reinterpret_cast<uintptr_t>(image.data)) + image.size;
+    const uint64_t lastHeader = end - kRunHeaderBytes;
     withSink([=](auto& sink) mutable {
         for (int32_t rowsLeft = rows; rowsLeft > 0; --rowsLeft, rowVisible += pitch) {
             int64_t rel = firstRel;
             for (;;) {
                 if (at > lastHeader) return;
-                const uint8_t* entry = reinterpret_cast<const uint8_t*>(at);
+                const uint8_t* entry = reinterpret_cast<const uint8_t*>(uintptr_t(at));
                 uint16_t word;
                 std::memcpy(&word, entry, 2);
                 if (word & kTopBit) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -335,6 +338,32 @@ TEST_F(StartScreenFlowTest, FilesArriveThroughTheTransferAtTheirOffsets) {
     Message(start_message::FileData, 0, {'d', 'e', 'f'}, 3);
     EXPECT_EQ(Get("Main.dll"), "abcdef");
     EXPECT_EQ(world_.totalCounter, 9u);
+}
+
+TEST_F(StartScreenFlowTest, LostConnectionOrEndOfTheUpdateClosesAndDatesTheFileBeingReceived) {
+    FileRecord record{};
+    std::strcpy(record.folder, ".");
+    std::strcpy(record.name, "part");
+    record.size = 10;
+    record.lastWrite = {2021, 3, 2, 16, 8, 30, 45, 500};
+    std::vector<uint8_t> header(sizeof record);
+    std::memcpy(header.data(), &record, sizeof record);
+    const std::function<void()> ends[] = {[this] { Flow().OnDisconnected(); },
+                                          [this] { Message(start_message::UpdateFinished); }};
+    for (const auto& end : ends) {
+        flow_.reset();
+        Opened();
+        world_.state = start_state::Open;
+        Message(start_message::FileHeader, 0, header);
+        Message(start_message::FileData, 0, {'a', 'b', 'c'});
+        ASSERT_TRUE(files_->HoldsChunkFile());
+        end();
+        EXPECT_FALSE(files_->HoldsChunkFile());
+        EXPECT_EQ(Get("part"), "abc");
+        struct stat info {};
+        ASSERT_EQ(::stat((root_ / "part").c_str(), &info), 0);
+        EXPECT_EQ(int64_t(info.st_mtim.tv_sec), 1615883445);  // 2021-03-16 08:30:45 UTC
+    }
 }
 
 TEST_F(StartScreenFlowTest, FailedWriteClosesTheScreen) {

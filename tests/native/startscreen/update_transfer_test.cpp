@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -307,6 +308,132 @@ TEST_F(Transfer, RunningProgramIsLeftAlone) {
     EXPECT_EQ(Get("Tidemarch.exe"), "the running program");
     EXPECT_EQ(Get("after"), "aaaa");
     EXPECT_TRUE(view_.reports.empty());
+}
+
+// The file being received is held open between its chunks; whatever order the chunks come in,
+// it ends up as if every chunk had opened it, written, ended it behind itself and dated it.
+TEST_F(Transfer, ChunksInAnyOrderLeaveWhatEachChunkEndingTheFileLeaves) {
+    struct Written {
+        uint32_t offset;
+        std::string bytes;
+    };
+    struct Case {
+        const char* what;
+        std::string before;
+        std::vector<Written> chunks;
+    } cases[] = {
+        {"in order over longer content", std::string(30, 'o'), {{0, "aaaa"}, {4, "bbbb"}, {8, "cc"}}},
+        {"backwards", "", {{8, "cc"}, {4, "bbbb"}, {0, "aaaa"}}},
+        {"the first again at the end", "", {{0, "aaaa"}, {4, "bbbb"}, {0, "AA"}}},
+        {"a gap, then its filling", "", {{6, "gg"}, {2, "ff"}}},
+        {"a shorter chunk inside", "", {{0, "aaaaaaaa"}, {2, "xx"}, {4, "yyyy"}}},
+        {"nothing written but the old content", "old content", {{0, ""}}},
+        {"into old content from its middle", std::string(10, 'o'), {{3, "mm"}, {5, "nnnnnnn"}}},
+    };
+    for (const Case& c : cases) {
+        Put("f", c.before);
+        std::string expected = c.before;
+        Announce(1, 100);
+        Begin(".", "f", 100);
+        for (const Written& chunk : c.chunks) {
+            transfer_->OnFileData(chunk.offset, reinterpret_cast<const uint8_t*>(chunk.bytes.data()),
+                                  uint32_t(chunk.bytes.size()));
+            if (chunk.bytes.empty()) continue;  // a chunk of nothing changes nothing
+            expected.resize(std::max<size_t>(expected.size(), chunk.offset), '\0');
+            expected.replace(chunk.offset, chunk.bytes.size(), chunk.bytes);
+            expected.resize(chunk.offset + chunk.bytes.size());
+        }
+        transfer_->Finish();
+        EXPECT_EQ(Get("f"), expected) << c.what;
+        if (expected != c.before) {
+            EXPECT_EQ(WriteMillis(root_ / "f"), kRecordMillis) << c.what;
+        }
+    }
+}
+
+TEST_F(Transfer, FileCutOffHoldsTheBytesReceivedWithTheRecordsTimeAndIsNotLeftOpen) {
+    struct Case {
+        const char* what;
+        std::function<void()> cut;
+    } cases[] = {
+        {"connection lost or update ended", [this] { transfer_->Finish(); }},
+        {"next header", [this] { Begin(".", "next", 4); }},
+        {"chunk past the size", [this] { Data(8, Chunk(4, 'z')); }},
+        {"transfer gone", [this] { transfer_.reset(); }},
+        {"write failed",
+         [this] {
+             files_->FailNextWrite();
+             Data(4, Chunk(4, 'f'));
+         }},
+    };
+    for (const Case& c : cases) {
+        transfer_ = std::make_unique<UpdateTransfer>(*files_, view_);
+        Put("cut", std::string(20, 'o'));
+        Announce(1, 10);
+        Begin(".", "cut", 10);
+        Data(0, Chunk(4, 'a'));
+        EXPECT_TRUE(files_->HoldsChunkFile()) << c.what;
+        c.cut();
+        EXPECT_FALSE(files_->HoldsChunkFile()) << c.what;
+        EXPECT_EQ(Get("cut"), "aaaa") << c.what;
+        EXPECT_EQ(WriteMillis(root_ / "cut"), kRecordMillis) << c.what;
+    }
+}
+
+TEST_F(Transfer, ChunkAfterTheFileWasClosedOpensItAgain) {
+    Announce(1, 8);
+    Begin(".", "f", 8);
+    Data(0, Chunk(4, 'a'));
+    transfer_->Finish();
+    Data(4, Chunk(4, 'b'));
+    EXPECT_FALSE(files_->HoldsChunkFile());  // complete
+    EXPECT_EQ(Get("f"), "aaaabbbb");
+    EXPECT_EQ(WriteMillis(root_ / "f"), kRecordMillis);
+    EXPECT_EQ(view_.path, "");
+}
+
+// No call of the store sees a file held for chunks: each closes and dates it first.
+TEST_F(Transfer, EveryOtherCallOfTheStoreClosesAndDatesTheHeldFile) {
+    struct Case {
+        const char* what;
+        std::function<void(PosixFileStorePlatform&)> call;
+    } cases[] = {
+        {"CloseChunkFile", [](PosixFileStorePlatform& f) { f.CloseChunkFile(); }},
+        {"ListFolder",
+         [](PosixFileStorePlatform& f) {
+             std::vector<FileStoreEntry> entries;
+             f.ListFolder(".", &entries);
+         }},
+        {"MakeFolder", [](PosixFileStorePlatform& f) { f.MakeFolder("D"); }},
+        {"CreateOrKeepFile", [](PosixFileStorePlatform& f) { f.CreateOrKeepFile("./other"); }},
+        {"IsRunningProgram", [](PosixFileStorePlatform& f) { f.IsRunningProgram(".", "f"); }},
+        {"ReadWholeFile",
+         [](PosixFileStorePlatform& f) {
+             std::vector<uint8_t> bytes;
+             f.ReadWholeFile("./other", &bytes);
+         }},
+        {"RemoveFile", [](PosixFileStorePlatform& f) { f.RemoveFile("./other"); }},
+        {"chunk of another file",
+         [](PosixFileStorePlatform& f) {
+             const uint8_t byte = 'o';
+             f.WriteChunk("./other", 0, &byte, 1, CalendarTime{});
+         }},
+    };
+    const uint8_t chunk[] = {'h', 'e', 'l', 'd'};
+    for (const Case& c : cases) {
+        Put("other", "");
+        Put("f", "");
+        ASSERT_EQ(files_->WriteChunk("./f", 0, chunk, sizeof chunk, kRecordTime),
+                  FileStorePlatform::WriteOutcome::Written);
+        c.call(*files_);
+        EXPECT_EQ(WriteMillis(root_ / "f"), kRecordMillis) << c.what;
+        files_->CloseChunkFile();
+    }
+    transfer_.reset();
+    ASSERT_EQ(files_->WriteChunk("./f", 0, chunk, 2, kRecordTime), FileStorePlatform::WriteOutcome::Written);
+    files_.reset();
+    EXPECT_EQ(Get("f"), "he");
+    EXPECT_EQ(WriteMillis(root_ / "f"), kRecordMillis) << "destruction";
 }
 
 TEST(MarkerPosition, TruncatesTowardZeroAndStopsAtTheTrackEnd) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -78,6 +79,10 @@ TEST_F(Win32FileStore, ChunkWritesAtOffsetEndsTheFileAndSetsTheThreeTimes) {
     const CalendarTime time{2021, 3, 2, 16, 8, 30, 45, 500};
     const uint8_t chunk[] = {'n', 'e', 'w'};
     ASSERT_EQ(files.WriteChunk("./f", 2, chunk, 3, time), FileStorePlatform::WriteOutcome::Written);
+    // Held for the next chunk, unshared, until it is closed.
+    EXPECT_EQ(Get("f"), "<missing>");
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    files.CloseChunkFile();
     EXPECT_EQ(Get("f"), std::string("oonew"));
 
     HANDLE file = CreateFileA("f", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -95,6 +100,68 @@ TEST_F(Win32FileStore, ChunkWritesAtOffsetEndsTheFileAndSetsTheThreeTimes) {
     // Wine keeps no creation time on Unix file systems, and reading the file back above moved
     // its access time: only the write time can be compared here.
 
+    std::vector<FileStoreEntry> entries;
+    ASSERT_TRUE(files.ListFolder(".", &entries));
+    for (const FileStoreEntry& entry : entries)
+        if (entry.name == "f") {
+            EXPECT_EQ(entry.lastWrite, time);
+        }
+}
+
+// Chunks in any order leave what opening, writing, ending and dating the file for every chunk
+// leaves, though the file is held open between them.
+TEST_F(Win32FileStore, ChunksInAnyOrderLeaveWhatEachChunkEndingTheFileLeaves) {
+    struct Written {
+        uint32_t offset;
+        std::string bytes;
+    };
+    struct Case {
+        const char* what;
+        std::string before;
+        std::vector<Written> chunks;
+    } cases[] = {
+        {"in order over longer content", std::string(30, 'o'), {{0, "aaaa"}, {4, "bbbb"}, {8, "cc"}}},
+        {"backwards", "", {{8, "cc"}, {4, "bbbb"}, {0, "aaaa"}}},
+        {"the first again at the end", "", {{0, "aaaa"}, {4, "bbbb"}, {0, "AA"}}},
+        {"a gap, then its filling", "", {{6, "gg"}, {2, "ff"}}},
+        {"nothing, over old content", "old content", {{0, ""}}},
+    };
+    const CalendarTime time{2021, 3, 2, 16, 8, 30, 45, 500};
+    Win32FileStorePlatform files;
+    for (const Case& c : cases) {
+        Put("f", c.before);
+        std::string expected = c.before;
+        for (const Written& chunk : c.chunks) {
+            ASSERT_EQ(files.WriteChunk("./f", chunk.offset,
+                                       reinterpret_cast<const uint8_t*>(chunk.bytes.data()),
+                                       uint32_t(chunk.bytes.size()), time),
+                      FileStorePlatform::WriteOutcome::Written)
+                << c.what;
+            expected.resize(std::max<size_t>(expected.size(), chunk.offset), '\0');
+            expected.replace(chunk.offset, chunk.bytes.size(), chunk.bytes);
+            expected.resize(chunk.offset + chunk.bytes.size());
+        }
+        // Listing closes the held file first and sees it dated.
+        std::vector<FileStoreEntry> entries;
+        ASSERT_TRUE(files.ListFolder(".", &entries));
+        for (const FileStoreEntry& entry : entries)
+            if (entry.name == "f") {
+                EXPECT_EQ(entry.lastWrite, time) << c.what;
+            }
+        EXPECT_EQ(Get("f"), expected) << c.what;
+    }
+}
+
+TEST_F(Win32FileStore, FileHeldAtDestructionIsClosedAndDated) {
+    Put("f", "");
+    const CalendarTime time{2021, 3, 2, 16, 8, 30, 45, 500};
+    const uint8_t chunk[] = {'c', 'u', 't'};
+    {
+        Win32FileStorePlatform files;
+        ASSERT_EQ(files.WriteChunk("./f", 0, chunk, 3, time), FileStorePlatform::WriteOutcome::Written);
+    }
+    EXPECT_EQ(Get("f"), "cut");
+    Win32FileStorePlatform files;
     std::vector<FileStoreEntry> entries;
     ASSERT_TRUE(files.ListFolder(".", &entries));
     for (const FileStoreEntry& entry : entries)

@@ -33,7 +33,10 @@ size_t UpdateTestClient::Count(uint32_t id) const {
     return size_t(std::count_if(messages.begin(), messages.end(), [&](const auto& m) { return m.id == id; }));
 }
 
-void UpdateTestClient::OnDisconnected() { ++disconnects; }
+void UpdateTestClient::OnDisconnected() {
+    transfer_.Finish();
+    ++disconnects;
+}
 
 void UpdateTestClient::SendFileList() {
     if (listOverride) {
@@ -85,6 +88,7 @@ uint32_t UpdateTestClient::OnMessage(MessageHeader* header, uint8_t* body) {
         transfer_.OnFileData(header->a, body, header->bodyLength);
         break;
     case message_id::UpdateFinished:
+        transfer_.Finish();
         finished = true;
         break;
     default:

@@ -55,6 +55,7 @@ bool WriteAll(int fd, const uint8_t* data, uint32_t length) {
 }  // namespace
 
 bool PosixFileStorePlatform::ListFolder(const std::string& folder, std::vector<FileStoreEntry>* entries) {
+    CloseChunkFile();
     const std::string base = Full(folder);
     DIR* dir = ::opendir(base.c_str());
     if (!dir) return false;
@@ -73,10 +74,12 @@ bool PosixFileStorePlatform::ListFolder(const std::string& folder, std::vector<F
 }
 
 bool PosixFileStorePlatform::MakeFolder(const std::string& name) {
+    CloseChunkFile();
     return ::mkdir(Full(name).c_str(), kFolderMode) == 0 || errno == EEXIST;
 }
 
 bool PosixFileStorePlatform::CreateOrKeepFile(const std::string& path) {
+    CloseChunkFile();
     const int fd = ::open(Full(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kFileMode);
     if (fd < 0) return false;
     ::close(fd);
@@ -86,34 +89,56 @@ bool PosixFileStorePlatform::CreateOrKeepFile(const std::string& path) {
 FileStorePlatform::WriteOutcome PosixFileStorePlatform::WriteChunk(const std::string& path, uint32_t offset,
                                                                    const uint8_t* data, uint32_t length,
                                                                    const CalendarTime& time) {
-    const int fd = ::open(Full(path).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return WriteOutcome::OpenFailed;
-    bool written = ::lseek(fd, off_t(offset), SEEK_SET) >= 0 && WriteAll(fd, data, length);
-    if (failNextWrite_) {
-        failNextWrite_ = false;
-        written = false;
+    if (chunkFd_ >= 0 && path != chunkPath_) CloseChunkFile();
+    if (chunkFd_ < 0) {
+        chunkFd_ = ::open(Full(path).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (chunkFd_ < 0) return WriteOutcome::OpenFailed;
+        chunkPath_ = path;
+        chunkExtent_.Opened();
+        chunkWritten_ = false;
     }
+    const bool written =
+        !failNextWrite_ &&
+        (!chunkExtent_.NeedsSeek(offset) || ::lseek(chunkFd_, off_t(offset), SEEK_SET) >= 0) &&
+        WriteAll(chunkFd_, data, length);
+    failNextWrite_ = false;
     if (!written) {
-        ::close(fd);
+        CloseChunkFile();
         return WriteOutcome::WriteFailed;
     }
-    ::ftruncate(fd, off_t(offset) + off_t(length));
-    timespec times[2];
-    if (ToTimespec(time, &times[0])) {
-        times[1] = times[0];
-        ::futimens(fd, times);
-    }
-    ::close(fd);
+    if (chunkExtent_.NeedsEnd(offset, length)) ::ftruncate(chunkFd_, off_t(offset) + off_t(length));
+    chunkExtent_.Wrote(offset, length);
+    chunkTime_ = time;
+    chunkWritten_ = true;
     return WriteOutcome::Written;
 }
 
+void PosixFileStorePlatform::CloseChunkFile() {
+    if (chunkFd_ < 0) return;
+    timespec times[2];
+    // Dated last: every write through the descriptor moves the write time.
+    if (chunkWritten_ && ToTimespec(chunkTime_, &times[0])) {
+        times[1] = times[0];
+        ::futimens(chunkFd_, times);
+    }
+    ::close(chunkFd_);
+    chunkFd_ = -1;
+    chunkPath_.clear();
+    chunkWritten_ = false;
+}
+
 bool PosixFileStorePlatform::IsRunningProgram(const std::string& folder, const std::string& name) {
+    CloseChunkFile();
     return !runningProgram_.empty() && folder == kProgramFolderName && name == runningProgram_;
 }
 
-bool PosixFileStorePlatform::RemoveFile(const std::string& path) { return ::unlink(Full(path).c_str()) == 0; }
+bool PosixFileStorePlatform::RemoveFile(const std::string& path) {
+    CloseChunkFile();
+    return ::unlink(Full(path).c_str()) == 0;
+}
 
 bool PosixFileStorePlatform::ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+    CloseChunkFile();
     const int fd = ::open(Full(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     bytes->clear();

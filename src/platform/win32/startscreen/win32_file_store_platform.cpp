@@ -48,6 +48,7 @@ const FileIdentity& ProgramIdentity() {
 }  // namespace
 
 bool Win32FileStorePlatform::ListFolder(const std::string& folder, std::vector<FileStoreEntry>* entries) {
+    CloseChunkFile();
     const std::string pattern = folder == kProgramFolderName ? std::string("*.*") : folder + "\\*.*";
     WIN32_FIND_DATAA found{};
     HANDLE search = FindFirstFileA(pattern.c_str(), &found);
@@ -65,10 +66,12 @@ bool Win32FileStorePlatform::ListFolder(const std::string& folder, std::vector<F
 }
 
 bool Win32FileStorePlatform::MakeFolder(const std::string& name) {
+    CloseChunkFile();
     return CreateDirectoryA(name.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 bool Win32FileStorePlatform::CreateOrKeepFile(const std::string& path) {
+    CloseChunkFile();
     HANDLE file =
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -79,28 +82,51 @@ bool Win32FileStorePlatform::CreateOrKeepFile(const std::string& path) {
 FileStorePlatform::WriteOutcome Win32FileStorePlatform::WriteChunk(const std::string& path, uint32_t offset,
                                                                    const uint8_t* data, uint32_t length,
                                                                    const CalendarTime& time) {
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return WriteOutcome::OpenFailed;
+    if (chunkFile_ && path != chunkPath_) CloseChunkFile();
+    if (!chunkFile_) {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return WriteOutcome::OpenFailed;
+        chunkFile_ = file;
+        chunkPath_ = path;
+        chunkExtent_.Opened();
+        chunkWritten_ = false;
+    }
     LARGE_INTEGER position;
     position.QuadPart = LONGLONG(offset);
     DWORD written = 0;
-    const bool ok = SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
-                    (length == 0 || (WriteFile(file, data, length, &written, nullptr) && written == length));
+    const bool ok =
+        (!chunkExtent_.NeedsSeek(offset) || SetFilePointerEx(chunkFile_, position, nullptr, FILE_BEGIN)) &&
+        (length == 0 || (WriteFile(chunkFile_, data, length, &written, nullptr) && written == length));
     if (!ok) {
-        CloseHandle(file);
+        CloseChunkFile();
         return WriteOutcome::WriteFailed;
     }
-    SetEndOfFile(file);
-    const SYSTEMTIME parts{time.year, time.month,  time.dayOfWeek, time.day,
-                           time.hour, time.minute, time.second,    time.milliseconds};
-    FILETIME stamp{};
-    if (SystemTimeToFileTime(&parts, &stamp)) SetFileTime(file, &stamp, &stamp, &stamp);
-    CloseHandle(file);
+    if (chunkExtent_.NeedsEnd(offset, length)) SetEndOfFile(chunkFile_);
+    chunkExtent_.Wrote(offset, length);
+    chunkTime_ = time;
+    chunkWritten_ = true;
     return WriteOutcome::Written;
 }
 
+void Win32FileStorePlatform::CloseChunkFile() {
+    if (!chunkFile_) return;
+    if (chunkWritten_) {
+        // Dated last: every write through the handle moves the write time.
+        const SYSTEMTIME parts{chunkTime_.year,   chunkTime_.month,       chunkTime_.dayOfWeek,
+                               chunkTime_.day,    chunkTime_.hour,        chunkTime_.minute,
+                               chunkTime_.second, chunkTime_.milliseconds};
+        FILETIME stamp{};
+        if (SystemTimeToFileTime(&parts, &stamp)) SetFileTime(chunkFile_, &stamp, &stamp, &stamp);
+    }
+    CloseHandle(chunkFile_);
+    chunkFile_ = nullptr;
+    chunkPath_.clear();
+    chunkWritten_ = false;
+}
+
 bool Win32FileStorePlatform::IsRunningProgram(const std::string& folder, const std::string& name) {
+    CloseChunkFile();
     const FileIdentity& program = ProgramIdentity();
     if (!program.known) return false;
     const FileIdentity candidate = IdentityOf((folder + "\\" + name).c_str());
@@ -108,9 +134,13 @@ bool Win32FileStorePlatform::IsRunningProgram(const std::string& folder, const s
            candidate.indexHigh == program.indexHigh && candidate.indexLow == program.indexLow;
 }
 
-bool Win32FileStorePlatform::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool Win32FileStorePlatform::RemoveFile(const std::string& path) {
+    CloseChunkFile();
+    return ::DeleteFileA(path.c_str()) != 0;
+}
 
 bool Win32FileStorePlatform::ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+    CloseChunkFile();
     // No sharing while it is read, and existing files only.
     HANDLE file =
         CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
