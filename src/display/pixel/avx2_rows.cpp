@@ -431,6 +431,11 @@ void Rect(uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src, ptrdiff_t srcPit
     const OpFor<L, Wide> wide(params);
     const OpFor<L, Narrow> narrow(params);
     int32_t r = 0;
+    if (width * L::kBytes == 32) {  // eight 32-bit pixels or sixteen 16-bit ones: one vector a row
+        for (; r < rows; ++r, dst += dstPitch, src += srcPitch)
+            Wide::Store(dst, wide(Wide::Load(dst), Wide::Load(src), 0));
+        return;
+    }
     if (L::kBytes == 2 && width == 8) {
         for (; r + 2 <= rows; r += 2, dst += 2 * dstPitch, src += 2 * srcPitch) {
             const __m256i d = _mm256_inserti128_si256(_mm256_castsi128_si256(Narrow::Load(dst)),
