@@ -12,6 +12,18 @@
 using RectFunction = void (*)(uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src, ptrdiff_t srcPitch,
                               int32_t width, int32_t rows, const RowParams& params);
 
+// This processor's rectangle functions per layout and operation, built once after the
+// processor's features are known.
+struct RectFunctionTable {
+    RectFunction functions[RowFunctionTable::kLayouts][RowFunctionTable::kOps] = {};
+    RectFunctionTable();
+};
+
 // The rectangle function of this processor for a layout and operation; null where there is none
-// (then the caller's own rows serve). Chosen once, after the processor's features are known.
-RectFunction FastRectFunction(PixelLayout layout, RowOp op);
+// (then the caller's own rows serve). Inline, so that the choice costs a guard check and a load.
+inline RectFunction FastRectFunction(PixelLayout layout, RowOp op) {
+    static const RectFunctionTable table;
+    const int l = int(layout), o = int(op);
+    if (l <= 0 || l >= RowFunctionTable::kLayouts || o < 0 || o >= RowFunctionTable::kOps) return nullptr;
+    return table.functions[l][o];
+}
