@@ -39,6 +39,22 @@ RowFunctionTable::RowFunctionTable() {
         }
 }
 
+RectFunction FastRectFunction(PixelLayout layout, RowOp op) {
+    struct Table {
+        RectFunction functions[RowFunctionTable::kLayouts][RowFunctionTable::kOps] = {};
+        Table() {
+            if (!ProcessorHas(VectorSet::Avx2)) return;
+            for (int l = 1; l < RowFunctionTable::kLayouts; ++l)
+                for (int o = 0; o < RowFunctionTable::kOps; ++o)
+                    functions[l][o] = Avx2RectFunction(PixelLayout(l), RowOp(o));
+        }
+    };
+    static const Table table;
+    const int l = int(layout), o = int(op);
+    if (l <= 0 || l >= RowFunctionTable::kLayouts || o < 0 || o >= RowFunctionTable::kOps) return nullptr;
+    return table.functions[l][o];
+}
+
 RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& params, uint32_t tint,
                               PixelPath path) {
     RowKernel kernel = MakeRowKernel(layout, op, params, path);

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "display/opacity.h"
+#include "display/pixel/rect_functions.h"
 #include "display/pixel/short_runs16.h"
 #include "display/pixel/vector_pieces.h"
 #include "display/pixel/vector_runs16.h"
@@ -95,18 +96,31 @@ void BlendRows(Surface& source, const Rect& src, Surface& destination, int32_t d
     }
 }
 
+// Asks for both ends of every row of a small rectangle at once (a short row often ends in the
+// next cache line), so that the memory waits overlap.
+template <bool ReadsSource>
+inline __attribute__((always_inline)) void PrefetchRect(uint8_t* to, ptrdiff_t toPitch, const uint8_t* from,
+                                                        ptrdiff_t fromPitch, ptrdiff_t rowBytes,
+                                                        int32_t rows) {
+    if (rows > kPrefetchedRows || rows < 2) return;  // one row has no other row's wait to overlap with
+    for (int32_t r = 0; r < rows; ++r) {
+        if (ReadsSource) {
+            __builtin_prefetch(from + r * fromPitch);
+            __builtin_prefetch(from + r * fromPitch + rowBytes - 1);
+        }
+        __builtin_prefetch(to + r * toPitch, 1);
+        __builtin_prefetch(to + r * toPitch + rowBytes - 1, 1);
+    }
+}
+
 // The rows of a rectangle, each row done where it is found by the sink with its weights in
 // registers: no run records, no row-function call. Source and destination are different
 // surfaces; a fill reads no source.
-template <bool ReadsSource, class Sink>
+template <bool ReadsSource, int32_t Bpp, class Sink>
 inline __attribute__((always_inline)) void RectRows(uint8_t* to, ptrdiff_t toPitch, const uint8_t* from,
                                                     ptrdiff_t fromPitch, int32_t width, int32_t rows,
                                                     Sink& sink) {
-    if (rows <= kPrefetchedRows && rows > 1)  // one row has no other row's wait to overlap with
-        for (int32_t r = 0; r < rows; ++r) {
-            if (ReadsSource) __builtin_prefetch(from + r * fromPitch);
-            __builtin_prefetch(to + r * toPitch, 1);
-        }
+    PrefetchRect<ReadsSource>(to, toPitch, from, fromPitch, ptrdiff_t(width) * Bpp, rows);
     for (int32_t r = 0; r < rows; ++r, to += toPitch, from += fromPitch)
         sink.Add(to, from, width);
 }
@@ -126,14 +140,14 @@ template <bool ReadsSource, int32_t Bpp, class Op> class PieceSink {
 template <int32_t Bpp, class Op> void FillRectRows(Surface& s, const Rect& r, const Op& op) {
     uint8_t* to = s.Row(r.top) + int64_t(r.left) * Bpp;
     PieceSink<false, Bpp, Op> sink(op);
-    RectRows<false>(to, s.pitch, to, 0, r.Width(), r.Height(), sink);
+    RectRows<false, Bpp>(to, s.pitch, to, 0, r.Width(), r.Height(), sink);
 }
 
 template <int32_t Bpp, RowOp Op>
 void BlendRectRowsBytes(uint8_t* to, ptrdiff_t toPitch, const uint8_t* from, ptrdiff_t fromPitch,
                         int32_t width, int32_t rows, uint32_t k, uint32_t ws, uint32_t wd) {
     PieceSink<true, Bpp, ByteOpLanes<Op>> sink(ByteOpLanes<Op>(k, ws, wd));
-    RectRows<true>(to, toPitch, from, fromPitch, width, rows, sink);
+    RectRows<true, Bpp>(to, toPitch, from, fromPitch, width, rows, sink);
 }
 
 // A translucent or effect 24/32-bit BlitTo between two surfaces, for the weights
@@ -163,7 +177,7 @@ template <class L, RowOp Op>
 void BlendRectRows16(uint8_t* to, ptrdiff_t toPitch, const uint8_t* from, ptrdiff_t fromPitch, int32_t width,
                      int32_t rows, uint32_t k, uint32_t ws, uint32_t wd) {
     VectorRunSink16<L, Op> sink(k, ws, wd);
-    RectRows<true>(to, toPitch, from, fromPitch, width, rows, sink);
+    RectRows<true, 2>(to, toPitch, from, fromPitch, width, rows, sink);
 }
 
 // A translucent 16-bit BlitTo between two surfaces, for the weights VectorRuns16Take accepts.
@@ -187,6 +201,40 @@ void BlendRect16(RowOp op, const RowParams& p, Surface& source, const Rect& src,
     default:
         return;
     }
+}
+
+// A translucent or effect BlitTo between two different surfaces without run records: rows of a
+// whole vector or more through the processor's rectangle function, shorter rows (and rows up to
+// kPieceRowBytes on processors without one) in SSE2 pieces. False where neither takes the
+// operation and row length; the row functions serve then.
+template <PixelLayout Layout>
+bool BlendRectFast(RowOp op, RowParams p, Surface& source, const Rect& src, Surface& destination, int32_t dx,
+                   int32_t dy) {
+    constexpr int32_t bpp = BytesPerPixel(Layout);
+    constexpr int32_t kVectorBytes = 16;
+    const int32_t width = src.Width(), rows = src.Height();
+    const int32_t rowBytes = width * bpp;
+    if (rowBytes >= kVectorBytes) {
+        if (const RectFunction rect = FastRectFunction(Layout, op)) {
+            uint8_t* to = destination.Row(dy) + int64_t(dx) * bpp;
+            const uint8_t* from = source.Row(src.top) + int64_t(src.left) * bpp;
+            PrefetchRect<true>(to, destination.pitch, from, source.pitch, rowBytes, rows);
+            p.dstLimit = EndOf(destination);
+            p.srcLimit = EndOf(source);
+            rect(to, destination.pitch, from, source.pitch, width, rows, p);
+            return true;
+        }
+    }
+    if (rowBytes > kPieceRowBytes) return false;
+    if constexpr (bpp == 2) {
+        if (!VectorRuns16Take(op, p.k, p.ws, p.wd)) return false;
+        using L = std::conditional_t<Layout == PixelLayout::Rgb565, Rgb565Traits, Rgb555Traits>;
+        BlendRect16<L>(op, p, source, src, destination, dx, dy);
+    } else {
+        if (!ByteOpLanesTake(op, p.k, p.ws, p.wd)) return false;
+        BlendRectBytes<bpp>(op, p, source, src, destination, dx, dy);
+    }
+    return true;
 }
 
 RowKernel Kernel(PixelLayout layout, RowOp op, RowParams params, PixelPath path) {
@@ -352,17 +400,9 @@ void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect 
             p.k = uint32_t(effect) >> shift;
         }
     }
-    if constexpr (sixteen) {
-        if (path == PixelPath::Fast && &source != destination && VectorRuns16Take(op, p.k, p.ws, p.wd) &&
-            src.Width() * 2 <= kPieceRowBytes) {
-            using L = std::conditional_t<Layout == PixelLayout::Rgb565, Rgb565Traits, Rgb555Traits>;
-            return BlendRect16<L>(op, p, source, src, *destination, dx, dy);
-        }
-    } else {
-        if (path == PixelPath::Fast && &source != destination && ByteOpLanesTake(op, p.k, p.ws, p.wd) &&
-            src.Width() * BytesPerPixel(Layout) <= kPieceRowBytes)
-            return BlendRectBytes<BytesPerPixel(Layout)>(op, p, source, src, *destination, dx, dy);
-    }
+    if (path == PixelPath::Fast && &source != destination &&
+        BlendRectFast<Layout>(op, p, source, src, *destination, dx, dy))
+        return;
     RowKernel kernel = MakeRowKernel(Layout, op, p, path);
     BlendRows<BytesPerPixel(Layout)>(source, src, *destination, dx, dy, kernel);
 }

@@ -42,7 +42,8 @@ inline __attribute__((always_inline)) SpriteOperation SelectSpriteOperation16(in
         return SpriteOp(RowOp::Multiply, 0);
     }
     const uint32_t l = uint32_t(std::max(alpha, 0)) / 8;
-    if (e <= 0 && e >= -256) return SpriteOp(RowOp::Blend, 0, (l * (uint32_t(256 + e) / 8)) / 32, 32 - l);
+    if (e == 0) return SpriteOp(RowOp::Blend, 0, l, 32 - l);  // the usual translucent draw: l × 32 / 32
+    if (e < 0 && e >= -256) return SpriteOp(RowOp::Blend, 0, (l * (uint32_t(256 + e) / 8)) / 32, 32 - l);
     if (e > 0 && e <= 256) return SpriteOp(RowOp::BrightenBlend, uint32_t(e) / 8, l, 32 - l);
     if (e == 257) return SpriteOp(RowOp::Screen, l);
     if (e > 257) return SpriteOp(RowOp::ProductAdd, l);

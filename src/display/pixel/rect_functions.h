@@ -1,0 +1,17 @@
+#pragma once
+// Whole rectangles of rows between two different surfaces in one call, for processors with a
+// wider instruction set: the operation's weights and constants are prepared once per rectangle
+// and kept in registers across its rows, and rows shorter than a wide vector may share one.
+#include <cstddef>
+#include <cstdint>
+
+#include "display/pixel/row_kernel.h"
+
+// dst row r = op(dst row r, src row r) for width pixels of rows rows; rows are pitch bytes apart.
+// Source and destination do not overlap. params.dstLimit and params.srcLimit as for the rows.
+using RectFunction = void (*)(uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src, ptrdiff_t srcPitch,
+                              int32_t width, int32_t rows, const RowParams& params);
+
+// The rectangle function of this processor for a layout and operation; null where there is none
+// (then the caller's own rows serve). Chosen once, after the processor's features are known.
+RectFunction FastRectFunction(PixelLayout layout, RowOp op);
