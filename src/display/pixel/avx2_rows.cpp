@@ -425,17 +425,15 @@ void Rows(const RowRun* runs, int32_t runCount, const RowParams& params) {
 // ---- Rectangles: the rows of one drawing call between two surfaces, the operation prepared
 // once. Rows of eight 16-bit pixels go two to a 32-byte vector. ----
 
+// Rows of other lengths: their own function, so that the frame its vectors need on the stack
+// is set up only for them.
 template <class L, RowOp Op, template <class, class> class OpFor>
-void Rect(uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src, ptrdiff_t srcPitch, int32_t width,
-          int32_t rows, const RowParams& params) {
+__attribute__((noinline)) void RectOfRows(uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src,
+                                          ptrdiff_t srcPitch, int32_t width, int32_t rows,
+                                          const RowParams& params) {
     const OpFor<L, Wide> wide(params);
     const OpFor<L, Narrow> narrow(params);
     int32_t r = 0;
-    if (width * L::kBytes == 32) {  // eight 32-bit pixels or sixteen 16-bit ones: one vector a row
-        for (; r < rows; ++r, dst += dstPitch, src += srcPitch)
-            Wide::Store(dst, wide(Wide::Load(dst), Wide::Load(src), 0));
-        return;
-    }
     if (L::kBytes == 2 && width == 8) {
         for (; r + 2 <= rows; r += 2, dst += 2 * dstPitch, src += 2 * srcPitch) {
             const __m256i d = _mm256_inserti128_si256(_mm256_castsi128_si256(Narrow::Load(dst)),
@@ -449,6 +447,17 @@ void Rect(uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src, ptrdiff_t srcPit
     }
     for (; r < rows; ++r, dst += dstPitch, src += srcPitch)
         Row<L, Op>(wide, narrow, dst, src, width, params);
+}
+
+template <class L, RowOp Op, template <class, class> class OpFor>
+void Rect(uint8_t* dst, ptrdiff_t dstPitch, const uint8_t* src, ptrdiff_t srcPitch, int32_t width,
+          int32_t rows, const RowParams& params) {
+    if (width * L::kBytes != 32)
+        return RectOfRows<L, Op, OpFor>(dst, dstPitch, src, srcPitch, width, rows, params);
+    // Eight 32-bit pixels or sixteen 16-bit ones: one vector a row.
+    const OpFor<L, Wide> wide(params);
+    for (int32_t r = 0; r < rows; ++r, dst += dstPitch, src += srcPitch)
+        Wide::Store(dst, wide(Wide::Load(dst), Wide::Load(src), 0));
 }
 
 template <class L> RectFunction Avx2RectFor16(RowOp op) {
