@@ -218,7 +218,10 @@ bool BlendRectFast(RowOp op, RowParams p, Surface& source, const Rect& src, Surf
         if (const RectFunction rect = FastRectFunction(Layout, op)) {
             uint8_t* to = destination.Row(dy) + int64_t(dx) * bpp;
             const uint8_t* from = source.Row(src.top) + int64_t(src.left) * bpp;
-            PrefetchRect<true>(to, destination.pitch, from, source.pitch, rowBytes, rows);
+            // Asking ahead pays on 16-bit rows only: on the byte layouts it measured no gain at
+            // 8 x 8 and a loss at 32 x 32, where the processor's own prefetch follows the rows.
+            if constexpr (bpp == 2)
+                PrefetchRect<true>(to, destination.pitch, from, source.pitch, rowBytes, rows);
             p.dstLimit = EndOf(destination);
             p.srcLimit = EndOf(source);
             rect(to, destination.pitch, from, source.pitch, width, rows, p);
