@@ -21,7 +21,7 @@ struct RectFunctionTable {
 
 // The rectangle function of this processor for a layout and operation; null where there is none
 // (then the caller's own rows serve). Inline, so that the choice costs a guard check and a load.
-inline RectFunction FastRectFunction(PixelLayout layout, RowOp op) {
+inline __attribute__((always_inline)) RectFunction FastRectFunction(PixelLayout layout, RowOp op) {
     static const RectFunctionTable table;
     const int l = int(layout), o = int(op);
     if (l <= 0 || l >= RowFunctionTable::kLayouts || o < 0 || o >= RowFunctionTable::kOps) return nullptr;

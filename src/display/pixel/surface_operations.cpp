@@ -360,9 +360,54 @@ bool PlaceBlit(const Surface& source, const Surface& destination, bool clipToDes
     return true;
 }
 
+namespace {
+// The common translucent BlitTo without an effect, between two different surfaces, of a
+// rectangle that lies wholly inside both and has a rectangle function: done here with the few
+// checks it needs, so that a small rectangle does not pay for the general clipping and choice
+// below (its frame, its spills) on top of its pixels. The weights are those the general path
+// works out for effect 0. False when the call is not of this kind; nothing is drawn then.
 template <PixelLayout Layout>
-void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect rect, int32_t level,
-              int32_t effect, PixelPath path) {
+inline __attribute__((always_inline)) bool BlendInsideBoth(Surface& source, Surface* destination, int32_t x,
+                                                           int32_t y, const Rect& rect, int32_t level,
+                                                           int32_t effect) {
+    constexpr int32_t bpp = BytesPerPixel(Layout);
+    constexpr int32_t kVectorBytes = 16;
+    if (effect != 0 || uint32_t(level) >= uint32_t(kOpaque) || !destination || destination == &source ||
+        !source.HasPixels() || !destination->HasPixels())
+        return false;
+    // Inside both surfaces: no sum below can overflow, every term lying within a surface's size.
+    if (rect.left < 0 || rect.top < 0 || rect.right > source.width || rect.bottom > source.height ||
+        rect.left >= rect.right || rect.top >= rect.bottom)
+        return false;
+    const int32_t width = rect.right - rect.left, rows = rect.bottom - rect.top;
+    if (x < 0 || y < 0 || x > destination->width - width || y > destination->height - rows ||
+        width * bpp < kVectorBytes)
+        return false;
+    RowParams p;
+    RowOp op;
+    if constexpr (Is16Bit(Layout)) {
+        op = RowOp::BlendKeyed;
+        p.ws = uint32_t(level) >> 3;
+        p.wd = 32 - p.ws;
+    } else {
+        op = RowOp::Blend;
+        p.ws = uint32_t(level);
+        p.wd = uint32_t(kOpaque) - p.ws;
+    }
+    const RectFunction function = FastRectFunction(Layout, op);
+    if (!function) return false;
+    uint8_t* to = destination->Row(y) + int64_t(x) * bpp;
+    const uint8_t* from = source.Row(rect.top) + int64_t(rect.left) * bpp;
+    if constexpr (bpp == 2) PrefetchRect<true>(to, destination->pitch, from, source.pitch, width * bpp, rows);
+    p.dstLimit = EndOf(*destination);
+    p.srcLimit = EndOf(source);
+    function(to, destination->pitch, from, source.pitch, width, rows, p);
+    return true;
+}
+
+template <PixelLayout Layout>
+__attribute__((noinline)) void BlitToInGeneral(Surface& source, Surface* destination, int32_t x, int32_t y,
+                                               Rect rect, int32_t level, int32_t effect, PixelPath path) {
     if (!source.platformSurface || !destination) return;
     constexpr bool sixteen = Is16Bit(Layout);
     BlitPlacement placed;
@@ -408,6 +453,15 @@ void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect 
         return;
     RowKernel kernel = MakeRowKernel(Layout, op, p, path);
     BlendRows<BytesPerPixel(Layout)>(source, src, *destination, dx, dy, kernel);
+}
+}  // namespace
+
+template <PixelLayout Layout>
+void BlitToOf(Surface& source, Surface* destination, int32_t x, int32_t y, Rect rect, int32_t level,
+              int32_t effect, PixelPath path) {
+    if (path == PixelPath::Fast && BlendInsideBoth<Layout>(source, destination, x, y, rect, level, effect))
+        return;
+    BlitToInGeneral<Layout>(source, destination, x, y, rect, level, effect, path);
 }
 
 template void BlitToOf<PixelLayout::Rgb565>(Surface&, Surface*, int32_t, int32_t, Rect, int32_t, int32_t,
