@@ -2,6 +2,7 @@
 // Whole rectangles of rows between two different surfaces in one call, for processors with a
 // wider instruction set: the operation's weights and constants are prepared once per rectangle
 // and kept in registers across its rows, and rows shorter than a wide vector may share one.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -19,11 +20,20 @@ struct RectFunctionTable {
     RectFunctionTable();
 };
 
-// The rectangle function of this processor for a layout and operation; null where there is none
-// (then the caller's own rows serve). Inline, so that the choice costs a guard check and a load.
-inline __attribute__((always_inline)) RectFunction FastRectFunction(PixelLayout layout, RowOp op) {
-    static const RectFunctionTable table;
+// The table once the first FastRectFunction has built it, null before: a quick path that reads
+// it leaves no call (and no registers saved for one) in its caller, and lets the first drawing
+// call go the general way, which builds it.
+inline std::atomic<const RectFunctionTable*> gBuiltRectFunctions{nullptr};
+
+inline RectFunction RectFunctionOf(const RectFunctionTable& table, PixelLayout layout, RowOp op) {
     const int l = int(layout), o = int(op);
     if (l <= 0 || l >= RowFunctionTable::kLayouts || o < 0 || o >= RowFunctionTable::kOps) return nullptr;
     return table.functions[l][o];
+}
+
+// The rectangle function of this processor for a layout and operation; null where there is none
+// (then the caller's own rows serve). Inline, so that the choice costs a guard check and a load.
+inline RectFunction FastRectFunction(PixelLayout layout, RowOp op) {
+    static const RectFunctionTable table;
+    return RectFunctionOf(table, layout, op);
 }

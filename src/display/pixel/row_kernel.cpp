@@ -40,10 +40,11 @@ RowFunctionTable::RowFunctionTable() {
 }
 
 RectFunctionTable::RectFunctionTable() {
-    if (!ProcessorHas(VectorSet::Avx2)) return;
-    for (int l = 1; l < RowFunctionTable::kLayouts; ++l)
-        for (int o = 0; o < RowFunctionTable::kOps; ++o)
-            functions[l][o] = Avx2RectFunction(PixelLayout(l), RowOp(o));
+    if (ProcessorHas(VectorSet::Avx2))
+        for (int l = 1; l < RowFunctionTable::kLayouts; ++l)
+            for (int o = 0; o < RowFunctionTable::kOps; ++o)
+                functions[l][o] = Avx2RectFunction(PixelLayout(l), RowOp(o));
+    gBuiltRectFunctions.store(this, std::memory_order_release);
 }
 
 RowKernel MakeTintedRowKernel(PixelLayout layout, RowOp op, const RowParams& params, uint32_t tint,

@@ -365,7 +365,8 @@ namespace {
 // rectangle that lies wholly inside both and has a rectangle function: done here with the few
 // checks it needs, so that a small rectangle does not pay for the general clipping and choice
 // below (its frame, its spills) on top of its pixels. The weights are those the general path
-// works out for effect 0. False when the call is not of this kind; nothing is drawn then.
+// works out for effect 0. False when the call is not of this kind, or the rectangle functions
+// are not built yet (the general path builds them); nothing is drawn then.
 template <PixelLayout Layout>
 inline __attribute__((always_inline)) bool BlendInsideBoth(Surface& source, Surface* destination, int32_t x,
                                                            int32_t y, const Rect& rect, int32_t level,
@@ -394,7 +395,9 @@ inline __attribute__((always_inline)) bool BlendInsideBoth(Surface& source, Surf
         p.ws = uint32_t(level);
         p.wd = uint32_t(kOpaque) - p.ws;
     }
-    const RectFunction function = FastRectFunction(Layout, op);
+    const RectFunctionTable* built = gBuiltRectFunctions.load(std::memory_order_acquire);
+    if (!built) return false;
+    const RectFunction function = RectFunctionOf(*built, Layout, op);
     if (!function) return false;
     uint8_t* to = destination->Row(y) + int64_t(x) * bpp;
     const uint8_t* from = source.Row(rect.top) + int64_t(rect.left) * bpp;
