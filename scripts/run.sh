@@ -11,6 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+source scripts/wine/env.sh
+tidemarch_wine_runnable || exit 1
 cmake --preset native
 cmake --build --preset native -j "$(nproc)" --target update_server scrambler_tool
 cmake --preset windows

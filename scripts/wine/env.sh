@@ -37,3 +37,15 @@ tidemarch_wine_prefix() {
         fi
     ) 9>"$(dirname "$WINEPREFIX")/.wine-prefix.lock"
 }
+
+# Wine runs 32-bit Windows programs in 32-bit Linux processes, so the kernel must run 32-bit
+# programs: some kernels are built or booted without it (ia32 emulation off), and there every Wine
+# start fails with "Exec format error". Prints why and returns 1 where that is so.
+tidemarch_wine_runnable() {
+    local loader=/usr/lib/wine/wine
+    [ -x "$loader" ] || { echo "wine: $loader is missing (run scripts/setup.sh)" >&2; return 1; }
+    if ! "$loader" --version >/dev/null 2>&1; then
+        echo "wine: this machine's kernel does not run 32-bit programs (ia32 emulation is off), so Wine cannot run the Windows host here" >&2
+        return 1
+    fi
+}
