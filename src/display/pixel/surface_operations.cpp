@@ -203,6 +203,26 @@ void BlendRect16(RowOp op, const RowParams& p, Surface& source, const Rect& src,
     }
 }
 
+// Rows of at least this many bytes go to the processor's rectangle function where it has one.
+constexpr int32_t kRectFunctionRowBytes = 16;
+
+// Runs a rectangle function over the source rectangle at (left, top), width by rows, into the
+// destination at (dx, dy); both rectangles lie inside their surfaces.
+template <PixelLayout Layout>
+inline __attribute__((always_inline)) void
+RunRectFunction(RectFunction function, RowParams& p, Surface& source, int32_t left, int32_t top,
+                int32_t width, int32_t rows, Surface& destination, int32_t dx, int32_t dy) {
+    constexpr int32_t bpp = BytesPerPixel(Layout);
+    uint8_t* to = destination.Row(dy) + int64_t(dx) * bpp;
+    const uint8_t* from = source.Row(top) + int64_t(left) * bpp;
+    // Asking ahead pays on 16-bit rows only: on the byte layouts it measured no gain at
+    // 8 x 8 and a loss at 32 x 32, where the processor's own prefetch follows the rows.
+    if constexpr (bpp == 2) PrefetchRect<true>(to, destination.pitch, from, source.pitch, width * bpp, rows);
+    p.dstLimit = EndOf(destination);
+    p.srcLimit = EndOf(source);
+    function(to, destination.pitch, from, source.pitch, width, rows, p);
+}
+
 // A translucent or effect BlitTo between two different surfaces without run records: rows of a
 // whole vector or more through the processor's rectangle function, shorter rows (and rows up to
 // kPieceRowBytes on processors without one) in SSE2 pieces. False where neither takes the
@@ -211,20 +231,11 @@ template <PixelLayout Layout>
 bool BlendRectFast(RowOp op, RowParams p, Surface& source, const Rect& src, Surface& destination, int32_t dx,
                    int32_t dy) {
     constexpr int32_t bpp = BytesPerPixel(Layout);
-    constexpr int32_t kVectorBytes = 16;
     const int32_t width = src.Width(), rows = src.Height();
     const int32_t rowBytes = width * bpp;
-    if (rowBytes >= kVectorBytes) {
+    if (rowBytes >= kRectFunctionRowBytes) {
         if (const RectFunction rect = FastRectFunction(Layout, op)) {
-            uint8_t* to = destination.Row(dy) + int64_t(dx) * bpp;
-            const uint8_t* from = source.Row(src.top) + int64_t(src.left) * bpp;
-            // Asking ahead pays on 16-bit rows only: on the byte layouts it measured no gain at
-            // 8 x 8 and a loss at 32 x 32, where the processor's own prefetch follows the rows.
-            if constexpr (bpp == 2)
-                PrefetchRect<true>(to, destination.pitch, from, source.pitch, rowBytes, rows);
-            p.dstLimit = EndOf(destination);
-            p.srcLimit = EndOf(source);
-            rect(to, destination.pitch, from, source.pitch, width, rows, p);
+            RunRectFunction<Layout>(rect, p, source, src.left, src.top, width, rows, destination, dx, dy);
             return true;
         }
     }
@@ -372,7 +383,6 @@ inline __attribute__((always_inline)) bool BlendInsideBoth(Surface& source, Surf
                                                            int32_t y, const Rect& rect, int32_t level,
                                                            int32_t effect) {
     constexpr int32_t bpp = BytesPerPixel(Layout);
-    constexpr int32_t kVectorBytes = 16;
     if (effect != 0 || uint32_t(level) >= uint32_t(kOpaque) || !destination || destination == &source ||
         !source.HasPixels() || !destination->HasPixels())
         return false;
@@ -382,7 +392,7 @@ inline __attribute__((always_inline)) bool BlendInsideBoth(Surface& source, Surf
         return false;
     const int32_t width = rect.right - rect.left, rows = rect.bottom - rect.top;
     if (x < 0 || y < 0 || x > destination->width - width || y > destination->height - rows ||
-        width * bpp < kVectorBytes)
+        width * bpp < kRectFunctionRowBytes)
         return false;
     RowParams p;
     RowOp op;
@@ -399,12 +409,7 @@ inline __attribute__((always_inline)) bool BlendInsideBoth(Surface& source, Surf
     if (!built) return false;
     const RectFunction function = RectFunctionOf(*built, Layout, op);
     if (!function) return false;
-    uint8_t* to = destination->Row(y) + int64_t(x) * bpp;
-    const uint8_t* from = source.Row(rect.top) + int64_t(rect.left) * bpp;
-    if constexpr (bpp == 2) PrefetchRect<true>(to, destination->pitch, from, source.pitch, width * bpp, rows);
-    p.dstLimit = EndOf(*destination);
-    p.srcLimit = EndOf(source);
-    function(to, destination->pitch, from, source.pitch, width, rows, p);
+    RunRectFunction<Layout>(function, p, source, rect.left, rect.top, width, rows, *destination, x, y);
     return true;
 }
 
