@@ -57,36 +57,50 @@ template <class L, RowOp Op> class VectorRunSink16 {
           k_(Factor(k)), ws_(Factor(ws)), wd_(Factor(wd)), wsd_(_mm_unpacklo_epi64(ws_, wd_)) {}
 
     TIDEMARCH_RUN_INLINE void Add(uint8_t* dst, const uint8_t* src, int32_t count) {
+        const size_t bytes = size_t(count) * 2;
         if (count >= 4) {
-            if (count < 8) {
-                const size_t last = size_t(count) * 2 - 8;  // the last four pixels
-                const __m128i r = Apply(Halves(dst, dst + last), Halves(src, src + last));
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), r);
-                _mm_storeh_pi(reinterpret_cast<__m64*>(dst + last), _mm_castsi128_ps(r));
-                return;
-            }
-            const size_t last = size_t(count) * 2 - 16;
-            const __m128i tail = Apply(Load16(dst + last), Load16(src + last));
-            for (size_t i = 0; i < last; i += 16)
-                Store16(dst + i, Apply(Load16(dst + i), Load16(src + i)));
-            Store16(dst + last, tail);
-            return;
+            if (count < 8)
+                AddHalves(dst, src, bytes);
+            else
+                AddVectors(dst, src, bytes);
+        } else if (count >= 2) {
+            AddPair(dst, src, bytes);
+        } else if (count == 1) {
+            AddPixel(dst, src);
         }
-        if (count >= 2) {
-            const size_t last = size_t(count) * 2 - 4;  // the last two pixels
-            const __m128i d = _mm_unpacklo_epi32(Load4(dst), Load4(dst + last));
-            const __m128i s = _mm_unpacklo_epi32(Load4(src), Load4(src + last));
-            const __m128i r = ApplyShort(d, s);
-            const uint32_t head = uint32_t(_mm_cvtsi128_si32(r));
-            const uint32_t tail = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(r, 4)));
-            std::memcpy(dst, &head, 4);
-            std::memcpy(dst + last, &tail, 4);
-            return;
-        }
-        if (count == 1) {
-            const uint16_t r = uint16_t(_mm_cvtsi128_si32(ApplyShort(Load2(dst), Load2(src))));
-            std::memcpy(dst, &r, 2);
-        }
+    }
+
+    // The pieces, each for runs of its own size in bytes (whole pixels).
+    static constexpr size_t kVector = 16, kHalf = 8, kPair = 4, kPixel = 2;
+    TIDEMARCH_RUN_INLINE void AddPixel(uint8_t* dst, const uint8_t* src) {
+        const uint16_t r = uint16_t(_mm_cvtsi128_si32(ApplyShort(Load2(dst), Load2(src))));
+        std::memcpy(dst, &r, 2);
+    }
+    // kPair up to kHalf bytes.
+    TIDEMARCH_RUN_INLINE void AddPair(uint8_t* dst, const uint8_t* src, size_t bytes) {
+        const size_t last = bytes - kPair;  // the last two pixels
+        const __m128i d = _mm_unpacklo_epi32(Load4(dst), Load4(dst + last));
+        const __m128i s = _mm_unpacklo_epi32(Load4(src), Load4(src + last));
+        const __m128i r = ApplyShort(d, s);
+        const uint32_t head = uint32_t(_mm_cvtsi128_si32(r));
+        const uint32_t tail = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(r, 4)));
+        std::memcpy(dst, &head, 4);
+        std::memcpy(dst + last, &tail, 4);
+    }
+    // kHalf up to kVector bytes.
+    TIDEMARCH_RUN_INLINE void AddHalves(uint8_t* dst, const uint8_t* src, size_t bytes) {
+        const size_t last = bytes - kHalf;  // the last four pixels
+        const __m128i r = Apply(Halves(dst, dst + last), Halves(src, src + last));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), r);
+        _mm_storeh_pi(reinterpret_cast<__m64*>(dst + last), _mm_castsi128_ps(r));
+    }
+    // kVector bytes and more.
+    TIDEMARCH_RUN_INLINE void AddVectors(uint8_t* dst, const uint8_t* src, size_t bytes) {
+        const size_t last = bytes - kVector;
+        const __m128i tail = Apply(Load16(dst + last), Load16(src + last));
+        for (size_t i = 0; i < last; i += kVector)
+            Store16(dst + i, Apply(Load16(dst + i), Load16(src + i)));
+        Store16(dst + last, tail);
     }
 
   private:

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "display/surface_control.h"
+#include "sprites/renderers/prepared_runs.h"
 #include "sprites/renderers/sprite_renderer_classes.h"
 
 namespace {
@@ -20,11 +21,14 @@ uint8_t* SpriteRenderer::AllocatePixelData(size_t bytes) {
     if (!block) return nullptr;
     uint64_t size = bytes;
     std::memcpy(block, &size, sizeof size);
+    SetPreparedRunsSlot(block + kHeaderBytes, 0);
     return block + kHeaderBytes;
 }
 
 void SpriteRenderer::FreePixelData(uint8_t* data) {
-    if (data) delete[] BlockOf(data);
+    if (!data) return;
+    ReleasePreparedRuns(PreparedRunsSlot(data));
+    delete[] BlockOf(data);
 }
 
 void SpriteRenderer::AdoptPixelData(uint8_t* data) {

@@ -50,8 +50,21 @@ class SpriteRenderer {
     }
     // Every pixel buffer carries its size in a small header in front of the pixels, so that the
     // walks can stay inside it whatever the run data says. The header keeps the pixels at the
-    // allocator's alignment.
+    // allocator's alignment. Its second half holds what the renderers keep about the pixels
+    // (see PreparedRunsSlot).
     static constexpr size_t kPixelDataHeaderBytes = 16;
+    static constexpr size_t kPixelDataSlotOffset = 8;
+    // The header's slot for the renderers' own use, 0 in a new buffer; FreePixelData releases
+    // what it holds (ReleasePreparedRuns).
+    static uintptr_t PreparedRunsSlot(const uint8_t* data) {
+        uint64_t slot;
+        std::memcpy(&slot, data - kPixelDataHeaderBytes + kPixelDataSlotOffset, sizeof slot);
+        return uintptr_t(slot);
+    }
+    static void SetPreparedRunsSlot(uint8_t* data, uintptr_t value) {
+        const uint64_t slot = value;
+        std::memcpy(data - kPixelDataHeaderBytes + kPixelDataSlotOffset, &slot, sizeof slot);
+    }
 
     int32_t width = 0;
     int32_t height = 0;

@@ -7,6 +7,7 @@
 #include "display/pixel/short_runs16.h"
 #include "display/pixel/vector_runs16.h"
 #include "display/surface.h"
+#include "sprites/renderers/prepared_runs.h"
 #include "sprites/renderers/sprite_draw.h"
 
 namespace {
@@ -284,6 +285,86 @@ template <class L, class Walk> TIDEMARCH_INLINE_WALK void WithVectorRuns16(Sprit
     }
 }
 
+// Opaque copies of prepared runs, by their classes (sizes in bytes, whole 16-bit pixels).
+struct PreparedCopySink {
+    static void AddPixel(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 2); }
+    static void AddPair(uint8_t* dst, const uint8_t* src, size_t bytes) {
+        CopyHeadAndTail<uint32_t>(dst, src, bytes);
+    }
+    static void AddHalves(uint8_t* dst, const uint8_t* src, size_t bytes) {
+        CopyHeadAndTail<uint64_t>(dst, src, bytes);
+    }
+    static void AddVectors(uint8_t* dst, const uint8_t* src, size_t bytes) { CopyRunBytes(dst, src, bytes); }
+
+  private:
+    // The first and the last sizeof(Piece) bytes, which together cover runs of 1 to 2 pieces.
+    template <class Piece> static void CopyHeadAndTail(uint8_t* dst, const uint8_t* src, size_t bytes) {
+        Piece head, tail;
+        std::memcpy(&head, src, sizeof head);
+        std::memcpy(&tail, src + bytes - sizeof tail, sizeof tail);
+        std::memcpy(dst, &head, sizeof head);
+        std::memcpy(dst + bytes - sizeof tail, &tail, sizeof tail);
+    }
+};
+
+// Draws the prepared runs of a sprite whose rectangle lies wholly inside the visible part of the
+// surface, its top-left pixel at origin: each class by a loop of its own.
+template <class Sink>
+TIDEMARCH_INLINE_WALK void DrawPreparedRuns(const PreparedRuns& list, const uint8_t* data, uint8_t* origin,
+                                            Sink& sink) {
+    auto at = [&](const PreparedRun& run) { return origin + run.offset; };
+    for (const PreparedRun *run = list.begin(RunClass::Pixel), *end = list.end(RunClass::Pixel); run != end;
+         ++run)
+        sink.AddPixel(at(*run), data + run->source);
+    for (const PreparedRun *run = list.begin(RunClass::Pair), *end = list.end(RunClass::Pair); run != end;
+         ++run)
+        sink.AddPair(at(*run), data + run->source, run->bytes);
+    for (const PreparedRun *run = list.begin(RunClass::Halves), *end = list.end(RunClass::Halves); run != end;
+         ++run)
+        sink.AddHalves(at(*run), data + run->source, run->bytes);
+    for (const PreparedRun *run = list.begin(RunClass::Vectors), *end = list.end(RunClass::Vectors);
+         run != end; ++run)
+        sink.AddVectors(at(*run), data + run->source, run->bytes);
+}
+
+// The prepared runs of a 16-bit operation done where the runs are found, as WithVectorRuns16.
+template <class L>
+TIDEMARCH_INLINE_WALK void DrawPreparedRuns16(SpriteOperation op, const PreparedRuns& list,
+                                              const uint8_t* data, uint8_t* origin) {
+    switch (op.op) {
+    case RowOp::Copy: {
+        PreparedCopySink sink;
+        return DrawPreparedRuns(list, data, origin, sink);
+    }
+#define TIDEMARCH_PREPARED_RUN_CASE(operation)                                                               \
+    case operation: {                                                                                        \
+        VectorRunSink16<L, operation> sink(op.k, op.ws, op.wd);                                              \
+        return DrawPreparedRuns(list, data, origin, sink);                                                   \
+    }
+        TIDEMARCH_PREPARED_RUN_CASE(RowOp::Scale)
+        TIDEMARCH_PREPARED_RUN_CASE(RowOp::Brighten)
+        TIDEMARCH_PREPARED_RUN_CASE(RowOp::Blend)
+        TIDEMARCH_PREPARED_RUN_CASE(RowOp::BrightenBlend)
+#undef TIDEMARCH_PREPARED_RUN_CASE
+    default:
+        return;
+    }
+}
+
+// The surface rows of a sprite up to kPrefetchedRows high, all asked for at once.
+TIDEMARCH_INLINE_WALK void PrefetchSpriteRows(uint8_t* origin, int64_t pitch, int32_t rows) {
+    if (rows < 2 || rows > kPrefetchedRows) return;
+#pragma GCC unroll 4
+    for (int32_t row = 0; row < rows; ++row, origin += pitch)
+        __builtin_prefetch(origin, 1);
+}
+
+// Whether the sprite's whole rectangle at (x, y) lies inside the visible rectangle.
+inline bool ShowsWhole(const Rect& visible, int32_t x, int32_t y, int32_t width, int32_t height) {
+    return x >= visible.left && y >= visible.top && int64_t(x) + width <= visible.right &&
+           int64_t(y) + height <= visible.bottom;
+}
+
 template <PixelLayout Layout>
 using LayoutTraits16 = std::conditional_t<Layout == PixelLayout::Rgb565, Rgb565Traits, Rgb555Traits>;
 }  // namespace
@@ -315,6 +396,19 @@ void DrawInPlace16(const SpriteRenderer& sprite, Surface* target, int32_t x, int
     const Rect visible{std::max(clip.left, 0), std::max(clip.top, 0), std::min(clip.right, target->width),
                        std::min(clip.bottom, target->height)};
     if (visible.IsEmpty()) return;
+    if constexpr (Kind == SpriteKind::Rle2) {
+        PreparedRuns* list = PreparedRunsOf16(sprite);
+        if (list && list->width == sprite.width && list->height == sprite.height &&
+            ShowsWhole(visible, x, y, sprite.width, sprite.height) && LayOutFor(*list, target->pitch)) {
+            uint8_t* origin =
+                target->pixels + int64_t(y) * target->pitch + int64_t(x) * LayoutTraits16<Layout>::kBytes;
+            // Asked for before anything else, so that the memory waits overlap the set-up.
+            PrefetchSpriteRows(origin, target->pitch, list->height);
+            const SpriteOperation op = SelectSpriteOperation16(alpha, effect);
+            if (op.op == RowOp::Copy || VectorRuns16Take(op.op, op.k, op.ws, op.wd))
+                return DrawPreparedRuns16<LayoutTraits16<Layout>>(op, *list, sprite.pixelData, origin);
+        }
+    }
     const SpriteOperation op = SelectSpriteOperation16(alpha, effect);
     if (op.op != RowOp::Copy && !VectorRuns16Take(op.op, op.k, op.ws, op.wd))
         return DrawSpriteWithKernel<Layout, Kind>(sprite, target, x, y, visible,

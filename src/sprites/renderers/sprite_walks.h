@@ -53,7 +53,8 @@ void WalkRle2(const SpriteImage& image, const SpriteTarget& target, int32_t x, i
 // operation, and the walk with the operation done where each run is found, its weights prepared
 // once (copies, and the operations VectorRuns16Take accepts). Other operations go through a
 // row kernel (DrawSpriteWithKernel). One function per class, so that nothing of the call is
-// handed on through memory.
+// handed on through memory. A small Rle2 sprite drawn whole is drawn from its prepared runs
+// (prepared_runs.h) instead of its data.
 template <PixelLayout Layout, SpriteKind Kind>
 void DrawInPlace16(const SpriteRenderer& sprite, Surface* target, int32_t x, int32_t y, Rect clip,
                    int32_t alpha, int32_t effect);
