@@ -264,9 +264,9 @@ double Mpix(const MedianReporter& r, const std::string& work, DrawSize size) {
 }
 
 void PrintTable(const MedianReporter& r, const std::vector<Workload>& all) {
-    std::printf("\n%-30s %12s %12s %12s   (Mpix/s, median)\n", "workload", "1024x768", "32x32", "8x8");
+    std::printf("\n%-36s %12s %12s %12s   (Mpix/s, median)\n", "workload", "1024x768", "32x32", "8x8");
     for (const Workload& w : all) {
-        std::printf("%-30s", w.name.c_str());
+        std::printf("%-36s", w.name.c_str());
         for (DrawSize size : kSizes)
             std::printf(" %12.0f", Mpix(r, w.name, size));
         std::printf("\n");
