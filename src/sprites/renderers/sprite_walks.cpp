@@ -312,19 +312,17 @@ struct PreparedCopySink {
 template <class Sink>
 TIDEMARCH_INLINE_WALK void DrawPreparedRuns(const PreparedRuns& list, const uint8_t* data, uint8_t* origin,
                                             Sink& sink) {
-    auto at = [&](const PreparedRun& run) { return origin + run.offset; };
-    for (const PreparedRun *run = list.begin(RunClass::Pixel), *end = list.end(RunClass::Pixel); run != end;
-         ++run)
-        sink.AddPixel(at(*run), data + run->source);
-    for (const PreparedRun *run = list.begin(RunClass::Pair), *end = list.end(RunClass::Pair); run != end;
-         ++run)
-        sink.AddPair(at(*run), data + run->source, run->bytes);
-    for (const PreparedRun *run = list.begin(RunClass::Halves), *end = list.end(RunClass::Halves); run != end;
-         ++run)
-        sink.AddHalves(at(*run), data + run->source, run->bytes);
-    for (const PreparedRun *run = list.begin(RunClass::Vectors), *end = list.end(RunClass::Vectors);
-         run != end; ++run)
-        sink.AddVectors(at(*run), data + run->source, run->bytes);
+    auto each = [&](RunClass c, auto&& add) {
+        for (const PreparedRun *run = list.begin(c), *end = list.end(c); run != end; ++run)
+            add(origin + run->offset, data + run->source, size_t(run->bytes));
+    };
+    each(RunClass::Pixel, [&](uint8_t* dst, const uint8_t* src, size_t) { sink.AddPixel(dst, src); });
+    each(RunClass::Pair,
+         [&](uint8_t* dst, const uint8_t* src, size_t bytes) { sink.AddPair(dst, src, bytes); });
+    each(RunClass::Halves,
+         [&](uint8_t* dst, const uint8_t* src, size_t bytes) { sink.AddHalves(dst, src, bytes); });
+    each(RunClass::Vectors,
+         [&](uint8_t* dst, const uint8_t* src, size_t bytes) { sink.AddVectors(dst, src, bytes); });
 }
 
 // The prepared runs of a 16-bit operation done where the runs are found, as WithVectorRuns16.
