@@ -5,10 +5,12 @@
 #include <limits>
 #include <new>
 
+#include "sprites/renderers/sprite_walks.h"
+
 namespace {
-constexpr uint16_t kRowMark = 0xFFFF;
-constexpr uint16_t kTopBit = 0x8000;
-constexpr size_t kRunHeaderBytes = 5;
+using run_data::kMarkBit;
+using run_data::kRowMark;
+using run_data::kRunHeaderBytes;
 constexpr int32_t kBytesPerPixel = 2;
 constexpr size_t kLargestField = std::numeric_limits<uint16_t>::max();
 
@@ -34,7 +36,7 @@ bool ForEachShownRun(const uint8_t* data, size_t size, int32_t width, int32_t he
     while (size - at >= kRunHeaderBytes) {
         uint16_t word;
         std::memcpy(&word, data + at, 2);
-        if (word & kTopBit) {
+        if (word & kMarkBit) {
             if (word != kRowMark || ++row == height) return true;
             at += 2;
             column = 0;

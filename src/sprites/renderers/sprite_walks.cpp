@@ -11,8 +11,9 @@
 #include "sprites/renderers/sprite_draw.h"
 
 namespace {
-constexpr uint16_t kRowMark = 0xFFFF;
-constexpr uint16_t kTopBit = 0x8000;
+using run_data::kMarkBit;
+using run_data::kRowMark;
+using run_data::kRunHeaderBytes;
 // Small sprites ask for all their surface rows at once, so that the memory waits overlap.
 constexpr int32_t kPrefetchedRows = 32;
 
@@ -50,7 +51,7 @@ class RunReader {
         if (end_ - at_ < 2) return Entry::End;
         uint16_t word;
         std::memcpy(&word, at_, 2);
-        if (word & kTopBit) {
+        if (word & kMarkBit) {
             at_ += 2;
             return word == kRowMark ? Entry::RowMark : Entry::End;
         }
@@ -202,7 +203,6 @@ void DrawPartOfRun(uint8_t* rowVisible, int64_t rel, const uint8_t* pixels, int6
 template <int32_t Bpp, class WithSink>
 TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget& target, int32_t x,
                                     int32_t y, WithSink&& withSink) {
-    constexpr ptrdiff_t kRunHeaderBytes = 5;
     Visible v;
     if (!VisiblePart(image, target, x, y, Bpp, v)) return;
     PrefetchRows(target, v, v.endRow, int64_t(x) * Bpp);
@@ -223,7 +223,7 @@ TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget
     const int32_t rows = v.endRow - v.firstRow;
     // Fewer bytes than a run's header hold nothing more to draw, whatever marks they hold; the
     // bounds are compared as addresses, one comparison for a header and one for its pixels.
-    if (image.size - size_t(reader.at() - image.data) < size_t(kRunHeaderBytes)) return;
+    if (image.size - size_t(reader.at() - image.data) < kRunHeaderBytes) return;
     // The addresses are taken as 64-bit numbers: a run's end, up to 65,540 bytes past a header
     // inside the buffer, then cannot wrap around on a 32-bit address space.
     uint64_t at = reinterpret_cast<uintptr_t>(reader.at());
@@ -237,7 +237,7 @@ TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget
                 const uint8_t* entry = reinterpret_cast<const uint8_t*>(uintptr_t(at));
                 uint16_t word;
                 std::memcpy(&word, entry, 2);
-                if (word & kTopBit) {
+                if (word & kMarkBit) {
                     if (word != kRowMark) return;
                     at += 2;
                     break;

@@ -24,6 +24,13 @@
 
 class Surface;
 
+// The marks and the run header of the run data above.
+namespace run_data {
+inline constexpr uint16_t kRowMark = 0xFFFF;
+inline constexpr uint16_t kMarkBit = 0x8000;  // set in a row mark and in an end mark
+inline constexpr size_t kRunHeaderBytes = 5;
+}  // namespace run_data
+
 struct SpriteImage {
     const uint8_t* data;
     size_t size;
