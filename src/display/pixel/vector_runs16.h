@@ -19,6 +19,7 @@
 #include <emmintrin.h>
 #include <xmmintrin.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -41,6 +42,12 @@ constexpr bool VectorRuns16Take(RowOp op, uint32_t k, uint32_t ws, uint32_t wd) 
         return false;
     }
 }
+
+// The run lengths in bytes from which each piece above is used: two pixels, four, a vector.
+// A caller that sorts runs by piece (the prepared runs of sprites) sorts by these.
+namespace run_pieces16 {
+inline constexpr size_t kPair = 4, kHalves = 8, kVector = 16;
+}  // namespace run_pieces16
 
 // Everything a run does is inlined into the walk that finds it, so that the weights stay in
 // registers from run to run.
@@ -71,7 +78,8 @@ template <class L, RowOp Op> class VectorRunSink16 {
     }
 
     // The pieces, each for runs of its own size in bytes (whole pixels).
-    static constexpr size_t kVector = 16, kHalf = 8, kPair = 4, kPixel = 2;
+    static constexpr size_t kPair = run_pieces16::kPair, kHalf = run_pieces16::kHalves,
+                            kVector = run_pieces16::kVector;
     TIDEMARCH_RUN_INLINE void AddPixel(uint8_t* dst, const uint8_t* src) {
         const uint16_t r = uint16_t(_mm_cvtsi128_si32(ApplyShort(Load2(dst), Load2(src))));
         std::memcpy(dst, &r, 2);

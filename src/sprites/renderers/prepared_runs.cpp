@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 
+#include "display/pixel/vector_runs16.h"
 #include "sprites/renderers/sprite_walks.h"
 
 namespace {
@@ -14,11 +15,11 @@ using run_data::kRunHeaderBytes;
 constexpr int32_t kBytesPerPixel = 2;
 constexpr size_t kLargestField = std::numeric_limits<uint16_t>::max();
 
+// The class of a run of whole pixels: the piece that loads and stores it.
 RunClass ClassOf(size_t bytes) {
-    constexpr size_t kVector = 16, kHalf = 8, kPair = 4;
-    if (bytes >= kVector) return RunClass::Vectors;
-    if (bytes >= kHalf) return RunClass::Halves;
-    if (bytes >= kPair) return RunClass::Pair;
+    if (bytes >= run_pieces16::kVector) return RunClass::Vectors;
+    if (bytes >= run_pieces16::kHalves) return RunClass::Halves;
+    if (bytes >= run_pieces16::kPair) return RunClass::Pair;
     return RunClass::Pixel;
 }
 

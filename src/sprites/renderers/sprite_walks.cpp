@@ -93,15 +93,21 @@ TIDEMARCH_INLINE_WALK int32_t WholePixels(int64_t bytes, int32_t bytesPerPixel) 
     }
 }
 
+// Surface rows from first on, pitch apart, all asked for at once: none for a single row, which
+// has no other row's wait to overlap with, nor for more than kPrefetchedRows.
+TIDEMARCH_INLINE_WALK void PrefetchSurfaceRows(uint8_t* first, int64_t pitch, int32_t rows) {
+    if (rows > kPrefetchedRows || rows < 2) return;
+        // Unrolled: the loop's own count and jump cost more than the prefetches.
+#pragma GCC unroll 4
+    for (int32_t row = 0; row < rows; ++row, first += pitch)
+        __builtin_prefetch(first, 1);
+}
+
+// The visible rows of a walk up to endRow, from firstByte (or the first visible byte) on.
 TIDEMARCH_INLINE_WALK void PrefetchRows(const SpriteTarget& target, const Visible& v, int32_t endRow,
                                         int64_t firstByte) {
-    // One row has no other row's wait to overlap with.
-    if (endRow - v.firstRow > kPrefetchedRows || endRow - v.firstRow < 2) return;
-    firstByte = std::max(firstByte, v.startByte);
-    // Unrolled: the loop's own count and jump cost more than the prefetches.
-#pragma GCC unroll 4
-    for (int32_t row = v.firstRow; row < endRow; ++row)
-        __builtin_prefetch(target.pixels + int64_t(row) * target.pitch + firstByte, 1);
+    PrefetchSurfaceRows(target.pixels + int64_t(v.firstRow) * target.pitch + std::max(firstByte, v.startByte),
+                        target.pitch, endRow - v.firstRow);
 }
 
 // The visible byte range of the rows, held by value so that the walk keeps it in registers
@@ -260,15 +266,14 @@ TIDEMARCH_INLINE_WALK void Rle2Walk(const SpriteImage& image, const SpriteTarget
     });
 }
 
-// The sink of a 16-bit operation done where the runs are found: copies at once, the others in
-// vector registers with the weights prepared once.
-template <class L, class Walk> TIDEMARCH_INLINE_WALK void WithVectorRuns16(SpriteOperation op, Walk&& walk) {
+// The sink of a 16-bit operation done where the runs are found: copies at once (by copy), the
+// others in vector registers with the weights prepared once.
+template <class L, class Copy, class Walk>
+TIDEMARCH_INLINE_WALK void WithVectorRuns16(SpriteOperation op, Copy copy, Walk&& walk) {
     switch (op.op) {
-    case RowOp::Copy: {
-        CopySink sink(L::kBytes);
-        walk(sink);
+    case RowOp::Copy:
+        walk(copy);
         return;
-    }
 #define TIDEMARCH_VECTOR_RUN_CASE(operation)                                                                 \
     case operation: {                                                                                        \
         VectorRunSink16<L, operation> sink(op.k, op.ws, op.wd);                                              \
@@ -325,37 +330,8 @@ TIDEMARCH_INLINE_WALK void DrawPreparedRuns(const PreparedRuns& list, const uint
          [&](uint8_t* dst, const uint8_t* src, size_t bytes) { sink.AddVectors(dst, src, bytes); });
 }
 
-// The prepared runs of a 16-bit operation done where the runs are found, as WithVectorRuns16.
-template <class L>
-TIDEMARCH_INLINE_WALK void DrawPreparedRuns16(SpriteOperation op, const PreparedRuns& list,
-                                              const uint8_t* data, uint8_t* origin) {
-    switch (op.op) {
-    case RowOp::Copy: {
-        PreparedCopySink sink;
-        return DrawPreparedRuns(list, data, origin, sink);
-    }
-#define TIDEMARCH_PREPARED_RUN_CASE(operation)                                                               \
-    case operation: {                                                                                        \
-        VectorRunSink16<L, operation> sink(op.k, op.ws, op.wd);                                              \
-        return DrawPreparedRuns(list, data, origin, sink);                                                   \
-    }
-        TIDEMARCH_PREPARED_RUN_CASE(RowOp::Scale)
-        TIDEMARCH_PREPARED_RUN_CASE(RowOp::Brighten)
-        TIDEMARCH_PREPARED_RUN_CASE(RowOp::Blend)
-        TIDEMARCH_PREPARED_RUN_CASE(RowOp::BrightenBlend)
-#undef TIDEMARCH_PREPARED_RUN_CASE
-    default:
-        return;
-    }
-}
-
-// The surface rows of a sprite up to kPrefetchedRows high, all asked for at once.
-TIDEMARCH_INLINE_WALK void PrefetchSpriteRows(uint8_t* origin, int64_t pitch, int32_t rows) {
-    if (rows < 2 || rows > kPrefetchedRows) return;
-#pragma GCC unroll 4
-    for (int32_t row = 0; row < rows; ++row, origin += pitch)
-        __builtin_prefetch(origin, 1);
-}
+// A lambda that hands a sink to an inlined walk, inlined too so that the sink stays in registers.
+#define TIDEMARCH_INLINE_LAMBDA __attribute__((always_inline))
 
 // Whether the sprite's whole rectangle at (x, y) lies inside the visible rectangle.
 inline bool ShowsWhole(const Rect& visible, int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -401,10 +377,13 @@ void DrawInPlace16(const SpriteRenderer& sprite, Surface* target, int32_t x, int
             uint8_t* origin =
                 target->pixels + int64_t(y) * target->pitch + int64_t(x) * LayoutTraits16<Layout>::kBytes;
             // Asked for before anything else, so that the memory waits overlap the set-up.
-            PrefetchSpriteRows(origin, target->pitch, list->height);
+            PrefetchSurfaceRows(origin, target->pitch, list->height);
             const SpriteOperation op = SelectSpriteOperation16(alpha, effect);
             if (op.op == RowOp::Copy || VectorRuns16Take(op.op, op.k, op.ws, op.wd))
-                return DrawPreparedRuns16<LayoutTraits16<Layout>>(op, *list, sprite.pixelData, origin);
+                return WithVectorRuns16<LayoutTraits16<Layout>>(
+                    op, PreparedCopySink{}, [&](auto& sink) TIDEMARCH_INLINE_LAMBDA {
+                        DrawPreparedRuns(*list, sprite.pixelData, origin, sink);
+                    });
         }
     }
     const SpriteOperation op = SelectSpriteOperation16(alpha, effect);
@@ -414,7 +393,9 @@ void DrawInPlace16(const SpriteRenderer& sprite, Surface* target, int32_t x, int
     const SpriteImage image{sprite.pixelData, SpriteRenderer::PixelDataSize(sprite.pixelData), sprite.width,
                             sprite.height};
     const SpriteTarget surface{target->pixels, target->pitch, visible};
-    auto withSink = [op](auto&& walk) { WithVectorRuns16<LayoutTraits16<Layout>>(op, walk); };
+    auto withSink = [op](auto&& walk) {
+        WithVectorRuns16<LayoutTraits16<Layout>>(op, CopySink(LayoutTraits16<Layout>::kBytes), walk);
+    };
     switch (Kind) {
     case SpriteKind::Raw:
         return RawWalk<2>(image, surface, x, y, withSink);
