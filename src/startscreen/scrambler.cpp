@@ -21,6 +21,7 @@ constexpr uint32_t kStreamStride = 13;
 constexpr uint32_t kPatternBias = 7;
 // Shift of B for positions 0, 1, 2 and 3 modulo 4.
 constexpr uint32_t kPatternShift[4] = {8, 24, 0, 16};
+constexpr uint32_t kSquareModulus = 123;
 
 uint32_t ReadWord(const uint8_t* at) {
     return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
@@ -33,10 +34,10 @@ void WriteWord(uint8_t* at, uint32_t value) {
 
 uint8_t ByteOf(uint32_t value, int shift) { return uint8_t(value >> shift); }
 
-uint32_t HeadSum(const uint8_t* payload, size_t n) {
+uint32_t HeadSum(const uint8_t* payload, uint32_t n) {
     uint32_t h = 0;
-    for (size_t i = 0; i < n; ++i)
-        h += (uint32_t(payload[i]) + 7u) * (uint32_t(i) + 3u);
+    for (uint32_t i = 0; i < n; ++i)
+        h += (uint32_t(payload[i]) + 7u) * (i + 3u);
     return h;
 }
 
@@ -46,15 +47,15 @@ uint32_t HeadCheck(uint32_t h1, uint32_t h2, uint32_t h3) {
 
 // The two masking passes, each its own inverse: H1's bytes at the triangular positions, H3's
 // bytes at every position.
-void MaskPayload(uint8_t* payload, size_t n, uint32_t h1, uint32_t h3) {
+void MaskPayload(uint8_t* payload, uint32_t n, uint32_t h1, uint32_t h3) {
     const uint8_t k2[4] = {ByteOf(h1, 16), ByteOf(h1, 24), ByteOf(h1, 8), ByteOf(h1, 0)};
-    for (size_t k = 0;; ++k) {
-        const size_t p = k * (k + 1) / 2;
+    for (uint32_t k = 0;; ++k) {
+        const uint32_t p = k * (k + 1) / 2;
         if (p >= n) break;
         payload[p] ^= k2[k % 4];
     }
     const uint8_t k1[4] = {ByteOf(h3, 24), ByteOf(h3, 16), ByteOf(h3, 0), ByteOf(h3, 8)};
-    for (size_t i = 0; i < n; ++i)
+    for (uint32_t i = 0; i < n; ++i)
         payload[i] ^= k1[i % 4];
 }
 
@@ -63,12 +64,13 @@ struct KeySums {
     uint32_t c2 = 0;
 };
 
-KeySums KeyCheckSums(const uint8_t* payload, size_t n) {
+KeySums KeyCheckSums(const uint8_t* payload, uint32_t n) {
     KeySums sums;
-    for (size_t i = 0; i < n; ++i) {
-        const uint32_t square = uint32_t((i + 13) * (i + 13) % 123);
-        sums.c1 += (uint32_t(i) + 1u) * payload[i];
-        sums.c2 += square * payload[i];
+    for (uint32_t i = 0; i < n; ++i) {
+        // The square wraps at 32 bits before the remainder is taken, from i = 65523 on.
+        const uint32_t square = (i + 13) * (i + 13);
+        sums.c1 += (i + 1) * uint32_t(payload[i]);
+        sums.c2 += (square % kSquareModulus) * uint32_t(payload[i]);
     }
     return sums;
 }
@@ -97,7 +99,7 @@ void Scrambler::SetKey(const char* keyText) {
         keyBytes[i] ^= kKeyXor;
         s += (i % kSumPeriod + 1) * keyBytes[i];
     }
-    for (size_t j = 0; j < kKeyBytes / 2; ++j)
+    for (uint32_t j = 0; j < kKeyBytes / 2; ++j)
         std::swap(keyBytes[2 * j], keyBytes[2 * j + 1]);
 
     const uint32_t m = s ^ kKeyMask;
@@ -124,7 +126,7 @@ void Scrambler::ScrambleBuffer(uint8_t* buffer, uint32_t length, const char* key
         const uint32_t k = ByteOf(keyB, int(kPatternShift[i % 4]));
         buffer[i] ^= uint8_t(k + kPatternBias);
     }
-    if (length > 3) buffer[(2 * uint64_t(length)) / 3] ^= ByteOf(keyA, 16);
+    if (length > 3) buffer[(2u * length) / 3] ^= ByteOf(keyA, 16);
     if (length > 2) buffer[length / 2] ^= ByteOf(keyA, 8);
     buffer[0] ^= ByteOf(keyA, 0);
 
@@ -146,32 +148,33 @@ void Scrambler::ScrambleBuffer(uint8_t* buffer, uint32_t length, const char* key
 bool Scrambler::ReadScrambledImage(const uint8_t* image, size_t size, bool raw,
                                    std::vector<uint8_t>* payload) {
     payload->clear();
-    if (!keyed || !image || size <= kFileHeadBytes || size - kFileHeadBytes > UINT32_MAX) return false;
+    if (!keyed || !image || size <= kFileHeadBytes || size - kFileHeadBytes > kMaxPayloadBytes) return false;
     const uint32_t h1 = ReadWord(image);
     const uint32_t h2 = ReadWord(image + 4);
     const uint32_t h3 = ReadWord(image + 8);
-    const size_t n = size - kFileHeadBytes;
+    const uint32_t n = uint32_t(size - kFileHeadBytes);
     std::vector<uint8_t> data(image + kFileHeadBytes, image + size);
 
     if (HeadSum(data.data(), n) != HeadCheck(h1, h2, h3)) return false;
     MaskPayload(data.data(), n, h1, h3);
     const KeySums sums = KeyCheckSums(data.data(), n);
     if ((keyA ^ sums.c1) != h3 || (keyB ^ sums.c2) != h1) return false;
-    if (!raw) ScrambleBuffer(data.data(), uint32_t(n));
+    if (!raw) ScrambleBuffer(data.data(), n);
     *payload = std::move(data);
     return true;
 }
 
 bool Scrambler::MakeScrambledFile(const uint8_t* plain, size_t length, std::vector<uint8_t>* image) {
     image->clear();
-    if (!keyed || !plain || length == 0 || length > UINT32_MAX - kFileHeadBytes) return false;
-    std::vector<uint8_t> data(plain, plain + length);
-    ScrambleBuffer(data.data(), uint32_t(length));
-    const KeySums sums = KeyCheckSums(data.data(), length);
+    if (!keyed || !plain || length == 0 || length > kMaxPayloadBytes) return false;
+    const uint32_t n = uint32_t(length);
+    std::vector<uint8_t> data(plain, plain + n);
+    ScrambleBuffer(data.data(), n);
+    const KeySums sums = KeyCheckSums(data.data(), n);
     const uint32_t h3 = keyA ^ sums.c1;
     const uint32_t h1 = keyB ^ sums.c2;
-    MaskPayload(data.data(), length, h1, h3);
-    const uint32_t h2 = (HeadSum(data.data(), length) + (h3 & 0xFAFAu) + (h1 & 0xADADu)) ^ kKeyMask;
+    MaskPayload(data.data(), n, h1, h3);
+    const uint32_t h2 = (HeadSum(data.data(), n) + (h3 & 0xFAFAu) + (h1 & 0xADADu)) ^ kKeyMask;
 
     image->resize(kFileHeadBytes + length);
     WriteWord(image->data(), h1);

@@ -31,6 +31,10 @@ class Scrambler {
     static constexpr uint32_t kZeroKeySubstitute = 0x81F05C3Bu;
     static constexpr uint32_t kMaskTableEntries = 4096;
     static constexpr size_t kFileHeadBytes = 12;
+    // All arithmetic of scrambled files is unsigned 32-bit and wraps, on every build. Past 2^31
+    // payload bytes the triangular masking positions, wrapping, would never reach the end; the
+    // 32-bit host cannot hold such a file anyway, so larger payloads are refused.
+    static constexpr uint32_t kMaxPayloadBytes = 1u << 30;
 
     Scrambler();
     Scrambler(const Scrambler&) = delete;

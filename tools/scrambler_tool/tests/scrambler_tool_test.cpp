@@ -54,6 +54,26 @@ TEST_F(ScramblerTool, WrittenFileIsReadByTheStartScreensReaderAndByTheTool) {
     EXPECT_EQ(Get("back"), plain);
 }
 
+// The host reads what the tool writes only when both compute alike; the large image was made by
+// a separate writer (tests/fixtures/scrambled/make_fixtures.py) past 65,524 payload bytes, where
+// a square wider than 32 bits would change the key check.
+TEST_F(ScramblerTool, LargeFileMatchesTheKnownImageBothWays) {
+    const std::string fixtures = TIDEMARCH_SCRAMBLED_FIXTURES;
+    std::string plain(70000, '\0');
+    for (uint32_t i = 0; i < plain.size(); ++i)
+        plain[i] = char(uint8_t(i * 7 + (i >> 8)));
+    std::ifstream in(fixtures + "/large.scr", std::ios::binary);
+    const std::string known{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_EQ(known.size(), plain.size() + Scrambler::kFileHeadBytes);
+
+    Put("plain", plain);
+    ASSERT_EQ(WriteCommand(Path("plain"), Path("written"), {}, out_, err_), 0) << err_.str();
+    EXPECT_TRUE(Get("written") == known);
+    Put("known", known);
+    ASSERT_EQ(ReadCommand(Path("known"), Path("back"), {}, out_, err_), 0) << err_.str();
+    EXPECT_TRUE(Get("back") == plain);
+}
+
 TEST_F(ScramblerTool, OwnKeyRoundTripsAndOtherKeysFail) {
     Put("plain", "operator text");
     ASSERT_EQ(WriteCommand(Path("plain"), Path("scrambled"), {"operator key"}, out_, err_), 0);
