@@ -9,6 +9,9 @@ namespace {
 
 constexpr std::array<const char*, 4> kPlainDevices = {"CON", "PRN", "AUX", "NUL"};
 constexpr std::array<const char*, 2> kNumberedDevices = {"COM", "LPT"};
+// Windows also takes the superscript digits one, two and three of code page 1252 as port
+// numbers ("COM\xB9" is COM1).
+constexpr std::array<unsigned char, 3> kSuperscriptPortDigits = {0xB9, 0xB2, 0xB3};
 constexpr char kRefusedCharacters[] = "/\\:<>\"|?*";
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDelete = 0x7F;
@@ -17,6 +20,11 @@ std::string Upper(std::string text) {
     for (char& c : text)
         c = char(std::toupper(static_cast<unsigned char>(c)));
     return text;
+}
+
+bool IsPortDigit(char c) {
+    return (c >= '1' && c <= '9') || std::find(kSuperscriptPortDigits.begin(), kSuperscriptPortDigits.end(),
+                                               static_cast<unsigned char>(c)) != kSuperscriptPortDigits.end();
 }
 
 // Windows reaches the device whatever follows the first dot ("nul.txt", "CON.tar.gz") and
@@ -28,8 +36,7 @@ bool IsDeviceName(const std::string& name) {
     for (const char* device : kPlainDevices)
         if (base == device) return true;
     for (const char* device : kNumberedDevices)
-        if (base.size() == 4 && base.compare(0, 3, device) == 0 && base[3] >= '1' && base[3] <= '9')
-            return true;
+        if (base.size() == 4 && base.compare(0, 3, device) == 0 && IsPortDigit(base[3])) return true;
     return false;
 }
 

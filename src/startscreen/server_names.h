@@ -6,7 +6,8 @@
 // colon (drives, streams); "." or ".." as a name; a trailing dot or space (the file system would
 // drop them and reach another name); control characters and the characters < > " | ? * that no
 // Windows name may hold; the device names CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 in any case,
-// also with an extension. A folder may also be "." (the program folder itself).
+// also with an extension, and COM and LPT with the code page 1252 superscripts one, two and three
+// (bytes 0xB9, 0xB2, 0xB3) as their digit. A folder may also be "." (the program folder itself).
 #include <cstddef>
 #include <string>
 

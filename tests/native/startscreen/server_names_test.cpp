@@ -40,6 +40,12 @@ TEST(ServerNames, HostileNamesAreRefusedAsFileAndAsFolder) {
         "com9.log",
         "LPT1",
         "lpt5.txt",
+        "COM\xB9",  // the code page 1252 superscripts one, two and three are port digits too
+        "LPT\xB2",
+        "COM\xB3.txt",
+        "lpt\xB9",
+        "Com\xB2 .log",
+        "LPT\xB3.tar.gz",
         "name.",
         "name ",
         "name. . ",
@@ -66,9 +72,10 @@ TEST(ServerNames, HostileNamesAreRefusedAsFileAndAsFolder) {
 
 TEST(ServerNames, PlainNamesPass) {
     const std::string accepted[] = {
-        "Main.dll",          "SPR",      "a",       "COM10", "LPT0",
-        "CONSOLE.txt",       "nul_file", ".hidden", "x.y.z", "\xc7\xd1\xb1\xdb.txt",
-        std::string(63, 'n')};
+        "Main.dll", "SPR", "a", "COM10", "LPT0", "CONSOLE.txt", "nul_file", ".hidden", "x.y.z",
+        "\xc7\xd1\xb1\xdb.txt", std::string(63, 'n'),
+        // A superscript is a port digit only as the fourth character, and only one, two or three.
+        "COM\xB9\xB9", "COM\xB9x.txt", std::string(1, '\xB9') + "COM", "LPT\xBC", "COM\xB0"};
     for (const std::string& name : accepted) {
         std::string out;
         EXPECT_TRUE(CheckServerFileName(Field(name).bytes, &out)) << name;
