@@ -225,6 +225,63 @@ TEST_F(Transfer, ChunkPastTheAnnouncedSizeIsRefusedWithTheRestOfTheFile) {
     EXPECT_EQ(view_.totalCounter, 4u);
 }
 
+// Each case is the first chunk after its header, so no earlier chunk has given the file up.
+TEST_F(Transfer, ChunkEndingPastTheSizeIsDroppedEvenWhenItsEndWrapsIn32Bits) {
+    struct Case {
+        const char* what;
+        uint32_t offset;
+        uint32_t length;
+    } cases[] = {
+        {"ends one byte past the size", 7, 4},
+        {"starts at the size", 10, 1},
+        {"end wraps to 1", 0xFFFFFFFFu, 2},
+        {"end wraps to 8, inside the size", 0xFFFFFFF8u, 16},
+    };
+    for (const Case& c : cases) {
+        Put("f", "");
+        Announce(1, 10);
+        Begin(".", "f", 10);
+        transfer_->OnFileData(c.offset, Chunk(c.length, 'w').data(), c.length);
+        Data(0, Chunk(4, 'a'));  // the file is given up with the chunk
+        transfer_->Finish();
+        // The size first: a chunk written at its offset would have made the file 4 GiB long.
+        EXPECT_EQ(std::filesystem::file_size(root_ / "f"), 0u) << c.what;
+        EXPECT_EQ(view_.totalCounter, 0u) << c.what;
+        EXPECT_EQ(view_.fileCounter, 0u) << c.what;
+    }
+}
+
+// A header whose file is not to be written ends the previous file's chunks: the data that follows
+// belongs to the new header and must not reach the file before it.
+TEST_F(Transfer, DataAfterAHeaderWhoseFileIsNotWrittenDoesNotReachThePreviousFile) {
+    struct Case {
+        const char* what;
+        std::string folder;
+        std::string name;
+    } cases[] = {
+        {"refused name", ".", "CON"},
+        {"refused folder", "..", "B"},
+        {"running program", ".", "Tidemarch.exe"},
+        {"file that cannot be made", ".", "blocker"},
+    };
+    files_->SetRunningProgram("Tidemarch.exe");
+    Put("Tidemarch.exe", "the running program");
+    Put("blocker/inside", "a folder where a file is announced");
+    for (const Case& c : cases) {
+        Put("A", "");
+        Announce(2, 150);
+        Begin(".", "A", 100);
+        Data(0, Chunk(10, 'a'));
+        Begin(c.folder, c.name, 50);
+        Data(0, Chunk(50, 'z'));
+        transfer_->Finish();
+        EXPECT_EQ(Get("A"), std::string(10, 'a')) << c.what;
+        EXPECT_EQ(view_.totalCounter, 10u) << c.what;
+    }
+    EXPECT_EQ(Get("Tidemarch.exe"), "the running program");
+    EXPECT_EQ(Get("blocker/inside"), "a folder where a file is announced");
+}
+
 TEST_F(Transfer, DataBeforeAnyHeaderIsDropped) {
     Data(0, Chunk(10, 'q'));
     EXPECT_EQ(view_.totalCounter, 0u);
@@ -410,7 +467,7 @@ TEST_F(Transfer, EveryOtherCallOfTheStoreClosesAndDatesTheHeldFile) {
         {"ReadWholeFile",
          [](PosixFileStorePlatform& f) {
              std::vector<uint8_t> bytes;
-             f.ReadWholeFile("./other", &bytes);
+             f.ReadWholeFile("./other", SIZE_MAX, &bytes);
          }},
         {"RemoveFile", [](PosixFileStorePlatform& f) { f.RemoveFile("./other"); }},
         {"chunk of another file",
