@@ -84,3 +84,6 @@ write("hostile-names", session() + b"".join(
 # The server replaces the leftover file, which the next start screen reads at its opening.
 write("leftover-replaced", session() + file(b".", b"ZVLQFVC", bytes(range(40))) + bytes([LOST])
       + frames(1001) + frames(2) + session())
+# The same with a leftover file announced at 4 GiB and holding one chunk at its end.
+write("leftover-replaced-long", session() + message(HEADER, body=record(b".", b"ZVLQFVC", 0xFFFFFFFF))
+      + message(DATA, 0xFFFFFF00, 0, b"q" * 16) + bytes([LOST]) + frames(1001) + frames(2) + session())

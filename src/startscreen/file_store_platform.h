@@ -1,6 +1,7 @@
 #pragma once
 // What the update needs of the file system: the program folder (the current directory) and the
 // folders directly inside it. Paths are relative, "folder/name", with "." for the program folder.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,8 +40,9 @@ class FileStorePlatform {
     virtual void CloseChunkFile() = 0;
     // True for the file of the running program, which cannot be replaced while it runs.
     virtual bool IsRunningProgram(const std::string& folder, const std::string& name) = 0;
-    // The whole content of an existing file; false when it cannot be read.
-    virtual bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) = 0;
+    // The whole content of an existing file; false when it cannot be read or holds more than
+    // maxBytes, of which no more than a read's worth past maxBytes is read.
+    virtual bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* bytes) = 0;
     // Deletes a file; false when it did not exist or could not be deleted.
     virtual bool RemoveFile(const std::string& path) = 0;
 

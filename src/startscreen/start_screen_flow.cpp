@@ -68,7 +68,7 @@ void StartScreenFlow::RestartWait(int32_t updates) {
 
 void StartScreenFlow::CheckLeftover() {
     std::vector<uint8_t> image;
-    if (!files_.ReadWholeFile(kLeftoverFile, &image)) return;
+    if (!files_.ReadWholeFile(kLeftoverFile, kLeftoverMaxBytes, &image)) return;
     std::vector<uint8_t> text;
     if (!scrambler_.ReadScrambledImage(image.data(), image.size(), false, &text)) return;
     if (LeftoverSaysDelete(text.data(), uint32_t(text.size()))) files_.RemoveFile(kLeftoverLibrary);

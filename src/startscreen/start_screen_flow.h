@@ -3,6 +3,7 @@
 // the connection and the session with its bar, at most three attempts in a run, the refusal, the
 // keys that quit, the session answers, and the update transfer. Everything it changes goes
 // through its StartScreenWorld; it holds only the counts it decides with.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -45,6 +46,9 @@ class StartScreenFlow {
     static constexpr uint32_t kSecondAnswerBytes = 196;
     static constexpr char kLeftoverFile[] = "./ZVLQFVC";
     static constexpr char kLeftoverLibrary[] = "./VLQTMD.dll";
+    // The leftover file holds a short text. A longer one, as a server may have written there, is
+    // not read: reading it whole could take all the memory there is.
+    static constexpr size_t kLeftoverMaxBytes = 65536;
 
     StartScreenFlow(StartScreenWorld& world, FileStorePlatform& files, RegistryPlatform& registry,
                     StartScreenSettings settings);

@@ -87,11 +87,12 @@ class MemoryFileStorePlatform final : public FileStorePlatform {
         CloseChunkFile();
         return !runningProgram_.empty() && folder == kProgramFolderName && name == runningProgram_;
     }
-    bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) override {
+    bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* bytes) override {
         CloseChunkFile();
         const auto found = files_.find(Split(path));
-        if (found == files_.end()) return false;
+        if (found == files_.end() || found->second.length > maxBytes) return false;
         *bytes = Content(found->second);
+        bytesRead_ += bytes->size();
         return true;
     }
     bool RemoveFile(const std::string& path) override {
@@ -148,6 +149,8 @@ class MemoryFileStorePlatform final : public FileStorePlatform {
                 held += run.second.size();
         return held;
     }
+    // The bytes ReadWholeFile has handed out.
+    uint64_t BytesRead() const { return bytesRead_; }
     // Every path given to MakeFolder, CreateOrKeepFile, WriteChunk and RemoveFile, in call order.
     const std::vector<std::string>& TouchedPaths() const { return touched_; }
 
@@ -187,6 +190,7 @@ class MemoryFileStorePlatform final : public FileStorePlatform {
     std::set<std::string> folders_;
     std::map<Key, File> files_;
     std::vector<std::string> touched_;
+    uint64_t bytesRead_ = 0;
     std::string runningProgram_;
     bool failNextWrite_ = false;
     bool chunkOpen_ = false;

@@ -137,15 +137,20 @@ bool PosixFileStorePlatform::RemoveFile(const std::string& path) {
     return ::unlink(Full(path).c_str()) == 0;
 }
 
-bool PosixFileStorePlatform::ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+bool PosixFileStorePlatform::ReadWholeFile(const std::string& path, size_t maxBytes,
+                                           std::vector<uint8_t>* bytes) {
     CloseChunkFile();
     const int fd = ::open(Full(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     bytes->clear();
     uint8_t chunk[4096];
     ssize_t got = 0;
-    while ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR))
-        if (got > 0) bytes->insert(bytes->end(), chunk, chunk + got);
+    bool tooLong = false;
+    while (!tooLong && ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR))) {
+        tooLong = got > 0 && size_t(got) > maxBytes - bytes->size();
+        if (got > 0 && !tooLong) bytes->insert(bytes->end(), chunk, chunk + got);
+    }
     ::close(fd);
-    return got == 0;
+    if (tooLong) bytes->clear();
+    return !tooLong && got == 0;
 }

@@ -23,7 +23,7 @@ class PosixFileStorePlatform final : public FileStorePlatform {
                             const CalendarTime& time) override;
     void CloseChunkFile() override;
     bool IsRunningProgram(const std::string& folder, const std::string& name) override;
-    bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) override;
+    bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* bytes) override;
     bool RemoveFile(const std::string& path) override;
 
     // The file that plays the running program ("." and a name); none by default.

@@ -139,7 +139,8 @@ bool Win32FileStorePlatform::RemoveFile(const std::string& path) {
     return ::DeleteFileA(path.c_str()) != 0;
 }
 
-bool Win32FileStorePlatform::ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+bool Win32FileStorePlatform::ReadWholeFile(const std::string& path, size_t maxBytes,
+                                           std::vector<uint8_t>* bytes) {
     CloseChunkFile();
     // No sharing while it is read, and existing files only.
     HANDLE file =
@@ -149,8 +150,14 @@ bool Win32FileStorePlatform::ReadWholeFile(const std::string& path, std::vector<
     uint8_t chunk[4096];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != 0) && got > 0)
+    while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr) != 0) && got > 0) {
+        if (got > maxBytes - bytes->size()) {
+            ok = false;
+            bytes->clear();
+            break;
+        }
         bytes->insert(bytes->end(), chunk, chunk + got);
+    }
     CloseHandle(file);
     return ok;
 }

@@ -23,7 +23,7 @@ class Win32FileStorePlatform final : public FileStorePlatform {
     // Compares the file's identity (volume and file index) with the program file's, so that
     // other spellings of its name (case, short names) are recognised too.
     bool IsRunningProgram(const std::string& folder, const std::string& name) override;
-    bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) override;
+    bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>* bytes) override;
     bool RemoveFile(const std::string& path) override;
 
   private:
