@@ -8,6 +8,22 @@
 
 namespace {
 constexpr int32_t kNormalExit = 0;
+
+int gHolds = 0;
+bool gShutdownWaiting = false;
+
+void ReleaseHostObjects() {
+    ReleaseScreens();
+    // The manager deletes every connection still registered with it, the game module's too.
+    if (host::NetworkManager) host::NetworkManager->DeletingDestructor(kDeleteMemory);
+    host::NetworkManager = nullptr;
+    host::AppInfo.networkManager = nullptr;
+    DestroyControl(host::RootControl);
+    host::RootControl = nullptr;
+    DestroyControl(host::Display);
+    host::Display = nullptr;
+    ActiveApplicationPlatform().ReleaseWindow();
+}
 }  // namespace
 
 void ReleaseScreens() {
@@ -20,14 +36,17 @@ void ReleaseScreens() {
 
 void ShutdownApplication() {
     host::DrawRoot = host::InputRoot = host::UpdateRoot = nullptr;
-    ReleaseScreens();
-    // The manager deletes every connection still registered with it, the game module's too.
-    if (host::NetworkManager) host::NetworkManager->DeletingDestructor(kDeleteMemory);
-    host::NetworkManager = nullptr;
-    host::AppInfo.networkManager = nullptr;
-    DestroyControl(host::RootControl);
-    host::RootControl = nullptr;
-    DestroyControl(host::Display);
-    host::Display = nullptr;
-    ActiveApplicationPlatform().ReleaseWindow();
+    if (gHolds > 0) {
+        gShutdownWaiting = true;
+        return;
+    }
+    ReleaseHostObjects();
+}
+
+ShutdownHold::ShutdownHold() { ++gHolds; }
+
+ShutdownHold::~ShutdownHold() {
+    if (--gHolds > 0 || !gShutdownWaiting) return;
+    gShutdownWaiting = false;
+    ReleaseHostObjects();
 }

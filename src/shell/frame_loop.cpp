@@ -6,6 +6,7 @@
 #include "shell/application_platform.h"
 #include "shell/application_shutdown.h"
 #include "shell/host_globals.h"
+#include "shell/input_root.h"
 
 // The messages the control tree receives. Dead characters and double clicks of the right and middle
 // buttons are not among them: they go to the window procedure.
@@ -44,16 +45,22 @@ bool IsTreeInputMessage(uint32_t m) {
 }
 
 void RouteInputMessage(WindowMessage* message, LoopPlatform& platform) {
-    if (!host::InputRoot) {
+    if (!host::ReachableInputRoot()) {
         platform.DispatchToWindow(message);
         return;
     }
-    if (host::MouseCursor) host::MouseCursor->HandleMessage(message);
-    Control* target = host::InputRoot;
+    if (host::MouseCursor) {
+        ShutdownHold hold;
+        host::MouseCursor->HandleMessage(message);
+    }
+    // The cursor's children may have moved, cleared or deleted the input root, or ended the run.
+    Control* target = host::ReachableInputRoot();
+    if (!target) return;
     if (message->message == message_id::KeyUp && message->wParam == message_id::PrintScreenKey) {
         while (target->parent)
             target = target->parent;
     }
+    ShutdownHold hold;
     target->HandleMessage(message);
 }
 
@@ -63,27 +70,33 @@ void MarkFrame(FrameTimingLog* timing, FrameMark mark, LoopPlatform& platform) {
     if (timing) timing->Mark(mark, platform.Now());
 }
 
+// Every call into the tree may end the run, which releases the host objects when the call
+// returns: each step reads the host globals afresh.
 void DrawFrame(LoopPlatform& platform, FrameTimingLog* timing) {
-    Display* display = host::Display;
-    RootControl* root = host::RootControl;
-    if (!display || !root) return;  // released by a shutdown that ran inside this pass
-    Rect clip{0, 0, display->width, display->height};
+    if (!host::Display || !host::RootControl) return;
+    Rect clip{0, 0, host::Display->width, host::Display->height};
     MarkFrame(timing, FrameMark::DrawStart, platform);
+    RootControl* root = host::RootControl;
     if (host::BackgroundClear && root->ownSurface) root->ownSurface->FillRectangle(clip, root->fillColour);
-    DrawTree(host::DrawRoot, root, &clip);
-    if (host::MouseCursor) {
-        DrawTree(host::MouseCursor, root, nullptr);
-        if (host::InputRoot) {
-            // Controls see the pointer's position once per frame even when the mouse is still.
-            WindowMessage move{};
-            move.message = message_id::MouseMove;
-            move.lParam = intptr_t((uint32_t(host::MouseCursor->y) << 16) | uint32_t(host::MouseCursor->x));
-            host::InputRoot->HandleMessage(&move);
-        }
+    {
+        ShutdownHold hold;
+        DrawTree(host::DrawRoot, root, &clip);
+    }
+    if (host::MouseCursor && host::RootControl) {
+        ShutdownHold hold;
+        DrawTree(host::MouseCursor, host::RootControl, nullptr);
+    }
+    Control* cursor = host::MouseCursor;
+    if (Control* inputRoot = cursor ? host::ReachableInputRoot() : nullptr) {
+        // Controls see the pointer's position once per frame even when the mouse is still.
+        WindowMessage move{};
+        move.message = message_id::MouseMove;
+        move.lParam = intptr_t((uint32_t(cursor->y) << 16) | uint32_t(cursor->x));
+        ShutdownHold hold;
+        inputRoot->HandleMessage(&move);
     }
     MarkFrame(timing, FrameMark::DrawEnd, platform);
     MarkFrame(timing, FrameMark::PresentStart, platform);
-    // Drawing may have run the shutdown (a control of the game module may end the run).
     if (host::Display) host::Display->Present();
     MarkFrame(timing, FrameMark::PresentEnd, platform);
 }
@@ -103,8 +116,14 @@ int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
             if (timing) timing->BeginFrame(schedule.TimeBase() + host::FrameInterval);
             MarkFrame(timing, FrameMark::UpdateStart, platform);
             if (host::UpdateRoot) {
-                host::UpdateRoot->Update();
-                if (host::MouseCursor) host::MouseCursor->Update();
+                {
+                    ShutdownHold hold;
+                    host::UpdateRoot->Update();
+                }
+                if (host::MouseCursor) {
+                    ShutdownHold hold;
+                    host::MouseCursor->Update();
+                }
             }
             MarkFrame(timing, FrameMark::UpdateEnd, platform);
             // The update may have changed the interval (the game module's Notify 104).
@@ -123,10 +142,12 @@ int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
             }
             platform.TranslateKeys(&message);
             if (message.message == message_id::SocketNotify) {
-                if (host::NetworkManager)
+                if (host::NetworkManager) {
+                    ShutdownHold hold;
                     host::NetworkManager->Dispatch(uint32_t(message.wParam), int32_t(message.lParam));
-                else
+                } else {
                     ActiveApplicationPlatform().ShowDebugMessage("RootClient is not present");
+                }
             } else if (IsTreeInputMessage(message.message)) {
                 RouteInputMessage(&message, platform);
             } else {

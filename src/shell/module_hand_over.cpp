@@ -1,14 +1,18 @@
 #include "shell/module_hand_over.h"
 
+#include <utility>
+
 #include "shell/host_globals.h"
 #include "shell/module_host_panel.h"
 
 HandOverResult HandOverToGameModule(ScreenModulePlatform& platform, const char* path) {
     HandOverResult result;
+    Control* inputRootBefore = host::InputRoot;
     auto* panel = new ModuleHostPanel();
     result.failure = panel->LoadModule(platform, path, host::AppInfo, host::CommandLine);
     if (result.failure != ModuleLoadFailure::None) {
         DestroyControl(panel);
+        host::InputRoot = inputRootBefore;
         result.message = std::string("The game module \"") + (path ? path : "") +
                          "\" cannot be started: " + DescribeModuleLoadFailure(result.failure) + ".";
         return result;
@@ -17,4 +21,15 @@ HandOverResult HandOverToGameModule(ScreenModulePlatform& platform, const char* 
     host::DrawRoot = host::UpdateRoot = host::InputRoot = panel;
     result.panel = panel;
     return result;
+}
+
+GameModuleHandOver::GameModuleHandOver(ScreenModulePlatform& platform, FailureReport report, const char* path)
+    : platform_(platform), report_(std::move(report)), path_(path) {}
+
+bool GameModuleHandOver::Request() {
+    if (outcome_ != Outcome::NotTried) return outcome_ == Outcome::HandedOver;
+    HandOverResult result = HandOverToGameModule(platform_, path_);
+    outcome_ = result.panel ? Outcome::HandedOver : Outcome::Failed;
+    if (!result.panel && report_) report_(result);
+    return result.panel != nullptr;
 }

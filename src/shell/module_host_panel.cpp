@@ -4,6 +4,7 @@
 
 #include "shell/host_globals.h"
 #include "shell/host_window_platform.h"
+#include "shell/input_root.h"
 
 namespace {
 constexpr int16_t kPanelPriority = 64;
@@ -20,9 +21,12 @@ ModuleHostPanel::ModuleHostPanel() : TransitionPanel(nullptr, 0, 0, 0, 0, kPanel
 }
 
 ModuleHostPanel::~ModuleHostPanel() {
+    host::ForgetInputRootPanel(*this);
     Control* screen = moduleScreen;
     moduleScreen = nullptr;
-    DestroyControl(screen);
+    // A first screen that replaced itself has deleted itself already: only a screen still
+    // linked here is the panel's to delete.
+    if (HoldsChild(screen)) DestroyControl(screen);
 }
 
 void* ModuleHostPanel::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
@@ -30,11 +34,11 @@ void* ModuleHostPanel::DeletingDestructor(uint32_t flags) { return RunDeletingDe
 int32_t ModuleHostPanel::Notify(Control* sender, int32_t code, int32_t param) {
     switch (code) {
     case host_command::SetInputRoot:
-        host::InputRoot = sender;
+        host::SetInputRootBelow(*this, sender);
         return 0;
     case host_command::GetInputRoot:
         // The control travels back in the 32-bit result, as the module's compiler expects.
-        return int32_t(reinterpret_cast<intptr_t>(host::InputRoot));
+        return int32_t(reinterpret_cast<intptr_t>(host::ReachableInputRoot()));
     case host_command::SetBackgroundClear:
         host::BackgroundClear = uint32_t(param);
         return 0;

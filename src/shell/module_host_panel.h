@@ -12,7 +12,11 @@
 //   104   FrameInterval = param (milliseconds)            0
 //   other none                                            0
 //
-// Fields after those of TransitionPanel: 96 module screen (owned; deleted through its slot 0).
+// A control that made itself the input root (100) and then leaves the panel's tree, as a deleted
+// control does, is not handed input again: the panel becomes the input root once more.
+//
+// Fields after those of TransitionPanel: 96 module screen (owned while it is a child of the panel;
+// deleted through its slot 0).
 #include <cstdint>
 
 #include "common/layout_check.h"
@@ -47,7 +51,9 @@ class ModuleHostPanel : public TransitionPanel {
 
     Control* moduleScreen = nullptr;
 
-    // Deletes the module screen through its slot 0 first, while it is still linked here.
+    // Deletes the module screen through its slot 0 first, while it is still linked here. A module
+    // screen that is no longer a child of the panel is not touched: a first screen may replace
+    // itself with its next one and delete itself.
     ~ModuleHostPanel();
 };
 

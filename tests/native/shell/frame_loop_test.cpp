@@ -12,8 +12,10 @@
 #include "platform/memory/display/memory_surface_platform.h"
 #include "platform/memory/shell/memory_frame_log_platform.h"
 #include "shell/application_platform.h"
+#include "shell/application_shutdown.h"
 #include "shell/frame_loop.h"
 #include "shell/host_globals.h"
+#include "shell/module_host_panel.h"
 
 namespace {
 
@@ -397,12 +399,13 @@ TEST_F(FrameLoopTest, PrintScreenKeyUpGoesToTheTopmostAncestor) {
     top.InsertChild(&moduleScreen);
     host::InputRoot = &moduleScreen;
     host::DrawRoot = host::UpdateRoot = nullptr;
-    platform.queue.push_back(WindowMessage{nullptr, 257, 44, 0, 0, {}});
-    platform.queue.push_back(WindowMessage{nullptr, 256, 44, 0, 0, {}});
+    // Print Screen up, Print Screen down, and the up of another key (A).
+    for (auto [message, key] : {std::pair{257u, 44u}, std::pair{256u, 44u}, std::pair{257u, 65u}})
+        platform.queue.push_back(WindowMessage{nullptr, message, key, 0, 0, {}});
     platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
     RunFrameLoop(platform);
-    EXPECT_EQ(platform.journal,
-              (std::vector<std::string>{"top message 257", "module message 256", "shutdown"}));
+    EXPECT_EQ(platform.journal, (std::vector<std::string>{"top message 257", "module message 256",
+                                                          "module message 257", "shutdown"}));
 }
 
 TEST_F(FrameLoopTest, EveryDrawnFrameSendsTheCursorPositionToTheInputRoot) {
@@ -504,6 +507,156 @@ TEST_F(FrameLoopTest, AHandlerMayRedirectTheWalkPastItsSiblings) {
     platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
     RunFrameLoop(platform);
     EXPECT_EQ(platform.journal, (std::vector<std::string>{"lowest message 256", "shutdown"}));
+}
+
+// A control of the game module that does something of the test's choosing when it is handed a
+// message, then declines it.
+class Handler : public Control {
+  public:
+    Handler(std::vector<std::string>& journal, std::string name, std::function<void()> action)
+        : Control(nullptr, 0, 0, 0, 0, 64), journal_(journal), name_(std::move(name)),
+          action_(std::move(action)) {}
+    Control* HandleMessage(WindowMessage* m) override {
+        journal_.push_back(name_ + " message " + std::to_string(m->message));
+        action_();
+        return prevSibling;
+    }
+
+  private:
+    std::vector<std::string>& journal_;
+    std::string name_;
+    std::function<void()> action_;
+};
+
+// A host object that notes its destruction by name.
+template <class Base> class Noted : public Base {
+  public:
+    template <class... Args>
+    Noted(std::vector<std::string>& journal, std::string name, Args... args)
+        : Base(args...), journal_(journal), name_(std::move(name)) {}
+    void* DeletingDestructor(uint32_t flags) override {
+        journal_.push_back(name_ + " destroyed");
+        return RunDeletingDestructor(this, flags);
+    }
+
+  private:
+    std::vector<std::string>& journal_;
+    std::string name_;
+};
+
+TEST_F(FrameLoopTest, AHandlerMayClearTheInputRootOrEndTheRunWhileItsParentIsHandlingTheClick) {
+    // Ending the run is what the window procedure does when a handler destroys the window. The
+    // host objects then go when the handler's call has returned, never under a parent that is
+    // still walking its children; nothing more of that message is handed on.
+    struct Case {
+        const char* name;
+        bool underCursor;  // else below the input root
+        bool endsRun;      // else clears the input root
+        std::vector<std::string> journal;
+    };
+    const Case cases[] = {
+        {"under the cursor, clears the input root",
+         true,
+         false,
+         {"handler message 514", "cursor destroyed", "screen destroyed", "shutdown"}},
+        {"under the cursor, ends the run",
+         true,
+         true,
+         {"handler message 514", "cursor destroyed", "screen destroyed", "shutdown", "shutdown"}},
+        {"below the input root, ends the run",
+         false,
+         true,
+         {"handler message 514", "cursor destroyed", "screen destroyed", "shutdown", "shutdown"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform.journal.clear();
+        auto* cursor = new Noted<MouseCursor>(platform.journal, "cursor");
+        auto* moduleScreen = new Noted<Control>(platform.journal, "screen", nullptr, 0, 0, 0, 0, 64);
+        Handler handler(platform.journal, "handler", [&] {
+            if (c.endsRun)
+                ShutdownApplication();
+            else
+                host::InputRoot = nullptr;
+        });
+        (c.underCursor ? static_cast<Control*>(cursor) : moduleScreen)->InsertChild(&handler);
+        host::MouseCursor = cursor;
+        host::AppInfo.currentScreen = host::InputRoot = moduleScreen;
+        host::DrawRoot = host::UpdateRoot = nullptr;
+        host::Display = host::Display ? host::Display : new Display(8, 4);
+        host::RootControl = host::RootControl ? host::RootControl : new RootControl(nullptr, 0, 0, 8, 4, 64);
+        platform.queue.push_back(
+            WindowMessage{nullptr, message_id::LeftButtonUp, 0, (200 << 16) | 300, 0, {}});
+        platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+        EXPECT_EQ(RunFrameLoop(platform), 1);
+        EXPECT_EQ(platform.journal, c.journal);
+    }
+}
+
+TEST_F(FrameLoopTest, AScreenThatMadeItselfTheInputRootAndThenGoesGetsNoMoreInput) {
+    // A module screen takes the input through the host panel, then replaces itself with its
+    // next screen and deletes itself: in its update, or on a click. The input, the frame's
+    // pointer move among it, goes to the panel again, which hands it to the next screen.
+    struct Screen : Control {
+        Screen(Control* panel, std::vector<std::string>& journal, Control* next, bool goOnClick)
+            : Control(panel, 0, 0, 0, 0, 64), journal(journal), next(next), goOnClick(goOnClick) {}
+        void* DeletingDestructor(uint32_t flags) override { return RunDeletingDestructor(this, flags); }
+        void Update() override {
+            if (!goOnClick) Replace();
+        }
+        Control* HandleMessage(WindowMessage* m) override {
+            journal.push_back("first message " + std::to_string(m->message));
+            if (!goOnClick) return prevSibling;
+            Replace();
+            return nullptr;
+        }
+        void Replace() {
+            parent->InsertChild(next);
+            DestroyControl(this);
+        }
+        std::vector<std::string>& journal;
+        Control* next;
+        bool goOnClick;
+    };
+    struct Case {
+        bool goOnClick;
+        int clicks;  // before the first frame
+        std::vector<std::string> journal;
+    };
+    const Case cases[] = {
+        {false,
+         1,
+         {"cursor message 513", "first message 513", "cursor update", "cursor draw", "next message 512",
+          "present"}},
+        {true,
+         2,
+         {"cursor message 513", "first message 513", "cursor message 513", "next message 513",
+          "cursor update", "cursor draw", "next message 512", "present"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.goOnClick ? "on a click" : "in its update");
+        platform.journal.clear();
+        platform.time = 0;
+        ModuleHostPanel panel;
+        Handler next(platform.journal, "next", [] {});
+        Recorder cursor(platform.journal, "cursor");
+        auto* first = new Screen(&panel, platform.journal, &next, c.goOnClick);
+        EXPECT_EQ(panel.Notify(first, host_command::SetInputRoot, 0), 0);
+        host::MouseCursor = &cursor;
+        host::DrawRoot = host::UpdateRoot = &panel;
+        for (int i = 0; i < c.clicks; ++i)
+            platform.queue.push_back(WindowMessage{nullptr, message_id::LeftButtonDown, 0, 0, 0, {}});
+        platform.stop = [&] {
+            return std::find(platform.journal.begin(), platform.journal.end(), "present") !=
+                   platform.journal.end();
+        };
+        RunFrameLoop(platform);
+        EXPECT_EQ(platform.journal, c.journal);
+        EXPECT_EQ(host::InputRoot, &panel);
+        EXPECT_EQ(panel.Notify(nullptr, host_command::GetInputRoot, 0),
+                  int32_t(reinterpret_cast<intptr_t>(&panel)));
+        host::MouseCursor = nullptr;
+    }
 }
 
 // The timing log's file, split into lines and fields.

@@ -35,6 +35,7 @@ struct ModuleJournal {
     Control* parent = nullptr;
     void* commandLine = nullptr;
     bool giveScreen = true;
+    bool replacingScreen = false;  // the first screen gives way to its next one on its first update
     Control* screen = nullptr;
     Control* parentAtDestruction = nullptr;
     uint32_t deleteFlags = 0;
@@ -44,12 +45,27 @@ ModuleJournal gModule;
 // The module's first screen: notes how and where it was destroyed.
 class ModuleScreen : public Control {
   public:
-    explicit ModuleScreen(Control* parentControl) : Control(parentControl, 0, 0, 100, 100, 64) {}
+    explicit ModuleScreen(Control* parentControl, std::string name = "screen")
+        : Control(parentControl, 0, 0, 100, 100, 64), name_(std::move(name)) {}
     void* DeletingDestructor(uint32_t flags) override {
-        gModule.calls.push_back("screen destroyed");
+        gModule.calls.push_back(name_ + " destroyed");
         gModule.parentAtDestruction = parent;
         gModule.deleteFlags = flags;
         return RunDeletingDestructor(this, flags);
+    }
+
+  private:
+    std::string name_;
+};
+
+// A first screen that makes its next screen under the host panel and deletes itself, as a
+// module's title screen gives way to its menu.
+class ReplacingScreen : public ModuleScreen {
+  public:
+    using ModuleScreen::ModuleScreen;
+    void Update() override {
+        new ModuleScreen(parent, "next screen");
+        DestroyControl(this);
     }
 };
 
@@ -67,7 +83,12 @@ Control* AllocScreen(int32_t first, Control* parent, void* commandLine) {
     gModule.first = first;
     gModule.parent = parent;
     gModule.commandLine = commandLine;
-    gModule.screen = gModule.giveScreen ? new ModuleScreen(parent) : nullptr;
+    if (!gModule.giveScreen)
+        gModule.screen = nullptr;
+    else if (gModule.replacingScreen)
+        gModule.screen = new ReplacingScreen(parent);
+    else
+        gModule.screen = new ModuleScreen(parent);
     return gModule.screen;
 }
 
@@ -215,6 +236,53 @@ TEST_F(ModuleHostPanelTest, DestructionDeletesTheModuleScreenFirstWhileItIsStill
     EXPECT_EQ(gModule.parentAtDestruction, panel);
     EXPECT_EQ(gModule.deleteFlags, kDeleteMemory);
     EXPECT_EQ(sibling.parent, nullptr) << "the panel's own destruction detached the rest";
+}
+
+TEST_F(ModuleHostPanelTest, AFirstScreenThatReplacedItselfIsNotDeletedAgain) {
+    gModule.replacingScreen = true;
+    HandOverResult result = HandOverToGameModule(platform);
+    ASSERT_NE(result.panel, nullptr);
+    Control* panel = result.panel;
+    panel->Update();
+    ASSERT_EQ(gModule.calls.back(), "screen destroyed");
+    Control* next = panel->firstChild;
+    ASSERT_NE(next, nullptr);
+    gModule.calls.clear();
+    host::AppInfo.currentScreen = nullptr;
+    DestroyControl(panel);
+    EXPECT_TRUE(gModule.calls.empty()) << "the next screen is the module's; the first is gone";
+    EXPECT_EQ(next->parent, nullptr);
+    DestroyControl(next);
+}
+
+TEST_F(ModuleHostPanelTest, TheStartScreensRequestsHandOverOnce) {
+    // The start screen asks on every update until the run ends; a failure ends it only when the
+    // quit message, behind whatever is queued, is taken.
+    platform.Add("NoFactory.dll", {{"InitKTZDLL", ExportAddress(&InitEngine)}});
+    struct Case {
+        const char* path;
+        bool handedOver;
+        std::vector<std::string> calls;
+        size_t reports;
+    };
+    const Case cases[] = {
+        {"NoFactory.dll", false, {"InitKTZDLL"}, 1},
+        {"Main.dll", true, {"InitKTZDLL", "InitApplicationInfo", "AllocScreen"}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        gModule = ModuleJournal{};
+        std::vector<std::string> reports;
+        GameModuleHandOver handOver(
+            platform, [&](const HandOverResult& failed) { reports.push_back(failed.message); }, c.path);
+        for (int request = 0; request < 3; ++request)
+            EXPECT_EQ(handOver.Request(), c.handedOver) << "request " << request;
+        EXPECT_EQ(gModule.calls, c.calls);
+        EXPECT_EQ(platform.LoadsOf(c.path), 1);
+        EXPECT_EQ(reports.size(), c.reports);
+        EXPECT_EQ(host::AppInfo.currentScreen != nullptr, c.handedOver);
+        TearDown();
+    }
 }
 
 }  // namespace

@@ -1,0 +1,20 @@
+#include "shell/host_objects.h"
+
+#include <new>
+
+#include "controls/sprite_controls.h"
+#include "shell/host_globals.h"
+
+void CreateFrameSettingsAndCursor() {
+    host::FrameInterval = host::kFrameIntervalMs;
+    host::BackgroundClear = 1;
+    host::AppInfo.networkManager = host::NetworkManager;
+    host::MouseCursor = new (std::nothrow)::MouseCursor();
+}
+
+void InstallFirstScreen(Control* firstScreen) {
+    host::AppInfo.currentScreen = firstScreen;
+    host::AppInfo.window = host::HostWindow;
+    host::DrawRoot = host::UpdateRoot = host::InputRoot = firstScreen;
+    if (firstScreen) firstScreen->Open();
+}
