@@ -8,6 +8,7 @@
 #include "controls/window_message.h"
 #include "display/display_format.h"
 #include "shell/host_globals.h"
+#include "startscreen/dotted_quad.h"
 #include "startscreen/update_progress.h"
 
 const char StartScreen::kFailureText[] =
@@ -59,21 +60,17 @@ void Show(Control* control) {
     if (control) control->SetFlag(control_flags::Visible, true);
 }
 
-// A socket address record for an IPv4 address in dotted-decimal text; the loopback address when
-// the text is not one.
-void MakeAddress(const std::string& text, uint16_t port, uint8_t (&record)[kSocketAddressBytes]) {
+// A socket address record for an IPv4 address in dotted-decimal text; false when the text is not
+// one. The build refuses such a default address, so no other address is put in its place.
+bool MakeAddress(const std::string& text, uint16_t port, uint8_t (&record)[kSocketAddressBytes]) {
+    Ipv4Octets octets;
+    if (!ParseDottedQuad(text, &octets)) return false;
     std::memset(record, 0, sizeof record);
-    unsigned parts[4] = {127, 0, 0, 1};
-    unsigned read[4] = {};
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%u.%u.%u.%u%c", &read[0], &read[1], &read[2], &read[3], &tail) == 4 &&
-        read[0] < 256 && read[1] < 256 && read[2] < 256 && read[3] < 256)
-        std::memcpy(parts, read, sizeof parts);
     record[0] = kAddressFamilyInet;
     record[2] = uint8_t(port >> 8);
     record[3] = uint8_t(port);
-    for (int i = 0; i < 4; ++i)
-        record[4 + i] = uint8_t(parts[i]);
+    std::memcpy(record + 4, octets.data(), octets.size());
+    return true;
 }
 
 }  // namespace
@@ -91,8 +88,10 @@ class StartScreen::Parts final : public StartScreenWorld {
     int32_t ConnectionState() override { return screen_.ClientConnection::state; }
     void SetConnectionState(int32_t state) override { screen_.ClientConnection::state = state; }
     void ConnectToServer() override {
+        // Without an address there is no attempt: the wait runs out as with a server that does not
+        // answer, and the retries and the failure text follow.
         uint8_t address[kSocketAddressBytes];
-        MakeAddress(screen_.platform_.DefaultServer(), kUpdateServerPort, address);
+        if (!MakeAddress(screen_.platform_.DefaultServer(), kUpdateServerPort, address)) return;
         screen_.Connect(host::NetworkManager, address, int32_t(sizeof address));
     }
     void Send(uint32_t id, uint32_t a, uint32_t b, const void* body, uint32_t length) override {
