@@ -372,12 +372,41 @@ bool PlaceBlit(const Surface& source, const Surface& destination, bool clipToDes
 }
 
 namespace {
+// Whether BlendShortRows takes these weights of a blend without an effect.
+template <PixelLayout Layout> constexpr bool ShortRowsTake(const RowParams& p) {
+    if constexpr (Is16Bit(Layout))
+        return VectorRuns16Take(RowOp::BlendKeyed, 0, p.ws, p.wd);
+    else
+        return ByteOpLanesTake(RowOp::Blend, 0, p.ws, p.wd);
+}
+
+// Rows shorter than a rectangle function takes, of a translucent BlitTo without an effect that
+// lies inside both surfaces: the same SSE2 pieces the general path would reach for them, in a
+// frame of their own, so that the quick path that hands them over keeps its own frame small.
+template <PixelLayout Layout>
+__attribute__((noinline)) void BlendShortRows(const Surface& source, const Rect& rect, Surface& destination,
+                                              int32_t x, int32_t y, uint32_t ws, uint32_t wd) {
+    constexpr int32_t bpp = BytesPerPixel(Layout);
+    uint8_t* to = destination.Row(y) + int64_t(x) * bpp;
+    const uint8_t* from = source.Row(rect.top) + int64_t(rect.left) * bpp;
+    const int32_t width = rect.right - rect.left, rows = rect.bottom - rect.top;
+    if constexpr (Is16Bit(Layout)) {
+        using L = std::conditional_t<Layout == PixelLayout::Rgb565, Rgb565Traits, Rgb555Traits>;
+        BlendRectRows16<L, RowOp::BlendKeyed>(to, destination.pitch, from, source.pitch, width, rows, 0, ws,
+                                              wd);
+    } else {
+        BlendRectRowsBytes<bpp, RowOp::Blend>(to, destination.pitch, from, source.pitch, width, rows, 0, ws,
+                                              wd);
+    }
+}
+
 // The common translucent BlitTo without an effect, between two different surfaces, of a
-// rectangle that lies wholly inside both and has a rectangle function: done here with the few
-// checks it needs, so that a small rectangle does not pay for the general clipping and choice
-// below (its frame, its spills) on top of its pixels. The weights are those the general path
-// works out for effect 0. False when the call is not of this kind, or the rectangle functions
-// are not built yet (the general path builds them); nothing is drawn then.
+// rectangle that lies wholly inside both: rows of a vector or more go to the rectangle function,
+// shorter rows to BlendShortRows, here with the few checks they need, so that a small rectangle
+// does not pay for the general clipping and choice below (its frame, its spills) on top of its
+// pixels. The weights are those the general path works out for effect 0. False when the call is
+// not of this kind, or the rectangle functions are not built yet (the general path builds them);
+// nothing is drawn then.
 template <PixelLayout Layout>
 inline __attribute__((always_inline)) bool BlendInsideBoth(Surface& source, Surface* destination, int32_t x,
                                                            int32_t y, const Rect& rect, int32_t level,
@@ -391,9 +420,7 @@ inline __attribute__((always_inline)) bool BlendInsideBoth(Surface& source, Surf
         rect.left >= rect.right || rect.top >= rect.bottom)
         return false;
     const int32_t width = rect.right - rect.left, rows = rect.bottom - rect.top;
-    if (x < 0 || y < 0 || x > destination->width - width || y > destination->height - rows ||
-        width * bpp < kRectFunctionRowBytes)
-        return false;
+    if (x < 0 || y < 0 || x > destination->width - width || y > destination->height - rows) return false;
     RowParams p;
     RowOp op;
     if constexpr (Is16Bit(Layout)) {
@@ -404,6 +431,11 @@ inline __attribute__((always_inline)) bool BlendInsideBoth(Surface& source, Surf
         op = RowOp::Blend;
         p.ws = uint32_t(level);
         p.wd = uint32_t(kOpaque) - p.ws;
+    }
+    if (width * bpp < kRectFunctionRowBytes) {
+        if (!ShortRowsTake<Layout>(p)) return false;
+        BlendShortRows<Layout>(source, rect, *destination, x, y, p.ws, p.wd);
+        return true;
     }
     const RectFunctionTable* built = gBuiltRectFunctions.load(std::memory_order_acquire);
     if (!built) return false;

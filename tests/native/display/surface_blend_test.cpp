@@ -306,7 +306,7 @@ TEST_P(SurfaceBlendTest, EveryRowLengthMatchesTheReference) {
     const uint32_t mask = lc.bytesPerPixel == 3 ? 0xFFFFFF : 0xFFFFFFFF;
     struct Call {
         int level, effect;
-    } const calls[] = {{128, 0}, {100, 0}, {9, -40}, {200, 77}, {256, -90}, {256, 60}, {96, 0}};
+    } const calls[] = {{128, 0}, {100, 0}, {4, 0}, {9, -40}, {200, 77}, {256, -90}, {256, 60}, {96, 0}};
     SurfacePtr src = Make(64, 8), a = Make(64, 8), b = Make(64, 8);
     for (int width = 1; width <= 40; ++width)
         for (const Call& c : calls)
