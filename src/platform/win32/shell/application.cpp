@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "controls/sprite_controls.h"
 #include "display/display.h"
 #include "net/network_manager.h"
 #include "platform/win32/controls/gdi_text_platform.h"
@@ -11,6 +10,7 @@
 #include "platform/win32/shell/win32_platforms.h"
 #include "platform/win32/startscreen/win32_start_screen_platform.h"
 #include "shell/host_globals.h"
+#include "shell/host_objects.h"
 #include "shell/host_window_platform.h"
 #include "shell/module_hand_over.h"
 #include "sound/sound_device.h"
@@ -26,14 +26,16 @@ constexpr int32_t kGameModuleFailedExitCode = 3;
 // When it cannot, a person is told which module and what is wrong, and the run ends in order:
 // the start screen keeps the roots, and the quit message ends the frame loop, which releases
 // everything.
-bool HandOverFromStartScreen() {
-    HandOverResult result = HandOverToGameModule(Win32ScreenModulePlatform::Instance());
-    if (result.panel) return true;
+void ReportFailedHandOver(const HandOverResult& result) {
     MessageBoxA(static_cast<HWND>(host::HostWindow), result.message.c_str(), "Game module",
                 MB_OK | MB_ICONERROR);
     host::ExitCode = kGameModuleFailedExitCode;
     PostQuitMessage(kGameModuleFailedExitCode);
-    return false;
+}
+
+bool HandOverFromStartScreen() {
+    static GameModuleHandOver handOver(Win32ScreenModulePlatform::Instance(), ReportFailedHandOver);
+    return handOver.Request();
 }
 
 class Win32HostWindowPlatform final : public HostWindowPlatform {
@@ -113,13 +115,8 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
 }
 
 int32_t CreateHostObjects() {
-    host::FrameInterval = host::kFrameIntervalMs;
-    host::BackgroundClear = 1;
-    host::AppInfo.networkManager = host::NetworkManager;
     ShowCursor(FALSE);
-    // The host draws its own pointer: no parent, the highest priority, no sprite until a screen
-    // gives it one.
-    host::MouseCursor = new (std::nothrow)::MouseCursor();
+    CreateFrameSettingsAndCursor();
 
     // Installed for the whole run: every screen draws its text with GDI, and start screens (the
     // first and any fresh one of a retry) find their platform here.
@@ -129,10 +126,6 @@ int32_t CreateHostObjects() {
     static Win32HostWindowPlatform hostWindow;
     static HostWindowPlatformSlot::Scope hostWindowPlatform(hostWindow);
 
-    Control* firstScreen = host::RootControl ? gFirstScreenFactory() : nullptr;
-    host::AppInfo.currentScreen = firstScreen;
-    host::AppInfo.window = host::HostWindow;
-    host::DrawRoot = host::UpdateRoot = host::InputRoot = firstScreen;
-    if (firstScreen) firstScreen->Open();
+    InstallFirstScreen(host::RootControl ? gFirstScreenFactory() : nullptr);
     return 1;
 }

@@ -1,6 +1,7 @@
 #include "display/display.h"
 #include "platform/win32/shell/application.h"
 #include "shell/host_globals.h"
+#include "shell/input_root.h"
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -17,12 +18,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_CLOSE:
         // Closing is the game's decision: the input root hears of it, the window stays.
-        if (host::InputRoot) {
+        if (Control* inputRoot = host::ReachableInputRoot()) {
             WindowMessage close{};
             close.message = WM_CLOSE;
             close.wParam = wParam;
             close.lParam = lParam;
-            host::InputRoot->HandleMessage(&close);
+            ShutdownHold hold;
+            inputRoot->HandleMessage(&close);
         }
         return 0;
     case WM_ACTIVATEAPP: {
