@@ -5,6 +5,33 @@ namespace {
 // does: moving by a delta and back always returns to the start, whatever the coordinates.
 int32_t WrappingAdd(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
 int32_t WrappingSubtract(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
+
+// One call made by a walk over a control's children or draw list, while it runs. A walk checks
+// where it stands by scanning the list, which costs the list's length; it does so only after a
+// call during which this code changed that list. The watches form a stack, innermost first, as
+// deep as the calls are nested (the depth of the tree, not its width).
+class ListWatch {
+  public:
+    explicit ListWatch(const Control* owner) : owner_(owner), outer_(innermost_) { innermost_ = this; }
+    ~ListWatch() { innermost_ = outer_; }
+    ListWatch(const ListWatch&) = delete;
+    ListWatch& operator=(const ListWatch&) = delete;
+
+    bool ListChanged() const { return changed_; }
+
+    // Called for every change of a child ring or draw list: marks the calls in progress over it.
+    static void NoteChange(const Control* owner) {
+        for (ListWatch* watch = innermost_; watch; watch = watch->outer_)
+            if (watch->owner_ == owner) watch->changed_ = true;
+    }
+
+  private:
+    const Control* owner_;
+    ListWatch* outer_;
+    bool changed_ = false;
+    // The tree lives on the window's thread only.
+    static inline ListWatch* innermost_ = nullptr;
+};
 }  // namespace
 
 Control::Control(Control* parentControl, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
@@ -59,11 +86,18 @@ void Control::UpdateChildren() {
         Control* previous = child->prevSibling;
         bool wasFirst = child == firstChild;
         bool wasLast = !next || next == firstChild;
-        child->Update();
+        bool ringChanged;
+        {
+            ListWatch watch(this);
+            child->Update();
+            ringChanged = watch.ListChanged();
+        }
         if (wasLast || !firstChild) return;
 
         Control* continuation;
-        if (HoldsChild(child))
+        if (!ringChanged)
+            continuation = next;
+        else if (HoldsChild(child))
             continuation = child->nextSibling;
         else if (HoldsChild(next))
             continuation = next;
@@ -111,7 +145,11 @@ bool Control::HoldsDrawMember(const Control* candidate) const {
 
 Control* Control::DrawMemberAndStep(Control* member, SurfaceControl* target, Rect* clip, Point* origin) {
     Control* next = member->drawNext;
-    member->Draw(target, clip, origin);
+    {
+        ListWatch watch(this);
+        member->Draw(target, clip, origin);
+        if (!watch.ListChanged()) return next;
+    }
     if (HoldsDrawMember(member)) return member->drawNext;
     return HoldsDrawMember(next) ? next : nullptr;
 }
@@ -130,6 +168,7 @@ void Control::DrawMembersFrom(Control* member, SurfaceControl* target, Rect* cli
 
 void Control::UnlinkFromRing() {
     if (parent) {
+        ListWatch::NoteChange(parent);
         if (nextSibling != this) {
             prevSibling->nextSibling = nextSibling;
             nextSibling->prevSibling = prevSibling;
@@ -145,6 +184,7 @@ void Control::UnlinkFromRing() {
 
 void Control::UnlinkFromDrawList() {
     if (!drawOwner) return;
+    ListWatch::NoteChange(drawOwner);
     if (drawNext) drawNext->drawPrev = drawPrev;
     if (drawPrev)
         drawPrev->drawNext = drawNext;
@@ -157,6 +197,7 @@ void Control::UnlinkFromDrawList() {
 
 void Control::InsertChild(Control* child) {
     child->UnlinkFromRing();
+    ListWatch::NoteChange(this);
     if (!firstChild) {
         firstChild = child;
         child->parent = this;
@@ -180,6 +221,7 @@ void Control::InsertChild(Control* child) {
 
 void Control::InsertDrawChild(Control* child) {
     child->UnlinkFromDrawList();
+    ListWatch::NoteChange(this);
     child->drawOwner = this;
     if (!drawFirst) {
         drawFirst = child;

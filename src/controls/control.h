@@ -112,6 +112,10 @@ class Control {
     //  - it ends when that would come round to the first child again.
     // Children inserted during the walk are updated this frame only if they land after the
     // current position.
+    // The walk learns of a change through this code's own linking and unlinking, so a call that
+    // changed nothing costs no scan. Changes made by the game module's own copy of the tree code
+    // are not seen: after such a call the walk goes on from the next sibling read before the
+    // call, as the module's own walk does.
     void UpdateChildren();
 
     // The child walk of HandleMessage: the highest-priority child first, each handler returning
@@ -149,7 +153,8 @@ class Control {
     // so that a subclass can draw its own image between the two halves of its list.
     // A member may destroy itself or other members while it draws: after each call the walk
     // goes on from the member's next as it is then if the member is still listed, else from
-    // its old next if that is still listed, else it ends.
+    // its old next if that is still listed, else it ends. As with UpdateChildren, only a call
+    // that changed the list through this code costs a scan of it.
     Control* DrawMembersBehind(SurfaceControl* target, Rect* clip, Point* origin);
     // Draws the members from the given one (a member of this control's list, or null) to the end.
     void DrawMembersFrom(Control* member, SurfaceControl* target, Rect* clip, Point* origin);

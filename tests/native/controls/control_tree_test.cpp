@@ -256,13 +256,15 @@ struct ActingChild : Control {
     void* DeletingDestructor(uint32_t flags) override { return RunDeletingDestructor(this, flags); }
     void Update() override {
         journal += name;
+        Control::Update();  // its own children first: the action may destroy this control
         if (onUpdate) {
             Action act = std::move(onUpdate);  // once: the second frame shows the plain walk
             act(*this);
         }
     }
-    void Draw(SurfaceControl*, Rect*, Point*) override {
+    void Draw(SurfaceControl* target, Rect* clip, Point* origin) override {
         journal += name;
+        Control::Draw(target, clip, origin);
         if (onDraw) {
             Action act = std::move(onDraw);
             act(*this);
@@ -358,6 +360,52 @@ TEST_F(ActingTree, UpdateWalkSurvivesChildrenThatDeleteThemselvesOrSiblings) {
     };
     for (const DeletingCase& c : cases)
         CheckWalkSurvives(c, &ActingChild::onUpdate, [this] { parent.Update(); });
+}
+
+// Changes that reach a walk from further away than its own callee: a grandchild's update, or a
+// sibling moved to another parent rather than destroyed.
+TEST_F(ActingTree, WalksSeeChangesMadeDeeperInTheTreeOrByMoving) {
+    Control elsewhere{nullptr, 0, 0, 0, 0, 64};
+    struct Case {
+        const char* what;
+        ActingChild::Action ActingChild::*hook;
+        std::function<void()> walk;
+        bool byGrandchild;  // else A itself acts
+        bool moves;         // else deletes
+        const char* firstWalk;
+    };
+    const auto update = [this] { parent.Update(); };
+    const auto draw = [this] { parent.Draw(nullptr, nullptr, nullptr); };
+    const Case cases[] = {
+        {"update: a grandchild deletes its parent's next sibling", &ActingChild::onUpdate, update, true,
+         false, "AaC"},
+        {"update: a child moves its next sibling to another parent", &ActingChild::onUpdate, update, false,
+         true, "AC"},
+        {"draw: a grandchild deletes its parent's next member", &ActingChild::onDraw, draw, true, false,
+         "AaC"},
+        {"draw: a member moves the next member to another owner", &ActingChild::onDraw, draw, false, true,
+         "AC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Build("ABC");
+        ActingChild* actor = live['A'];
+        if (c.byGrandchild) actor = live['a'] = new ActingChild(live['A'], 'a', 1, journal);
+        actor->*c.hook = [this, &c, &elsewhere](ActingChild&) -> Control* {
+            if (!c.moves) {
+                Delete('B');
+            } else if (c.hook == &ActingChild::onUpdate) {
+                elsewhere.InsertChild(live['B']);
+            } else {
+                elsewhere.InsertDrawChild(live['B']);
+            }
+            return nullptr;
+        };
+        c.walk();
+        EXPECT_EQ(journal, c.firstWalk);
+        journal.clear();
+        DeleteAllLive();
+    }
 }
 
 TEST_F(ActingTree, MessageWalkSurvivesHandlersThatChangeTheRing) {
