@@ -5,6 +5,7 @@
 
 #include "display/colour_packing.h"
 #include "display/display_format.h"
+#include "sprites/renderers/prepared_runs.h"
 
 namespace {
 // The arrow: 'X' outline, 'o' body, ' ' transparent.
@@ -69,6 +70,7 @@ SpriteRenderer* RunSprite(int32_t width, int32_t height, const std::vector<uint3
     sprite->width = width;
     sprite->height = height;
     sprite->bounds = Rect{0, 0, width, height};
+    PrepareRunsAhead(*sprite, CurrentPixelLayout(), SpriteKind::Rle2);
     return sprite;
 }
 

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "sprites/files/sprite_file.h"
+#include "sprites/renderers/prepared_runs.h"
 
 using namespace load_text;
 
@@ -134,6 +135,7 @@ bool SpriteFileLoader::OnSprite(int32_t, const SpriteDataHead& head, const Store
         ConvertStoredPixels(pixels, inspection, layout_, data, bytes);
     }
     sprite->AdoptPixelData(data);
+    PrepareRunsAhead(*sprite, layout_, SpriteKind(head.kind));
     return true;
 }
 

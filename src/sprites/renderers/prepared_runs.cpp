@@ -110,6 +110,11 @@ PreparedRuns* PrepareRuns16(const SpriteRenderer& sprite) {
     return list;
 }
 
+void PrepareRunsAhead(const SpriteRenderer& sprite, PixelLayout layout, SpriteKind kind) {
+    if (kind != SpriteKind::Rle2 || BytesPerPixel(layout) != kBytesPerPixel || !sprite.pixelData) return;
+    if (SpriteRenderer::PreparedRunsSlot(sprite.pixelData) == 0) PrepareRuns16(sprite);
+}
+
 void ReleasePreparedRuns(uintptr_t slot) {
     if (slot > kNoPreparedRuns) delete[] reinterpret_cast<uint8_t*>(slot);
 }

@@ -67,6 +67,12 @@ constexpr uintptr_t kNoPreparedRuns = 1;
 // stand for (a run past its right edge, say), or the memory is not there.
 PreparedRuns* PrepareRuns16(const SpriteRenderer& sprite);
 
+// Makes now the list that a sprite of this layout and kind would otherwise get on its first
+// drawing, so that its owner chooses when the memory is taken: the host's loaders do it for every
+// sprite they make, and the frames that draw those sprites allocate nothing. Does nothing for
+// other layouts and kinds, a sprite without pixels, or one whose list was already tried.
+void PrepareRunsAhead(const SpriteRenderer& sprite, PixelLayout layout, SpriteKind kind);
+
 // The list of a 16-bit Rle2 sprite with pixel data, made on the first call.
 inline PreparedRuns* PreparedRunsOf16(const SpriteRenderer& sprite) {
     const uintptr_t slot = SpriteRenderer::PreparedRunsSlot(sprite.pixelData);

@@ -14,6 +14,7 @@
 #include "sprite_test_support.h"
 #include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
+#include "sprites/renderers/prepared_runs.h"
 #include "sprites/sprite_platform.h"
 
 namespace {
@@ -117,6 +118,25 @@ TEST_P(LayoutTest, EveryVersionAndLayoutLoadsTheSamePicture) {
         ExpectPicture(file, GetParam());
         EXPECT_EQ(file.fileHandle, nullptr) << "a file without effects is closed after the load";
         EXPECT_EQ(std::string(file.name), Fixture(name));
+    }
+}
+
+// The loader makes the run lists of small Rle2 sprites on 16-bit displays as it loads them, so
+// that drawing them later takes no memory; other kinds and layouts get none.
+TEST_P(LayoutTest, SmallRle2SpritesHaveTheirRunListsOnceLoaded) {
+    std::vector<SpriteKind> kinds;
+    for (const Picture& p : kPictures24)
+        kinds.push_back(p.kind);
+    for (const Picture565& p : kPictures565)
+        kinds.push_back(p.kind);
+    SpriteLoadFailure failure;
+    SpriteFile file;
+    ASSERT_TRUE(file.Load(Fixture("v3_layout0.spr").c_str(), 0, failure)) << failure.text();
+    ASSERT_EQ(size_t(file.head.spriteCount), kinds.size());
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        SCOPED_TRACE(i);
+        const bool listed = SpriteRenderer::PreparedRunsSlot(file.sprites[i]->pixelData) > kNoPreparedRuns;
+        EXPECT_EQ(listed, kinds[i] == SpriteKind::Rle2 && GetParam().bytesPerPixel == 2);
     }
 }
 
