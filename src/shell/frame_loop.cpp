@@ -5,6 +5,7 @@
 #include "net/network_manager.h"
 #include "shell/application_platform.h"
 #include "shell/application_shutdown.h"
+#include "shell/held_socket_notices.h"
 #include "shell/host_globals.h"
 #include "shell/input_root.h"
 
@@ -102,6 +103,17 @@ void DrawFrame(LoopPlatform& platform, FrameTimingLog* timing) {
 }
 }  // namespace
 
+namespace {
+void DispatchSocketNotice(uint32_t wParam, int32_t lParam) {
+    if (host::NetworkManager) {
+        ShutdownHold hold;
+        host::NetworkManager->Dispatch(wParam, lParam);
+    } else {
+        ActiveApplicationPlatform().ShowDebugMessage("RootClient is not present");
+    }
+}
+}  // namespace
+
 int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
     if (timing && !timing->IsOn()) timing = nullptr;
     if (!host::Display || !host::RootControl) {
@@ -133,6 +145,10 @@ int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
             schedule.EndFrame(host::FrameInterval);
             if (timing) timing->EndFrame();
         }
+        uint32_t heldSocket;
+        int32_t heldEvent;
+        while (held_socket_notices::TakeOldest(heldSocket, heldEvent))
+            DispatchSocketNotice(heldSocket, heldEvent);
         bool frameWaiting = false;
         while (!frameWaiting && platform.MessageWaiting()) {
             if (!platform.TakeMessage(&message)) {
@@ -142,12 +158,7 @@ int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
             }
             platform.TranslateKeys(&message);
             if (message.message == message_id::SocketNotify) {
-                if (host::NetworkManager) {
-                    ShutdownHold hold;
-                    host::NetworkManager->Dispatch(uint32_t(message.wParam), int32_t(message.lParam));
-                } else {
-                    ActiveApplicationPlatform().ShowDebugMessage("RootClient is not present");
-                }
+                DispatchSocketNotice(uint32_t(message.wParam), int32_t(message.lParam));
             } else if (IsTreeInputMessage(message.message)) {
                 RouteInputMessage(&message, platform);
             } else {

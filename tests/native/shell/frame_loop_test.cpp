@@ -14,6 +14,7 @@
 #include "shell/application_platform.h"
 #include "shell/application_shutdown.h"
 #include "shell/frame_loop.h"
+#include "shell/held_socket_notices.h"
 #include "shell/host_globals.h"
 #include "shell/module_host_panel.h"
 
@@ -382,6 +383,31 @@ TEST_F(FrameLoopTest, SocketMessagesGoToTheNetworkManagerWhenThereIsOne) {
     platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
     RunFrameLoop(platform);
     EXPECT_EQ(platform.journal, (std::vector<std::string>{"socket", "shutdown"}));
+}
+
+// A message box runs its own message loop, which hands socket notices to the window procedure;
+// that holds them, and the loop takes them up before anything still queued.
+TEST_F(FrameLoopTest, SocketNoticesHeldDuringABoxReachTheNetworkManagerBeforeQueuedMessages) {
+    host::NetworkManager = new NetworkManager(nullptr);
+    char notifications[NetworkManager::kNotifyTextSize] = {};
+    host::NetworkManager->NotifyText = notifications;
+    host::DrawRoot = nullptr;
+    screen.onUpdate = [this] {
+        if (platform.journal.size() > 1) return;
+        held_socket_notices::Hold(7, 1);
+        held_socket_notices::Hold(7, 1);  // the same notice again: kept once
+        held_socket_notices::Hold(9, 1);
+        platform.queue.push_back(WindowMessage{nullptr, 256, 0, 0, 0, {}});
+        platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    };
+    platform.time = 41;
+    RunFrameLoop(platform);
+    EXPECT_EQ(platform.journal,
+              (std::vector<std::string>{"screen update", "socket", "screen message 256", "shutdown"}));
+    EXPECT_STREQ(notifications, "Notify     2");
+    uint32_t socket;
+    int32_t event;
+    EXPECT_FALSE(held_socket_notices::TakeOldest(socket, event)) << "every held notice was handed over";
 }
 
 TEST_F(FrameLoopTest, InputWithoutAnInputRootGoesToTheWindowProcedure) {

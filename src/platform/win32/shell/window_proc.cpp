@@ -1,5 +1,7 @@
+#include "common/window_message_numbers.h"
 #include "display/display.h"
 #include "platform/win32/shell/application.h"
+#include "shell/held_socket_notices.h"
 #include "shell/host_globals.h"
 #include "shell/input_root.h"
 
@@ -32,6 +34,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (host::Display) host::Display->RestoreSurfaces();
         return result;
     }
+    case message_id::SocketNotify:
+        // Only a modal loop (a message box) hands this here; the frame loop takes it up later.
+        held_socket_notices::Hold(uint32_t(wParam), int32_t(lParam));
+        return 0;
     case WM_SETCURSOR:
         ShowCursor(FALSE);
         return 0;
