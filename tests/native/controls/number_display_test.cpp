@@ -180,6 +180,29 @@ TEST_F(NumberDrawing, DigitsAreDrawnOneAdvanceApart) {
     }
 }
 
+// A bundle whose frames each stand for several digit values: the frame is the digit divided by the
+// bundle value, round the frame count.
+TEST_F(NumberDrawing, TheBundleValueChoosesTheDigitsFrame) {
+    struct Case {
+        int32_t bundleValue;
+        int32_t value;
+        const char* row;  // frame k is drawn in colour k
+    };
+    const Case cases[] = {
+        {2, 7, "............D..........."},  // 7 / 2 = frame 3
+        {3, 5, "............B..........."},  // 5 / 3 = frame 1
+        {1, 8, "............C..........."},  // frame 8 of 6 frames: round to 2
+    };
+    for (Case c : cases) {
+        SpriteBundle* bundle =
+            Bundle({Solid(0), Solid(1), Solid(2), Solid(3), Solid(4), Solid(5)}, c.bundleValue, Rect{0, 0, 3, 1});
+        NumberDisplay display(nullptr, bundle, -1, 12, 0);
+        display.SetValue(c.value);
+        Draw(display);
+        EXPECT_EQ(Row(0), c.row) << "bundle value " << c.bundleValue << " value " << c.value;
+    }
+}
+
 TEST_F(NumberDrawing, FrameOffsetsAccumulateAlongTheRow) {
     SpriteBundle* bundle = Bundle({Solid(0), Solid(1)}, 1, Rect{0, 0, 2, 1}, {{0, 0}, {1, 1}});
     NumberDisplay display(nullptr, bundle, -1, 0, 0);
