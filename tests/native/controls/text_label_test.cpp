@@ -77,6 +77,21 @@ TEST_F(TextLabelTest, PlacesTheLineByAlignmentOnTheAnchor) {
     }
 }
 
+// The offset places the box (here up and to the left of the anchor), not the text: the text
+// stays at the anchor, and the line starts there, so the box's rows above it stay untouched.
+TEST_F(TextLabelTest, TheOffsetMovesTheBoxButNotTheText) {
+    TextLabel label(nullptr, 4, 4, &font);
+    label.offsetX = -3;
+    label.offsetY = -3;
+    label.backgroundColour = kBackground;
+    std::snprintf(label.text, TextLabel::kOwnTextBytes, "a");
+    Draw(label);
+    EXPECT_EQ(Row(4), ".GGGWWWWW" + std::string(kWidth - 9, 'G'))
+        << "the box from x = 1, the text from the anchor at x = 4";
+    for (int y = 0; y < 4; ++y)
+        EXPECT_EQ(Row(y), std::string(kWidth, '.')) << "row " << y << " lies above the line";
+}
+
 TEST_F(TextLabelTest, ShadowOnePixelRightAndDownOnlyOnATransparentBackground) {
     TextLabel label(nullptr, 2, 1, &font);
     std::snprintf(label.text, TextLabel::kOwnTextBytes, "a");
