@@ -39,6 +39,9 @@ uint32_t BarColour(PixelLayout layout) {
     }
 }
 
+// The face asked for first. Where no font can be made with it, the platform's font mapper is
+// left to choose any face of the character set: a label without a font would draw in the device
+// context's default font, which may lack the set's letters (the failure text is Cyrillic).
 FontHandle MakeFont(int32_t height, uint8_t charSet) {
     TextPlatform* text = PlatformSlot<TextPlatform>::Installed();
     if (!text) return nullptr;
@@ -49,6 +52,8 @@ FontHandle MakeFont(int32_t height, uint8_t charSet) {
     request.quality = font_quality::Proof;
     request.pitchAndFamily = font_pitch::Fixed;
     request.face = kFontFace;
+    if (FontHandle font = text->NewFont(request)) return font;
+    request.face = "";
     return text->NewFont(request);
 }
 

@@ -71,6 +71,14 @@ class StartScreenTest : public ProgramFolderTest {
     std::filesystem::path previous_;
 };
 
+// A font that cannot be made with the face asked for is asked for again without a face, so that
+// the labels never fall back to a font without the letters of their set.
+TEST_F(StartScreenTest, AFontRefusedWithItsFaceIsMadeWithAnyFaceOfItsSet) {
+    text_.FailNextFont();
+    First();
+    EXPECT_EQ(text_.LiveFonts(), 2u) << "both the small and the large font were made";
+}
+
 TEST_F(StartScreenTest, ControlsStandWhereTheScreenPutsThem) {
     StartScreen* screen = First();
     EXPECT_EQ(screen->Transition(), TransitionState::Opening);
