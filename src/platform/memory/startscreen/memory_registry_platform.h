@@ -12,7 +12,9 @@ class MemoryRegistryPlatform final : public RegistryPlatform {
         if (refuseAccess_) return false;
         const auto found = values_.find({keyPath, valueName});
         if (found == values_.end()) return false;
-        *text = found->second.substr(0, kValueBuffer - 1);
+        // As the registry does: a value that does not fit the buffer cannot be read.
+        if (found->second.size() > kValueBuffer) return false;
+        *text = found->second;
         return true;
     }
     bool WriteText(const std::string& keyPath, const std::string& valueName,

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 namespace {
 
 HKEY OpenOrCreate(const std::string& keyPath) {
@@ -21,13 +23,14 @@ bool Win32RegistryPlatform::ReadText(const std::string& keyPath, const std::stri
     HKEY key = OpenOrCreate(keyPath);
     if (!key) return false;
     char buffer[kValueBuffer] = {};
-    DWORD size = sizeof buffer - 1;  // room for a terminator the stored value may lack
+    DWORD size = sizeof buffer;
     DWORD type = 0;
     const bool read = RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
                                        reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
     RegCloseKey(key);
     if (!read) return false;
-    *text = buffer;
+    // A value stored without its terminator fills the buffer to the last byte.
+    text->assign(buffer, strnlen(buffer, size));
     return true;
 }
 
@@ -37,7 +40,7 @@ bool Win32RegistryPlatform::WriteText(const std::string& keyPath, const std::str
     if (!key) return false;
     const bool written =
         RegSetValueExA(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       DWORD(text.size() + 1)) == ERROR_SUCCESS;
+                       DWORD(text.size())) == ERROR_SUCCESS;
     RegCloseKey(key);
     return written;
 }

@@ -5,7 +5,8 @@
 class Win32RegistryPlatform final : public RegistryPlatform {
   public:
     bool ReadText(const std::string& keyPath, const std::string& valueName, std::string* text) override;
-    // Stores the text with its terminator, as REG_SZ values are meant to be.
+    // Stores the text's characters without a terminator; ReadText takes the value's length,
+    // terminator or not.
     bool WriteText(const std::string& keyPath, const std::string& valueName,
                    const std::string& text) override;
 };
