@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -198,6 +199,48 @@ TEST_F(Win32FileStore, RunningProgramIsRecognisedWhateverTheSpelling) {
     EXPECT_FALSE(files.IsRunningProgram(".", "not_the_program.exe"));
 }
 
+// The program recognises itself in a folder whose name the code page cannot spell, where no ANSI
+// path reaches it: a copy of this test program is run from such a folder and checks there.
+constexpr char kRunningCopySwitch[] = "TIDEMARCH_RUNNING_COPY_NAME";
+
+TEST(Win32RunningProgram, IsRecognisedInAFolderWhoseNameTheCodePageCannotSpell) {
+    if (const char* copyName = std::getenv(kRunningCopySwitch)) {
+        Win32FileStorePlatform files;
+        EXPECT_TRUE(files.IsRunningProgram(".", copyName));
+        EXPECT_FALSE(files.IsRunningProgram(".", "not_the_program.exe"));
+        return;
+    }
+    std::vector<wchar_t> self(32768);
+    ASSERT_GT(GetModuleFileNameW(nullptr, self.data(), DWORD(self.size())), 0u);
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder =
+        std::wstring(temp) + L"tidemarch \u65E5\u672C\u8A9E " + std::to_wstring(GetCurrentProcessId());
+    const std::wstring copy = folder + L"\\copy.exe";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(self.data(), copy.c_str(), FALSE));
+    SetEnvironmentVariableA(kRunningCopySwitch, "copy.exe");
+    std::wstring commandLine = L"copy.exe --gtest_filter=Win32RunningProgram.*";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const bool started = CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        folder.c_str(), &startup, &process);
+    SetEnvironmentVariableA(kRunningCopySwitch, nullptr);
+    DWORD exitCode = 1;
+    if (started) {
+        constexpr DWORD kCopyMilliseconds = 60000;
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, kCopyMilliseconds), WAIT_OBJECT_0);
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
+    ASSERT_TRUE(started);
+    EXPECT_EQ(exitCode, 0u) << "the copy did not recognise itself";
+}
+
 TEST(Win32Registry, ValueIsCreatedReadAndKeptWithItsKey) {
     const std::string key = "SOFTWARE\\Zeq\\TidemarchTest" + std::to_string(GetCurrentProcessId());
     Win32RegistryPlatform registry;
@@ -206,6 +249,25 @@ TEST(Win32Registry, ValueIsCreatedReadAndKeptWithItsKey) {
     ASSERT_TRUE(registry.WriteText(key, "UpdateServer", "10.1.2.3"));
     ASSERT_TRUE(registry.ReadText(key, "UpdateServer", &text));
     EXPECT_EQ(text, "10.1.2.3");
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "UpdateServer", RRF_RT_ANY | RRF_NOEXPAND, &type,
+                           nullptr, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(size, 8u) << "stored without its terminator";
+
+    // A value that fills the whole buffer, terminator or not, is read, not taken as missing.
+    for (const DWORD stored :
+         {DWORD(Win32RegistryPlatform::kValueBuffer), DWORD(Win32RegistryPlatform::kValueBuffer - 1)}) {
+        const std::string full(Win32RegistryPlatform::kValueBuffer, 'a');
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &opened), ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(opened, "UpdateServer", 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(full.c_str()), stored),
+                  ERROR_SUCCESS);
+        RegCloseKey(opened);
+        ASSERT_TRUE(registry.ReadText(key, "UpdateServer", &text)) << stored << " bytes";
+        EXPECT_EQ(text, full.substr(0, std::min<size_t>(stored, Win32RegistryPlatform::kValueBuffer)));
+    }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
 }
 

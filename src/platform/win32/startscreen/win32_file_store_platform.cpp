@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace {
 
-constexpr DWORD kModulePathChars = 1024;
+// The longest path the system gives, in characters.
+constexpr DWORD kModulePathChars = 32768;
 
 CalendarTime ToCalendar(const FILETIME& time) {
     SYSTEMTIME parts{};
@@ -20,10 +23,9 @@ struct FileIdentity {
     bool known = false;
 };
 
-FileIdentity IdentityOf(const char* path) {
+// Closes the handle it is given.
+FileIdentity IdentityOfOpened(HANDLE file) {
     FileIdentity identity;
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return identity;
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileInformationByHandle(file, &info)) {
@@ -36,11 +38,22 @@ FileIdentity IdentityOf(const char* path) {
     return identity;
 }
 
+constexpr DWORD kIdentityShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+FileIdentity IdentityOf(const char* path) {
+    return IdentityOfOpened(
+        CreateFileA(path, 0, kIdentityShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Through the wide path: a folder whose name has characters outside the code page has no
+// ANSI path that opens it.
 const FileIdentity& ProgramIdentity() {
     static const FileIdentity identity = [] {
-        char path[kModulePathChars] = {};
-        const DWORD length = GetModuleFileNameA(nullptr, path, kModulePathChars);
-        return length > 0 && length < kModulePathChars ? IdentityOf(path) : FileIdentity{};
+        std::vector<wchar_t> path(kModulePathChars);
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), kModulePathChars);
+        if (length == 0 || length >= kModulePathChars) return FileIdentity{};
+        return IdentityOfOpened(CreateFileW(path.data(), 0, kIdentityShare, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     }();
     return identity;
 }
