@@ -29,6 +29,7 @@
 #include "startscreen/file_record.h"
 #include "startscreen/scrambler.h"
 #include "startscreen/start_screen_flow.h"
+#include "startscreen/unseen_progress.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ struct Host {
 };
 
 // One start screen's controls and connection as plain values.
-class FuzzWorld final : public StartScreenWorld {
+class FuzzWorld final : public UnseenProgress<StartScreenWorld> {
   public:
     explicit FuzzWorld(Host& host) : host_(host) {}
 
@@ -96,12 +97,6 @@ class FuzzWorld final : public StartScreenWorld {
     void HandOver() override { host_.handedOver = true; }
     void StartFreshScreen() override { freshScreenWanted = true; }
 
-    void ShowAnnouncement(uint32_t) override {}
-    void ShowFileStarted(uint32_t) override {}
-    void ShowTotalBytes(uint32_t) override {}
-    void MoveTotalMarker(int) override {}
-    void ShowFileBytes(uint32_t, int) override {}
-    void ShowPath(const std::string&) override {}
     void ReportFileProblem(const std::string&) override {}
     void OnWriteFailed() override { ClosePanel(); }
 

@@ -17,11 +17,12 @@
 #include "startscreen/file_record.h"
 #include "startscreen/scrambler.h"
 #include "startscreen/start_screen_flow.h"
+#include "startscreen/unseen_progress.h"
 
 namespace {
 
 // A start screen's controls, connection and host, of which these tests need none.
-class QuietWorld final : public StartScreenWorld {
+class QuietWorld final : public UnseenProgress<StartScreenWorld> {
   public:
     int32_t State() override { return state; }
     void SetState(int32_t value) override { state = value; }
@@ -40,12 +41,6 @@ class QuietWorld final : public StartScreenWorld {
     void PostQuit() override {}
     void HandOver() override {}
     void StartFreshScreen() override {}
-    void ShowAnnouncement(uint32_t) override {}
-    void ShowFileStarted(uint32_t) override {}
-    void ShowTotalBytes(uint32_t) override {}
-    void MoveTotalMarker(int) override {}
-    void ShowFileBytes(uint32_t, int) override {}
-    void ShowPath(const std::string&) override {}
     void ReportFileProblem(const std::string&) override {}
     void OnWriteFailed() override {}
 

@@ -16,6 +16,7 @@
 #include "platform/memory/startscreen/memory_registry_platform.h"
 #include "platform/posix/startscreen/posix_file_store_platform.h"
 #include "startscreen/start_screen_flow.h"
+#include "startscreen/unseen_progress.h"
 
 // The reference update server as its own process on 127.0.0.1 and a free port.
 class ServerProcess {
@@ -67,7 +68,7 @@ class ServerProcess {
 };
 
 // A start screen without controls: its decisions on a connection of its own.
-class FlowClient final : public ClientConnection, public StartScreenWorld {
+class FlowClient final : public ClientConnection, public UnseenProgress<StartScreenWorld> {
   public:
     FlowClient(NetworkManager& manager, uint16_t port, const std::filesystem::path& folder)
         : ClientConnection(0), manager_(manager), port_(port), files_(folder.string()),
@@ -106,12 +107,7 @@ class FlowClient final : public ClientConnection, public StartScreenWorld {
     void PostQuit() override { ++quits; }
     void HandOver() override { ++handOvers; }
     void StartFreshScreen() override { ++freshScreens; }
-    void ShowAnnouncement(uint32_t) override {}
-    void ShowFileStarted(uint32_t) override {}
     void ShowTotalBytes(uint32_t done) override { totalShown = done; }
-    void MoveTotalMarker(int) override {}
-    void ShowFileBytes(uint32_t, int) override {}
-    void ShowPath(const std::string&) override {}
     void ReportFileProblem(const std::string& text) override { problems.push_back(text); }
     void OnWriteFailed() override { ClosePanel(); }
 

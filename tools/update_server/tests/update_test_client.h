@@ -16,6 +16,7 @@
 #include "net/network_manager.h"
 #include "platform/posix/startscreen/posix_file_store_platform.h"
 #include "record_time.h"
+#include "startscreen/unseen_progress.h"
 #include "startscreen/update_transfer.h"
 
 struct ReceivedMessage {
@@ -27,7 +28,7 @@ struct ReceivedMessage {
 
 enum class TestHello { StartScreen, Generic };
 
-class UpdateTestClient : public ClientConnection, private UpdateProgressView {
+class UpdateTestClient : public ClientConnection, private UnseenProgress<UpdateProgressView> {
   public:
     UpdateTestClient(TestHello hello, std::string folder);
 
@@ -60,12 +61,6 @@ class UpdateTestClient : public ClientConnection, private UpdateProgressView {
   private:
     void SendFileList();
 
-    void ShowAnnouncement(uint32_t) override {}
-    void ShowFileStarted(uint32_t) override {}
-    void ShowTotalBytes(uint32_t) override {}
-    void MoveTotalMarker(int) override {}
-    void ShowFileBytes(uint32_t, int) override {}
-    void ShowPath(const std::string&) override {}
     void ReportFileProblem(const std::string& text) override { writeFailures.push_back(text); }
     void OnWriteFailed() override { writeFailures.push_back("write failed"); }
 
