@@ -19,8 +19,8 @@
 #include "median_rate_reporter.h"
 #include "platform/memory/display/memory_surface_platform.h"
 #include "platform/posix/files/posix_file_platform.h"
-#include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
+#include "sprites/format/sprite_document.h"
 
 namespace {
 constexpr int kSprites = 2000;

@@ -70,16 +70,16 @@ CopyResult PlainCopy(uint16_t port, const std::filesystem::path& folder) {
         if (!ReadExactly(fd, &header, sizeof header) || header.magic != kMagic) break;
         body.resize(header.length);
         if (header.length && !ReadExactly(fd, body.data(), header.length)) break;
-        if (header.id == start_message::HelloRequest) {
+        if (header.id == message_id::HelloRequest) {
             uint8_t hello[StartScreenFlow::kHelloBodyBytes];
             StartScreenFlow::MakeHelloBody(hello);
-            Send(fd, start_message::Hello, 0, header.id, hello, sizeof hello);
-        } else if (header.id == start_message::SecondRequest) {
+            Send(fd, message_id::Hello, 0, header.id, hello, sizeof hello);
+        } else if (header.id == message_id::SecondRequest) {
             const uint8_t zeros[StartScreenFlow::kSecondAnswerBytes] = {};
-            Send(fd, start_message::SecondAnswer, 0, header.id, zeros, sizeof zeros);
-        } else if (header.id == start_message::Acknowledged) {
-            Send(fd, start_message::FileData, 0, 0, nullptr, 0);
-        } else if (header.id == start_message::FileHeader && header.length == sizeof(FileRecord)) {
+            Send(fd, message_id::SecondAnswer, 0, header.id, zeros, sizeof zeros);
+        } else if (header.id == message_id::Acknowledge) {
+            Send(fd, message_id::FileData, 0, 0, nullptr, 0);
+        } else if (header.id == message_id::FileHeader && header.length == sizeof(FileRecord)) {
             if (file >= 0) ::close(file);
             FileRecord record{};
             std::memcpy(&record, body.data(), sizeof record);
@@ -89,10 +89,10 @@ CopyResult PlainCopy(uint16_t port, const std::filesystem::path& folder) {
             file =
                 ::open((folder / folderName / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
             ++result.files;
-        } else if (header.id == start_message::FileData) {
+        } else if (header.id == message_id::FileData) {
             if (file < 0 || !WriteAll(file, body.data(), body.size())) break;
             result.bytes += body.size();
-        } else if (header.id == start_message::UpdateFinished) {
+        } else if (header.id == message_id::UpdateFinished) {
             result.ok = true;
             break;
         }

@@ -6,11 +6,11 @@
 // board and then ends the program.
 #include <cstdint>
 
-#include "controls/number_display.h"
-#include "controls/panel.h"
-#include "controls/progress_bar.h"
-#include "controls/sprite_controls.h"
-#include "controls/text_label.h"
+#include "control_classes/number_display.h"
+#include "control_classes/panel.h"
+#include "control_classes/progress_bar.h"
+#include "control_classes/sprite_controls.h"
+#include "control_classes/text_label.h"
 
 class DemoConnection;
 class SpriteFile;

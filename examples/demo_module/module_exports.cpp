@@ -8,17 +8,17 @@
 
 #include <cstring>
 
-#include "controls/screen_module_engine_info.h"
-#include "controls/sprite_controls.h"
-#include "controls/text_renderer.h"
+#include "control_classes/sprite_controls.h"
+#include "control_classes/text_renderer.h"
 #include "demo_connection.h"
 #include "demo_screen.h"
+#include "host/host_globals.h"
 #include "platform/win32/controls/gdi_text_platform.h"
 #include "platform/win32/files/win32_file_platform.h"
 #include "platform/win32/net/winsock_socket_platform.h"
 #include "platform/win32/sound/direct_sound_platform.h"
 #include "platform/win32/sprites/win32_sprite_platform.h"
-#include "shell/host_globals.h"
+#include "screen_module/screen_module_engine_info.h"
 #include "sprites/files/sprite_file.h"
 
 #define MODULE_EXPORT extern "C" __declspec(dllexport)

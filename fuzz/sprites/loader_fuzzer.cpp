@@ -12,8 +12,8 @@
 #include "platform/memory/display/memory_surface_platform.h"
 #include "platform/memory/sound/memory_sound_platform.h"
 #include "platform/posix/files/posix_file_platform.h"
-#include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
+#include "sprites/format/sprite_document.h"
 
 namespace {
 std::string gPath;

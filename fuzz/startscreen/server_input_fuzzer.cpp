@@ -79,7 +79,7 @@ class FuzzWorld final : public UnseenProgress<StartScreenWorld> {
     // Connected once the server's first message arrives; until then a wait can time out.
     void ConnectToServer() override { connecting = true; }
     void Send(uint32_t id, uint32_t, uint32_t b, const void* body, uint32_t length) override {
-        if (id != start_message::FileData) return;
+        if (id != message_id::FileData) return;
         if (uint64_t(b) * sizeof(FileRecord) != length || (length != 0 && !body)) Fail("file list length");
         const auto* records = static_cast<const FileRecord*>(body);
         for (uint32_t i = 0; i < b; ++i)
@@ -145,8 +145,8 @@ class Run {
         using server_records::Action;
         switch (record.action) {
         case Action::Message:
-            if (record.id == start_message::FileHeader) ++headers_;
-            if (record.id == start_message::FileData) chunkBytes_ += record.length;
+            if (record.id == message_id::FileHeader) ++headers_;
+            if (record.id == message_id::FileData) chunkBytes_ += record.length;
             if (screen_->world.connecting) {
                 screen_->world.connecting = false;
                 screen_->world.connection = connection_state::Connected;

@@ -3,7 +3,7 @@
 // names are the platform's own without their prefix: its headers define those as macros.
 #include <cstdint>
 
-namespace message_id {
+namespace window_message {
 inline constexpr uint32_t Close = 16;
 
 // Keyboard.
@@ -46,4 +46,4 @@ inline constexpr uint32_t ImeKeyUp = 657;
 inline constexpr uint32_t SocketNotify = 1122;
 
 inline constexpr uint32_t PrintScreenKey = 44;  // virtual key of Print Screen, in wParam of key messages
-}  // namespace message_id
+}  // namespace window_message

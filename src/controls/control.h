@@ -21,8 +21,8 @@
 #include <cstdint>
 
 #include "common/deleting_destructor.h"
+#include "common/geometry.h"
 #include "common/layout_check.h"
-#include "controls/geometry.h"
 #include "controls/window_message.h"
 
 class SurfaceControl;

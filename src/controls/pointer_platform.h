@@ -1,7 +1,7 @@
 #pragma once
 // What the mouse cursor needs of the machine: where the platform's pointer is on the desktop.
+#include "common/geometry.h"
 #include "common/platform_slot.h"
-#include "controls/geometry.h"
 
 class PointerPlatform {
   public:

@@ -3,8 +3,8 @@
 // so the frame loop passes the record it took from the queue as it is.
 #include <cstdint>
 
+#include "common/geometry.h"
 #include "common/window_message_numbers.h"
-#include "controls/geometry.h"
 
 struct WindowMessage {
     void* window;

@@ -2,7 +2,7 @@
 
 #include "display/display_platform.h"
 #include "display/present_geometry.h"
-#include "shell/host_globals.h"
+#include "host/host_globals.h"
 
 namespace {
 constexpr uint32_t kLockWait = 1;

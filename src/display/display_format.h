@@ -4,8 +4,7 @@
 #include <cstdint>
 
 #include "common/layout_check.h"
-
-enum class PixelLayout : int32_t { None = 0, Rgb565, Rgb555, Rgb24, Rgb32 };
+#include "common/pixel_layout.h"
 
 struct DisplayFormat {
     uint32_t featureWord;  // CPUID leaf 1, EDX; bit 23 is MMX
@@ -50,22 +49,6 @@ void DeriveChannelMasks(ChannelMasks& masks, int32_t bytesPerPixel, bool hasRgbM
 // lanes. None when no surface can be made in it.
 PixelLayout LayoutOf(const DisplayFormat& format, const ChannelMasks& masks);
 inline PixelLayout CurrentPixelLayout() { return LayoutOf(gDisplayFormat, gChannelMasks); }
-
-// Bytes per pixel of a layout; 0 for None. Inline, so that code without the display library (the
-// sprite format of the sprite tool) shares it.
-constexpr int32_t BytesPerPixel(PixelLayout layout) {
-    switch (layout) {
-    case PixelLayout::Rgb565:
-    case PixelLayout::Rgb555:
-        return 2;
-    case PixelLayout::Rgb24:
-        return 3;
-    case PixelLayout::Rgb32:
-        return 4;
-    default:
-        return 0;
-    }
-}
 
 #if TIDEMARCH_SHARED_LAYOUT
 TIDEMARCH_CHECK_SIZE(DisplayFormat, 24);

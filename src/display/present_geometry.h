@@ -2,7 +2,7 @@
 // The parts of presenting a frame that are plain arithmetic.
 #include <cstdint>
 
-#include "controls/geometry.h"
+#include "common/geometry.h"
 
 // Whether Present number `count` (counted from 1) checks the primary surface for loss: the
 // calls whose count modulo 1,048,576 is below 64.

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "common/deleting_destructor.h"
+#include "common/geometry.h"
 #include "common/layout_check.h"
-#include "controls/geometry.h"
 #include "display/display_format.h"
 #include "display/surface_platform.h"
 

@@ -6,8 +6,8 @@
 // Results follow the platform's convention: 0 or positive is success, negative is failure.
 #include <cstdint>
 
+#include "common/geometry.h"
 #include "common/platform_slot.h"
-#include "controls/geometry.h"
 
 using PlatformSurface = void*;
 

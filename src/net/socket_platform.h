@@ -1,7 +1,7 @@
 #pragma once
 // The few socket operations that connections and the network manager need, in the platform's
 // asynchronous-select model: a socket is bound to a window, and the platform posts
-// message_id::SocketNotify to that window with the socket as wParam and the event (low 16 bits)
+// window_message::SocketNotify to that window with the socket as wParam and the event (low 16 bits)
 // and error code (high 16 bits) as lParam. WinSock in the product, POSIX sockets for the native
 // tests and benchmarks.
 #include <cstdint>
@@ -57,7 +57,7 @@ class SocketPlatform {
 
     // A stream socket for IPv4 that can take overlapped sends; kNoSocket on failure.
     virtual SocketHandle Create() = 0;
-    // Replaces the socket's notification selection: message_id::SocketNotify to window for events.
+    // Replaces the socket's notification selection: window_message::SocketNotify to window for events.
     virtual bool AsyncSelect(SocketHandle socket, void* window, uint32_t events) = 0;
     virtual bool SetReceiveBufferSize(SocketHandle socket, uint32_t bytes) = 0;
     // Starts connecting to an IPv4 address record (16 bytes: family, port, address, zero). An attempt

@@ -2,9 +2,9 @@
 
 #include "common/deleting_destructor.h"
 #include "display/display.h"
+#include "host/host_globals.h"
 #include "net/network_manager.h"
 #include "shell/application_platform.h"
-#include "shell/host_globals.h"
 
 namespace {
 constexpr int32_t kNormalExit = 0;

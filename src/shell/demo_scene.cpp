@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "controls/text_platform.h"
+#include "control_classes/text_platform.h"
 #include "display/opacity.h"
-#include "shell/host_globals.h"
+#include "host/host_globals.h"
 
 namespace {
 constexpr int32_t kBandHeight = 24;

@@ -3,12 +3,12 @@
 // top and a picture that moves around the screen, so that a person sees frames being presented;
 // a label that slides in and out with a transition, a counter that counts up, a bar that fills
 // and the mouse cursor, which it gives an arrow.
-#include "controls/number_display.h"
-#include "controls/panel.h"
-#include "controls/progress_bar.h"
-#include "controls/sprite_controls.h"
-#include "controls/text_label.h"
-#include "controls/text_renderer.h"
+#include "control_classes/number_display.h"
+#include "control_classes/panel.h"
+#include "control_classes/progress_bar.h"
+#include "control_classes/sprite_controls.h"
+#include "control_classes/text_label.h"
+#include "control_classes/text_renderer.h"
 #include "display/surface_control.h"
 #include "shell/demo_sprites.h"
 

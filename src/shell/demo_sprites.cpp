@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "display/colour_packing.h"
+#include "common/colour_packing.h"
 #include "display/display_format.h"
 #include "sprites/renderers/prepared_runs.h"
 

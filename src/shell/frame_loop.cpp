@@ -2,17 +2,17 @@
 
 #include "common/window_message_numbers.h"
 #include "display/display.h"
+#include "host/host_globals.h"
+#include "host/input_root.h"
 #include "net/network_manager.h"
 #include "shell/application_platform.h"
 #include "shell/application_shutdown.h"
 #include "shell/held_socket_notices.h"
-#include "shell/host_globals.h"
-#include "shell/input_root.h"
 
 // The messages the control tree receives. Dead characters and double clicks of the right and middle
 // buttons are not among them: they go to the window procedure.
 bool IsTreeInputMessage(uint32_t m) {
-    using namespace message_id;
+    using namespace window_message;
     switch (m) {
     case KeyDown:
     case KeyUp:
@@ -57,7 +57,7 @@ void RouteInputMessage(WindowMessage* message, LoopPlatform& platform) {
     // The cursor's children may have moved, cleared or deleted the input root, or ended the run.
     Control* target = host::ReachableInputRoot();
     if (!target) return;
-    if (message->message == message_id::KeyUp && message->wParam == message_id::PrintScreenKey) {
+    if (message->message == window_message::KeyUp && message->wParam == window_message::PrintScreenKey) {
         while (target->parent)
             target = target->parent;
     }
@@ -91,7 +91,7 @@ void DrawFrame(LoopPlatform& platform, FrameTimingLog* timing) {
     if (Control* inputRoot = cursor ? host::ReachableInputRoot() : nullptr) {
         // Controls see the pointer's position once per frame even when the mouse is still.
         WindowMessage move{};
-        move.message = message_id::MouseMove;
+        move.message = window_message::MouseMove;
         move.lParam = intptr_t((uint32_t(cursor->y) << 16) | uint32_t(cursor->x));
         ShutdownHold hold;
         inputRoot->HandleMessage(&move);
@@ -157,7 +157,7 @@ int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
                 return 1;
             }
             platform.TranslateKeys(&message);
-            if (message.message == message_id::SocketNotify) {
+            if (message.message == window_message::SocketNotify) {
                 DispatchSocketNotice(uint32_t(message.wParam), int32_t(message.lParam));
             } else if (IsTreeInputMessage(message.message)) {
                 RouteInputMessage(&message, platform);

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "controls/sprite_controls.h"
-#include "shell/host_globals.h"
+#include "control_classes/sprite_controls.h"
+#include "host/host_globals.h"
 
 void CreateFrameSettingsAndCursor() {
     host::FrameInterval = host::kFrameIntervalMs;

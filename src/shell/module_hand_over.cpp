@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "shell/host_globals.h"
+#include "host/host_globals.h"
 #include "shell/module_host_panel.h"
 
 HandOverResult HandOverToGameModule(ScreenModulePlatform& platform, const char* path) {

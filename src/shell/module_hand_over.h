@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "controls/screen_module.h"
+#include "screen_module/screen_module.h"
 
 class ModuleHostPanel;
 

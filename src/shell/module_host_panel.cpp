@@ -2,9 +2,9 @@
 
 #include <iterator>
 
-#include "shell/host_globals.h"
+#include "host/host_globals.h"
+#include "host/input_root.h"
 #include "shell/host_window_platform.h"
-#include "shell/input_root.h"
 
 namespace {
 constexpr int16_t kPanelPriority = 64;

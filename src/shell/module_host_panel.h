@@ -20,8 +20,8 @@
 #include <cstdint>
 
 #include "common/layout_check.h"
-#include "controls/panel.h"
-#include "controls/screen_module.h"
+#include "control_classes/panel.h"
+#include "screen_module/screen_module.h"
 
 struct ApplicationInfo;
 struct CommandLineBlock;

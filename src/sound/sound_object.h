@@ -26,8 +26,8 @@
 
 #include "common/deleting_destructor.h"
 #include "common/layout_check.h"
+#include "common/wave_format.h"
 #include "files/read_only_file.h"
-#include "sound/wave_format.h"
 
 // Opaque platform objects: IDirectSoundBuffer, IDirectSound3DBuffer and kernel handles in the
 // product.

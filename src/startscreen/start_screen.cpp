@@ -4,10 +4,10 @@
 #include <cstring>
 #include <new>
 
-#include "controls/text_platform.h"
+#include "control_classes/text_platform.h"
 #include "controls/window_message.h"
 #include "display/display_format.h"
-#include "shell/host_globals.h"
+#include "host/host_globals.h"
 #include "startscreen/dotted_quad.h"
 #include "startscreen/update_progress.h"
 
@@ -241,11 +241,11 @@ Control* StartScreen::HandleMessage(WindowMessage* message) {
     if (!HasFlag(control_flags::InputEnabled)) return prevSibling;
     if (firstChild && ChildrenConsume(message)) return nullptr;
     switch (message->message) {
-    case message_id::KeyDown:
+    case window_message::KeyDown:
         if (flow_->OnKeyDown(message->wParam)) return nullptr;
         break;
-    case message_id::LeftButtonDown:
-    case message_id::RightButtonDown:
+    case window_message::LeftButtonDown:
+    case window_message::RightButtonDown:
         if (flow_->OnButtonDown()) return nullptr;
         break;
     default:

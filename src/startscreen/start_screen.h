@@ -10,12 +10,12 @@
 #include <cstdint>
 #include <memory>
 
-#include "controls/number_display.h"
-#include "controls/panel.h"
-#include "controls/progress_bar.h"
-#include "controls/sprite_controls.h"
-#include "controls/text_label.h"
-#include "controls/text_renderer.h"
+#include "control_classes/number_display.h"
+#include "control_classes/panel.h"
+#include "control_classes/progress_bar.h"
+#include "control_classes/sprite_controls.h"
+#include "control_classes/text_label.h"
+#include "control_classes/text_renderer.h"
 #include "net/client_connection.h"
 #include "sprites/files/sprite_file.h"
 #include "startscreen/start_screen_flow.h"

@@ -87,8 +87,8 @@ void StartScreenFlow::Open() {
 
 void StartScreenFlow::SendFileList() {
     const std::vector<FileRecord> records = CollectFileList(files_);
-    world_.Send(start_message::FileData, 0, uint32_t(records.size()),
-                records.empty() ? nullptr : records.data(), uint32_t(records.size() * sizeof(FileRecord)));
+    world_.Send(message_id::FileData, 0, uint32_t(records.size()), records.empty() ? nullptr : records.data(),
+                uint32_t(records.size() * sizeof(FileRecord)));
 }
 
 bool StartScreenFlow::Update() {
@@ -168,38 +168,38 @@ void StartScreenFlow::OnDisconnected() {
 
 void StartScreenFlow::OnMessage(uint32_t id, uint32_t a, uint32_t b, const uint8_t* body, uint32_t length) {
     switch (id) {
-    case start_message::Acknowledged:
-        if (b == start_message::SecondAnswer) world_.SetConnectionState(connection_state::SessionReady);
+    case message_id::Acknowledge:
+        if (b == message_id::SecondAnswer) world_.SetConnectionState(connection_state::SessionReady);
         break;
-    case start_message::Refused:
-        if (b == start_message::Hello || b == start_message::SecondAnswer) {
+    case message_id::Refuse:
+        if (b == message_id::Hello || b == message_id::SecondAnswer) {
             world_.ShowStatus(start_picture::Refused);
             world_.SetState(start_state::Refused);
         }
         break;
-    case start_message::UpdateAnnounced:
+    case message_id::UpdateAnnounced:
         transfer_.OnAnnouncement(body, length);
         break;
-    case start_message::UpdateFinished:
+    case message_id::UpdateFinished:
         updateFinished = 1;
         transfer_.Finish();
         world_.ClosePanel();
         break;
-    case start_message::FileHeader:
+    case message_id::FileHeader:
         transfer_.OnFileHeader(body, length);
         break;
-    case start_message::HelloRequest: {
+    case message_id::HelloRequest: {
         uint8_t hello[kHelloBodyBytes];
         MakeHelloBody(hello);
-        world_.Send(start_message::Hello, 0, start_message::HelloRequest, hello, sizeof hello);
+        world_.Send(message_id::Hello, 0, message_id::HelloRequest, hello, sizeof hello);
         break;
     }
-    case start_message::SecondRequest: {
+    case message_id::SecondRequest: {
         const uint8_t zeros[kSecondAnswerBytes] = {};
-        world_.Send(start_message::SecondAnswer, 0, start_message::SecondRequest, zeros, sizeof zeros);
+        world_.Send(message_id::SecondAnswer, 0, message_id::SecondRequest, zeros, sizeof zeros);
         break;
     }
-    case start_message::FileData:
+    case message_id::FileData:
         transfer_.OnFileData(a, body, length);
         break;
     default:

@@ -7,25 +7,12 @@
 #include <cstdint>
 #include <string>
 
+#include "net/wire_format.h"
 #include "startscreen/file_store_platform.h"
 #include "startscreen/registry_platform.h"
 #include "startscreen/scrambler.h"
 #include "startscreen/start_screen_world.h"
 #include "startscreen/update_transfer.h"
-
-// Message ids the start screen handles or sends.
-namespace start_message {
-inline constexpr uint32_t Acknowledged = 0x80000002;
-inline constexpr uint32_t Refused = 0x80000003;
-inline constexpr uint32_t UpdateAnnounced = 0x80000004;
-inline constexpr uint32_t UpdateFinished = 0x80000005;
-inline constexpr uint32_t FileHeader = 0x80000006;
-inline constexpr uint32_t HelloRequest = 0x80010109;
-inline constexpr uint32_t SecondRequest = 0x8001010B;
-inline constexpr uint32_t Hello = 0x80020010;
-inline constexpr uint32_t SecondAnswer = 0x80020011;
-inline constexpr uint32_t FileData = 0x80020020;  // also the client's file list
-}  // namespace start_message
 
 struct StartScreenSettings {
     // The update server's address, written to the registry when the value is missing.

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "controls/geometry.h"
-#include "sprites/files/sprite_format.h"
+#include "common/geometry.h"
+#include "sprites/format/sprite_format.h"
 
 struct SpriteLine {
     std::string file;  // PNG, relative to the description

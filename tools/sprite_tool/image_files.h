@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sound/wave_format.h"
+#include "common/wave_format.h"
 
 // An image of width x height RGBA values (red in the lowest byte, alpha in the highest).
 struct RgbaImage {

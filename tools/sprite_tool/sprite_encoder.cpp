@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "sprites/files/sprite_format.h"
-#include "sprites/files/stored_pixels.h"
+#include "sprites/format/sprite_format.h"
+#include "sprites/format/stored_pixels.h"
 
 namespace {
 bool Visible(uint32_t rgba) { return (rgba >> 24) != 0; }

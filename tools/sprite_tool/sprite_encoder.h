@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "image_files.h"
-#include "sprites/renderers/sprite_renderer.h"
+#include "sprites/format/sprite_kind.h"
 
 // Longest skip and run, in pixels, that stay expressible on every display once counted in
 // bytes (4 per pixel at most: a skip below 0x8000 bytes, a count up to 0xFFFF).

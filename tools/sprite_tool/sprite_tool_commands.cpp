@@ -8,7 +8,7 @@
 #include "description.h"
 #include "image_files.h"
 #include "sprite_encoder.h"
-#include "sprites/files/sprite_document.h"
+#include "sprites/format/sprite_document.h"
 
 namespace fs = std::filesystem;
 namespace fmt = sprite_format;

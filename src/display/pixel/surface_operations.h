@@ -3,7 +3,7 @@
 // operations run them with the fast path, tests also with the reference.
 #include <cstdint>
 
-#include "controls/geometry.h"
+#include "common/geometry.h"
 #include "display/pixel/row_kernel.h"
 
 class Surface;

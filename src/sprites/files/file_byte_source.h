@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "files/read_only_file.h"
-#include "sprites/files/byte_source.h"
+#include "sprites/format/byte_source.h"
 
 class FileByteSource final : public SpriteByteSource {
   public:

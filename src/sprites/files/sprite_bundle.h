@@ -14,9 +14,9 @@
 #include <cstdint>
 
 #include "common/deleting_destructor.h"
+#include "common/geometry.h"
 #include "common/layout_check.h"
-#include "controls/geometry.h"
-#include "sprites/files/sprite_format.h"
+#include "sprites/format/sprite_format.h"
 #include "sprites/renderers/sprite_renderer.h"
 
 class SpriteBundle {

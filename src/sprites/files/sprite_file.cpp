@@ -5,7 +5,7 @@
 #include "display/display_format.h"
 #include "sprites/files/file_byte_source.h"
 #include "sprites/files/sprite_file_loader.h"
-#include "sprites/sprite_platform.h"
+#include "sprites/files/sprite_platform.h"
 
 SpriteFile::SpriteFile() = default;
 

@@ -21,10 +21,10 @@
 #include "common/layout_check.h"
 #include "files/read_only_file.h"
 #include "sound/sound_object.h"
-#include "sprites/files/load_failure.h"
 #include "sprites/files/sprite_bundle.h"
-#include "sprites/files/sprite_file_parser.h"
-#include "sprites/files/sprite_format.h"
+#include "sprites/format/load_failure.h"
+#include "sprites/format/sprite_file_parser.h"
+#include "sprites/format/sprite_format.h"
 #include "sprites/renderers/sprite_renderer.h"
 
 class SpriteFile {

@@ -10,7 +10,8 @@
 #include "display/display_format.h"
 #include "files/read_only_file.h"
 #include "sound/sound_object.h"
-#include "sprites/files/sprite_file_parser.h"
+#include "sprites/format/sprite_file_parser.h"
+#include "sprites/renderers/sprite_renderer.h"
 
 class SpriteBundle;
 class SpriteFile;

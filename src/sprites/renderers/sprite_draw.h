@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "controls/geometry.h"
+#include "common/geometry.h"
 #include "display/pixel/row_kernel.h"
 #include "display/surface.h"
 #include "sprites/renderers/sprite_operation.h"

@@ -10,16 +10,15 @@
 #include <memory>
 
 #include "common/deleting_destructor.h"
+#include "common/geometry.h"
 #include "common/layout_check.h"
-#include "controls/geometry.h"
 #include "display/display_format.h"
+#include "sprites/format/sprite_kind.h"
 
 class Surface;
 class SurfaceControl;
 
 // How a sprite's pixels are stored: a plain rectangle, one run per row, or runs until a row mark.
-enum class SpriteKind : int32_t { Raw = 0, Rle = 1, Rle2 = 2 };
-
 class SpriteRenderer {
   public:
     SpriteRenderer() = default;

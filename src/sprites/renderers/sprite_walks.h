@@ -17,7 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "controls/geometry.h"
+#include "common/geometry.h"
 #include "display/pixel/row_kernel.h"
 #include "sprites/renderers/sprite_operation.h"
 #include "sprites/renderers/sprite_renderer.h"

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "controls/number_display.h"
-#include "controls/panel.h"
-#include "controls/progress_bar.h"
+#include "control_classes/number_display.h"
+#include "control_classes/panel.h"
+#include "control_classes/progress_bar.h"
 #include "drawing_fixture.h"
 
 namespace {
@@ -194,8 +194,8 @@ TEST_F(NumberDrawing, TheBundleValueChoosesTheDigitsFrame) {
         {1, 8, "............C..........."},  // frame 8 of 6 frames: round to 2
     };
     for (Case c : cases) {
-        SpriteBundle* bundle =
-            Bundle({Solid(0), Solid(1), Solid(2), Solid(3), Solid(4), Solid(5)}, c.bundleValue, Rect{0, 0, 3, 1});
+        SpriteBundle* bundle = Bundle({Solid(0), Solid(1), Solid(2), Solid(3), Solid(4), Solid(5)},
+                                      c.bundleValue, Rect{0, 0, 3, 1});
         NumberDisplay display(nullptr, bundle, -1, 12, 0);
         display.SetValue(c.value);
         Draw(display);

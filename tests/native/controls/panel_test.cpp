@@ -3,7 +3,7 @@
 #include <climits>
 #include <vector>
 
-#include "controls/panel.h"
+#include "control_classes/panel.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The screen-module loader with libraries that live in this process: which exports it needs,
 // what it hands the module, and that a library it cannot use is freed again and never called.
-#include "controls/screen_module.h"
+#include "screen_module/screen_module.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,8 +11,8 @@
 
 #include "controls/control.h"
 #include "display/display_format.h"
+#include "host/host_globals.h"
 #include "platform/memory/controls/memory_screen_module_platform.h"
-#include "shell/host_globals.h"
 #include "sound/sound_device.h"
 
 namespace {
@@ -209,7 +209,8 @@ TEST_F(ScreenModuleTest, EngineInfoIsFilledFromTheGlobalsOfTheMoment) {
     AdoptEngineInfo(e);
     EngineInfo again;
     FillEngineInfo(again);
-    EXPECT_EQ(std::memcmp(&again, &e, sizeof e), 0) << "adopting the record gives back the globals it came from";
+    EXPECT_EQ(std::memcmp(&again, &e, sizeof e), 0)
+        << "adopting the record gives back the globals it came from";
 
     gDisplayFormat = savedFormat;
     gChannelMasks = savedMasks;

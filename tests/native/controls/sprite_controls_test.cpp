@@ -1,6 +1,6 @@
 #include <climits>
 
-#include "controls/sprite_controls.h"
+#include "control_classes/sprite_controls.h"
 #include "drawing_fixture.h"
 #include "platform/memory/controls/memory_pointer_platform.h"
 
@@ -159,7 +159,7 @@ TEST(MouseCursorMessages, RecordsButtonPointsAndNeverConsumes) {
         Point right;
     };
     const intptr_t at300x200 = (200 << 16) | 300;
-    using namespace message_id;
+    using namespace window_message;
     const Case cases[] = {
         {LeftButtonDown, {300, 200}, {0, 0}},    {LeftButtonUp, {300, 200}, {0, 0}},
         {RightButtonDown, {0, 0}, {300, 200}},   {RightButtonUp, {0, 0}, {300, 200}},
@@ -173,7 +173,7 @@ TEST(MouseCursorMessages, RecordsButtonPointsAndNeverConsumes) {
         EXPECT_EQ(cursor.rightButton, c.right) << c.message;
     }
     MouseCursor cursor;
-    WindowMessage high{nullptr, message_id::LeftButtonDown, 0, intptr_t(0xFFFF8000u), 0, {}};
+    WindowMessage high{nullptr, window_message::LeftButtonDown, 0, intptr_t(0xFFFF8000u), 0, {}};
     cursor.HandleMessage(&high);
     EXPECT_EQ(cursor.leftButton, (Point{0x8000, 0xFFFF})) << "both halves zero-extended";
 }
@@ -183,7 +183,7 @@ TEST(MouseCursorMessages, ADeafCursorOrAConsumingChildRecordsNothing) {
         using Control::Control;
         Control* HandleMessage(WindowMessage*) override { return nullptr; }
     };
-    WindowMessage m{nullptr, message_id::LeftButtonDown, 0, (5 << 16) | 7, 0, {}};
+    WindowMessage m{nullptr, window_message::LeftButtonDown, 0, (5 << 16) | 7, 0, {}};
     MouseCursor deaf;
     deaf.SetFlag(control_flags::InputEnabled, false);
     EXPECT_EQ(deaf.HandleMessage(&m), deaf.prevSibling);

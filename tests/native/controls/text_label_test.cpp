@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "controls/text_label.h"
-#include "controls/text_renderer.h"
+#include "control_classes/text_label.h"
+#include "control_classes/text_renderer.h"
 #include "display/surface_control.h"
+#include "host/host_globals.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"
-#include "shell/host_globals.h"
 
 namespace {
 

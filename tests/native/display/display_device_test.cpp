@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "display/display.h"
+#include "host/host_globals.h"
 #include "platform/memory/display/memory_display_platform.h"
-#include "shell/host_globals.h"
 
 namespace {
 
@@ -273,7 +273,8 @@ TEST_F(DisplayDeviceTest, EachCreationStepThatFailsEndsCreationTheWayItShould) {
         EXPECT_EQ(shown->primary() && shown->primary()->platformSurface, c.hasPrimarySurface);
         EXPECT_EQ(shown->drawSurface != nullptr, c.hasDrawSurface);
         EXPECT_EQ(host::DirectDrawObject != nullptr, caseDevice.HasEngineInterface());
-        EXPECT_EQ(caseDevice.HasDevice(), caseDevice.HasEngineInterface()) << "a refused display object is let go";
+        EXPECT_EQ(caseDevice.HasDevice(), caseDevice.HasEngineInterface())
+            << "a refused display object is let go";
         if (c.result == 1) {
             EXPECT_NE(host::DirectDrawObject, nullptr);
         }

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "display/display.h"
+#include "host/host_globals.h"
 #include "net/network_manager.h"
 #include "shell/application_platform.h"
 #include "shell/application_shutdown.h"
-#include "shell/host_globals.h"
 
 namespace {
 

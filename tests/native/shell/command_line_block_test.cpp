@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "shell/host_globals.h"
+#include "host/host_globals.h"
 
 namespace {
 

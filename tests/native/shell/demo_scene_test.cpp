@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "host/host_globals.h"
 #include "platform/memory/controls/memory_pointer_platform.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"
 #include "shell/demo_scene.h"
-#include "shell/host_globals.h"
 
 namespace {
 

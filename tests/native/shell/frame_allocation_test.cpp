@@ -8,6 +8,7 @@
 #include <new>
 
 #include "display/display.h"
+#include "host/host_globals.h"
 #include "platform/memory/controls/memory_pointer_platform.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"
@@ -15,7 +16,6 @@
 #include "platform/memory/shell/memory_frame_log_platform.h"
 #include "shell/demo_scene.h"
 #include "shell/frame_loop.h"
-#include "shell/host_globals.h"
 
 namespace {
 std::atomic<long> liveBlocks{0};

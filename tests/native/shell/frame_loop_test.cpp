@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "controls/sprite_controls.h"
+#include "control_classes/sprite_controls.h"
 #include "display/display.h"
+#include "host/host_globals.h"
 #include "net/network_manager.h"
 #include "platform/memory/display/memory_surface_platform.h"
 #include "platform/memory/shell/memory_frame_log_platform.h"
@@ -15,7 +16,6 @@
 #include "shell/application_shutdown.h"
 #include "shell/frame_loop.h"
 #include "shell/held_socket_notices.h"
-#include "shell/host_globals.h"
 #include "shell/module_host_panel.h"
 
 namespace {
@@ -458,7 +458,7 @@ TEST_F(FrameLoopTest, EveryDrawnFrameSendsTheCursorPositionToTheInputRoot) {
 }
 
 TEST(InputSet, ExactlyTheKeyboardMouseAndInputMethodMessagesGoToTheTree) {
-    using namespace message_id;
+    using namespace window_message;
     const std::vector<uint32_t> tree = {KeyDown,           KeyUp,          Char,
                                         SystemKeyDown,     SystemKeyUp,    ImeStartComposition,
                                         ImeEndComposition, ImeComposition, MouseMove,
@@ -479,9 +479,9 @@ TEST_F(FrameLoopTest, TheCursorRecordsAClickThatTheTreeDoesNotConsume) {
     MouseCursor cursor;
     host::MouseCursor = &cursor;
     host::DrawRoot = host::UpdateRoot = nullptr;
-    for (uint32_t m : {message_id::LeftButtonUp, message_id::RightButtonDoubleClick})
+    for (uint32_t m : {window_message::LeftButtonUp, window_message::RightButtonDoubleClick})
         platform.queue.push_back(WindowMessage{
-            nullptr, m, 0, m == message_id::RightButtonDoubleClick ? 0 : (200 << 16) | 300, 0, {}});
+            nullptr, m, 0, m == window_message::RightButtonDoubleClick ? 0 : (200 << 16) | 300, 0, {}});
     platform.stop = [&] { return platform.queue.empty(); };  // the cursor outlives the run
     RunFrameLoop(platform);
     EXPECT_EQ(cursor.leftButton, (Point{300, 200}));
@@ -612,7 +612,7 @@ TEST_F(FrameLoopTest, AHandlerMayClearTheInputRootOrEndTheRunWhileItsParentIsHan
         host::Display = host::Display ? host::Display : new Display(8, 4);
         host::RootControl = host::RootControl ? host::RootControl : new RootControl(nullptr, 0, 0, 8, 4, 64);
         platform.queue.push_back(
-            WindowMessage{nullptr, message_id::LeftButtonUp, 0, (200 << 16) | 300, 0, {}});
+            WindowMessage{nullptr, window_message::LeftButtonUp, 0, (200 << 16) | 300, 0, {}});
         platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
         EXPECT_EQ(RunFrameLoop(platform), 1);
         EXPECT_EQ(platform.journal, c.journal);
@@ -671,7 +671,7 @@ TEST_F(FrameLoopTest, AScreenThatMadeItselfTheInputRootAndThenGoesGetsNoMoreInpu
         host::MouseCursor = &cursor;
         host::DrawRoot = host::UpdateRoot = &panel;
         for (int i = 0; i < c.clicks; ++i)
-            platform.queue.push_back(WindowMessage{nullptr, message_id::LeftButtonDown, 0, 0, 0, {}});
+            platform.queue.push_back(WindowMessage{nullptr, window_message::LeftButtonDown, 0, 0, 0, {}});
         platform.stop = [&] {
             return std::find(platform.journal.begin(), platform.journal.end(), "present") !=
                    platform.journal.end();

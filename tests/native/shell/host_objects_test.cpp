@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "controls/sprite_controls.h"
+#include "control_classes/sprite_controls.h"
+#include "host/host_globals.h"
 #include "net/network_manager.h"
-#include "shell/host_globals.h"
 
 namespace {
 

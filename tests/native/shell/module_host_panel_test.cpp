@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "host/host_globals.h"
 #include "platform/memory/controls/memory_screen_module_platform.h"
-#include "shell/host_globals.h"
 #include "shell/host_window_platform.h"
 #include "shell/module_hand_over.h"
 

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/wave_format.h"
 #include "files/read_only_file.h"
-#include "sound/wave_format.h"
 
 inline WaveFormat Pcm(uint16_t channels, uint16_t bits, uint32_t rate = 22050) {
     const uint16_t align = uint16_t(channels * bits / 8);

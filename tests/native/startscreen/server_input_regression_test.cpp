@@ -114,9 +114,9 @@ TEST_F(LeftoverCheck, LeavesUnreadALeftoverFileTheServerMadeLong) {
         QuietWorld world;
         StartScreenFlow flow(world, files_, registry_, StartScreenSettings{"127.0.0.1"});
         const std::vector<uint8_t> header = Header(".", "ZVLQFVC", size);
-        flow.OnMessage(start_message::FileHeader, 0, 0, header.data(), uint32_t(header.size()));
+        flow.OnMessage(message_id::FileHeader, 0, 0, header.data(), uint32_t(header.size()));
         const uint8_t last = '1';
-        flow.OnMessage(start_message::FileData, size - 1, 0, &last, 1);
+        flow.OnMessage(message_id::FileData, size - 1, 0, &last, 1);
     }
     ASSERT_EQ(files_.Length(StartScreenFlow::kLeftoverFile), size);
     OpenStartScreen();

@@ -224,8 +224,8 @@ TEST_F(StartScreenFlowTest, SessionAnswersThenFileListOnTheNextUpdate) {
     Put("A1", "1234");
     Put("D1/B1", "5");
     Opened();
-    Message(start_message::HelloRequest);
-    Message(start_message::SecondRequest);
+    Message(message_id::HelloRequest);
+    Message(message_id::SecondRequest);
     ASSERT_EQ(world_.sent.size(), 2u);
     const Sent& hello = world_.sent[0];
     EXPECT_EQ(hello.id, 0x80020010u);
@@ -244,9 +244,9 @@ TEST_F(StartScreenFlowTest, SessionAnswersThenFileListOnTheNextUpdate) {
     EXPECT_EQ(world_.sent[1].body, std::vector<uint8_t>(196, 0));
 
     world_.connection = connection_state::Connected;
-    Message(start_message::Acknowledged, start_message::Hello);  // the base class's rule, not this screen's
+    Message(message_id::Acknowledge, message_id::Hello);  // the base class's rule, not this screen's
     EXPECT_EQ(world_.connection, connection_state::Connected);
-    Message(start_message::Acknowledged, start_message::SecondAnswer);
+    Message(message_id::Acknowledge, message_id::SecondAnswer);
     EXPECT_EQ(world_.connection, connection_state::SessionReady);
     Updates(1);
     EXPECT_EQ(world_.state, start_state::Open);
@@ -275,9 +275,9 @@ TEST_F(StartScreenFlowTest, EmptyFolderSendsAnEmptyList) {
 
 TEST_F(StartScreenFlowTest, RefusalShowsItsPictureAndQuitsOnAClickOrAfterTheCountdown) {
     Opened();
-    Message(start_message::Refused, 0x12345);
+    Message(message_id::Refuse, 0x12345);
     EXPECT_EQ(world_.state, start_state::Opening);
-    Message(start_message::Refused, start_message::SecondAnswer);
+    Message(message_id::Refuse, message_id::SecondAnswer);
     EXPECT_EQ(world_.picture, start_picture::Refused);
     EXPECT_EQ(world_.state, start_state::Refused);
     Flow().OnDisconnected();
@@ -309,7 +309,7 @@ TEST_F(StartScreenFlowTest, FinishedUpdateHandsOverAfterClosing) {
     Opened();
     world_.connection = connection_state::SessionReady;
     Updates(1);
-    Message(start_message::UpdateFinished);
+    Message(message_id::UpdateFinished);
     EXPECT_EQ(world_.state, start_state::Closing);
     EXPECT_FALSE(world_.inputEnabled);
     Flow().OnDisconnected();  // the server closing after the end changes nothing
@@ -330,12 +330,12 @@ TEST_F(StartScreenFlowTest, FilesArriveThroughTheTransferAtTheirOffsets) {
     record.lastWrite = {2020, 1, 3, 2, 3, 4, 5, 6};
     std::vector<uint8_t> header(sizeof record);
     std::memcpy(header.data(), &record, sizeof record);
-    Message(start_message::UpdateAnnounced, 0, {1, 0, 0, 0, 6, 0, 0, 0});
-    Message(start_message::FileHeader, 0, header);
-    Message(start_message::FileData, 0, {'d', 'e', 'f'}, 3);
-    Message(start_message::FileData, 0, {'a', 'b', 'c'}, 0);
+    Message(message_id::UpdateAnnounced, 0, {1, 0, 0, 0, 6, 0, 0, 0});
+    Message(message_id::FileHeader, 0, header);
+    Message(message_id::FileData, 0, {'d', 'e', 'f'}, 3);
+    Message(message_id::FileData, 0, {'a', 'b', 'c'}, 0);
     EXPECT_EQ(Get("Main.dll"), "abc");  // every chunk ends the file behind itself
-    Message(start_message::FileData, 0, {'d', 'e', 'f'}, 3);
+    Message(message_id::FileData, 0, {'d', 'e', 'f'}, 3);
     EXPECT_EQ(Get("Main.dll"), "abcdef");
     EXPECT_EQ(world_.totalCounter, 9u);
 }
@@ -349,13 +349,13 @@ TEST_F(StartScreenFlowTest, LostConnectionOrEndOfTheUpdateClosesAndDatesTheFileB
     std::vector<uint8_t> header(sizeof record);
     std::memcpy(header.data(), &record, sizeof record);
     const std::function<void()> ends[] = {[this] { Flow().OnDisconnected(); },
-                                          [this] { Message(start_message::UpdateFinished); }};
+                                          [this] { Message(message_id::UpdateFinished); }};
     for (const auto& end : ends) {
         flow_.reset();
         Opened();
         world_.state = start_state::Open;
-        Message(start_message::FileHeader, 0, header);
-        Message(start_message::FileData, 0, {'a', 'b', 'c'});
+        Message(message_id::FileHeader, 0, header);
+        Message(message_id::FileData, 0, {'a', 'b', 'c'});
         ASSERT_TRUE(files_->HoldsChunkFile());
         end();
         EXPECT_FALSE(files_->HoldsChunkFile());
@@ -375,9 +375,9 @@ TEST_F(StartScreenFlowTest, FailedWriteClosesTheScreen) {
     std::vector<uint8_t> header(sizeof record);
     std::memcpy(header.data(), &record, sizeof record);
     world_.state = start_state::Open;
-    Message(start_message::FileHeader, 0, header);
+    Message(message_id::FileHeader, 0, header);
     files_->FailNextWrite();
-    Message(start_message::FileData, 0, {'x'});
+    Message(message_id::FileData, 0, {'x'});
     EXPECT_EQ(world_.state, start_state::Closing);
 }
 

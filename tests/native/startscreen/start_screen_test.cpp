@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "display/display_format.h"
+#include "host/host_globals.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/startscreen/memory_start_screen_platform.h"
 #include "platform/posix/startscreen/posix_file_store_platform.h"
 #include "program_folder_fixture.h"
-#include "shell/host_globals.h"
 
 namespace {
 

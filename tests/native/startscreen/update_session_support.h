@@ -76,7 +76,7 @@ class FlowClient final : public ClientConnection, public UnseenProgress<StartScr
 
     void* DeletingDestructor(uint32_t flags) override { return RunDeletingDestructor(this, flags); }
     uint32_t OnMessage(MessageHeader* header, uint8_t* body) override {
-        if (header->id == start_message::FileHeader) ++headers;
+        if (header->id == message_id::FileHeader) ++headers;
         flow_.OnMessage(header->id, header->a, header->b, body, header->bodyLength);
         return 1;
     }

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "display/display.h"
+#include "host/host_globals.h"
 #include "platform/win32/shell/application.h"
-#include "shell/host_globals.h"
 #include "sound/sound_device.h"
 
 namespace {

@@ -7,15 +7,15 @@
 #include <windows.h>
 #undef DrawText
 
-#include "controls/sprite_controls.h"
-#include "controls/text_label.h"
-#include "controls/text_renderer.h"
+#include "control_classes/sprite_controls.h"
+#include "control_classes/text_label.h"
+#include "control_classes/text_renderer.h"
 #include "display/display.h"
+#include "host/host_globals.h"
 #include "platform/win32/controls/gdi_text_platform.h"
 #include "platform/win32/controls/win32_pointer_platform.h"
 #include "platform/win32/display/directdraw.h"
 #include "platform/win32/display/directdraw_display_platform.h"
-#include "shell/host_globals.h"
 
 namespace {
 

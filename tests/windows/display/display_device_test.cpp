@@ -6,9 +6,9 @@
 #include <windows.h>
 
 #include "display/display.h"
+#include "host/host_globals.h"
 #include "platform/win32/display/directdraw.h"
 #include "platform/win32/display/directdraw_display_platform.h"
-#include "shell/host_globals.h"
 
 namespace {
 

@@ -37,7 +37,7 @@ inline bool PumpUntil(NetworkManager& manager, const std::function<bool()>& cond
         bool any = false;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             any = true;
-            if (message.message == message_id::SocketNotify) {
+            if (message.message == window_message::SocketNotify) {
                 manager.Dispatch(uint32_t(message.wParam), int32_t(message.lParam));
             } else {
                 TranslateMessage(&message);

@@ -7,14 +7,14 @@
 
 #include <cstring>
 
-#include "controls/screen_module.h"
 #include "display/display_format.h"
+#include "host/host_globals.h"
 #include "module_contract_loader.h"
 #include "net/network_manager.h"
 #include "platform/win32/controls/win32_screen_module_platform.h"
 #include "platform/win32/shell/application.h"
 #include "platform/win32/shell/win32_application_platform.h"
-#include "shell/host_globals.h"
+#include "screen_module/screen_module.h"
 #include "shell/module_hand_over.h"
 #include "shell/module_host_panel.h"
 #include "sound/sound_device.h"

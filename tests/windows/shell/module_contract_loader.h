@@ -4,8 +4,8 @@
 #include <string>
 
 #include "contract_protocol.h"
-#include "controls/number_display.h"
-#include "controls/progress_bar.h"
+#include "control_classes/number_display.h"
+#include "control_classes/progress_bar.h"
 #include "display/surface_control.h"
 #include "net/connection.h"
 #include "net/network_manager.h"

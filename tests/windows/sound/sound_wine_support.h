@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/sound/direct_sound_platform.h"
+#include "common/wave_format.h"
 #include "files/read_only_file.h"
-#include "sound/wave_format.h"
+#include "platform/win32/sound/direct_sound_platform.h"
 
 // DirectSound with two test hooks: refills (block locks) are counted, and file reads fail once
 // the allowance set with FailReadsAfter is used up.

@@ -14,9 +14,9 @@
 #include "platform/memory/sound/memory_sound_platform.h"
 #include "sprite_encoder.h"
 #include "sprite_tool_commands.h"
-#include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
-#include "sprites/files/stored_pixels.h"
+#include "sprites/format/sprite_document.h"
+#include "sprites/format/stored_pixels.h"
 
 namespace {
 namespace fs = std::filesystem;

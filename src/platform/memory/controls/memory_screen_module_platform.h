@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "controls/screen_module_platform.h"
+#include "screen_module/screen_module_platform.h"
 
 class MemoryScreenModulePlatform final : public ScreenModulePlatform {
   public:

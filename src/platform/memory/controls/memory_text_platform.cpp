@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "display/colour_packing.h"
+#include "common/colour_packing.h"
 #include "display/display_format.h"
 #include "display/surface_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <set>
 
-#include "controls/text_platform.h"
+#include "control_classes/text_platform.h"
 
 class MemoryTextPlatform final : public TextPlatform {
   public:

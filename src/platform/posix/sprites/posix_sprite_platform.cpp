@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "sprites/files/load_failure.h"
+#include "sprites/format/load_failure.h"
 
 void PosixSpritePlatform::ReportLoadFailure(const char* text) { std::fprintf(stderr, "%s\n", text); }
 

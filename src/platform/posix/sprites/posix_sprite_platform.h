@@ -1,7 +1,7 @@
 #pragma once
 // Sprites in the native builds: failure texts go to standard error; there is no program module
 // with resources, so resource loads are refused.
-#include "sprites/sprite_platform.h"
+#include "sprites/files/sprite_platform.h"
 
 class PosixSpritePlatform final : public SpritePlatform {
   public:

@@ -1,6 +1,6 @@
 #pragma once
 // Text through GDI, in the device context of a DirectDraw surface.
-#include "controls/text_platform.h"
+#include "control_classes/text_platform.h"
 
 class GdiTextPlatform final : public TextPlatform {
   public:

@@ -1,6 +1,6 @@
 #pragma once
 // Screen-module libraries loaded by the platform: LoadLibraryA, GetProcAddress, FreeLibrary.
-#include "controls/screen_module_platform.h"
+#include "screen_module/screen_module_platform.h"
 
 class Win32ScreenModulePlatform final : public ScreenModulePlatform {
   public:

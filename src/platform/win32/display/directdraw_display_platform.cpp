@@ -1,7 +1,7 @@
 #include "platform/win32/display/directdraw_display_platform.h"
 
+#include "host/host_globals.h"
 #include "platform/win32/display/directdraw.h"
-#include "shell/host_globals.h"
 
 namespace {
 HWND AsWindow(PlatformWindow window) { return static_cast<HWND>(window); }

@@ -102,8 +102,8 @@ SocketHandle WinsockSocketPlatform::Create() {
 }
 
 bool WinsockSocketPlatform::AsyncSelect(SocketHandle socket, void* window, uint32_t events) {
-    return WSAAsyncSelect(Native(socket), static_cast<HWND>(window), message_id::SocketNotify, long(events)) !=
-           SOCKET_ERROR;
+    return WSAAsyncSelect(Native(socket), static_cast<HWND>(window), window_message::SocketNotify,
+                          long(events)) != SOCKET_ERROR;
 }
 
 bool WinsockSocketPlatform::SetReceiveBufferSize(SocketHandle socket, uint32_t bytes) {
@@ -112,7 +112,8 @@ bool WinsockSocketPlatform::SetReceiveBufferSize(SocketHandle socket, uint32_t b
                       sizeof size) != SOCKET_ERROR;
 }
 
-ConnectStart WinsockSocketPlatform::StartConnect(SocketHandle socket, const void* address, int32_t addressLength) {
+ConnectStart WinsockSocketPlatform::StartConnect(SocketHandle socket, const void* address,
+                                                 int32_t addressLength) {
     if (connect(Native(socket), static_cast<const sockaddr*>(address), addressLength) == 0)
         return ConnectStart::Connected;
     switch (WSAGetLastError()) {
@@ -126,8 +127,8 @@ ConnectStart WinsockSocketPlatform::StartConnect(SocketHandle socket, const void
     }
 }
 
-SendResult WinsockSocketPlatform::Send(SocketHandle handle, const SendPiece* pieces, uint32_t count, uint32_t flags,
-                OverlappedRecord*) {
+SendResult WinsockSocketPlatform::Send(SocketHandle handle, const SendPiece* pieces, uint32_t count,
+                                       uint32_t flags, OverlappedRecord*) {
     const SOCKET socket = Native(handle);
     ReapOrphans();
     DWORD total = 0;

@@ -2,18 +2,15 @@
 
 #include <cstring>
 
-#include "display/display.h"
-#include "net/network_manager.h"
+#include "host/host_globals.h"
 #include "platform/win32/controls/gdi_text_platform.h"
 #include "platform/win32/controls/win32_pointer_platform.h"
 #include "platform/win32/controls/win32_screen_module_platform.h"
 #include "platform/win32/shell/win32_platforms.h"
 #include "platform/win32/startscreen/win32_start_screen_platform.h"
-#include "shell/host_globals.h"
-#include "shell/host_objects.h"
+#include "shell/host_start_up.h"
 #include "shell/host_window_platform.h"
 #include "shell/module_hand_over.h"
-#include "sound/sound_device.h"
 #include "startscreen/start_screen.h"
 
 namespace {
@@ -58,6 +55,62 @@ void InstallPointerPlatform() {
     static PointerPlatformSlot::Scope pointerScope(pointer);
 }
 
+// The outer size of a framed window around a picture of the requested size.
+constexpr int32_t kFrameExtraWidth = 6;
+constexpr int32_t kFrameExtraHeight = 24;
+
+class Win32HostStartUpPlatform final : public HostStartUpPlatform {
+  public:
+    Win32HostStartUpPlatform(HINSTANCE instance, bool registerClass)
+        : instance_(instance), registerClass_(registerClass) {}
+
+    void* CreateHostWindow(const HostWindowRequest& request) override {
+        std::strncpy(gClassName, request.title ? request.title : "KTZ Application", sizeof gClassName - 1);
+        if (registerClass_ && !RegisterHostClass(request.iconResource)) return nullptr;
+        const bool framed = request.cooperativeLevel != host::kFrameless;
+        const int32_t outerWidth = framed ? request.width + kFrameExtraWidth : request.width;
+        const int32_t outerHeight = framed ? request.height + kFrameExtraHeight : request.height;
+        HWND window =
+            CreateWindowExA(0, gClassName, gClassName, StyleFor(request.cooperativeLevel), request.x,
+                            request.y, outerWidth, outerHeight, nullptr, nullptr, instance_, nullptr);
+        return window;
+    }
+
+    void ShowHostWindow(void* window, int showCommand) override {
+        ShowWindow(static_cast<HWND>(window), showCommand);
+    }
+
+    void* Instance() override { return instance_; }
+
+    void HidePlatformPointer() override { ShowCursor(FALSE); }
+
+    void InstallScreenPlatforms() override {
+        // Installed for the whole run: every screen draws its text with GDI, and start screens
+        // (the first and any fresh one of a retry) find their platform here.
+        static TextPlatformSlot::Scope textPlatform(gTextPlatform);
+        static StartScreenPlatformSlot::Scope startScreenPlatform(gStartScreenPlatform);
+        // The game module's host panel resizes the window through this.
+        static Win32HostWindowPlatform hostWindow;
+        static HostWindowPlatformSlot::Scope hostWindowPlatform(hostWindow);
+    }
+
+  private:
+    bool RegisterHostClass(int32_t iconResource) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = instance_;
+        wc.hIcon = iconResource ? LoadIconA(instance_, MAKEINTRESOURCEA(iconResource)) : nullptr;
+        wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // the standard arrow
+        wc.lpszClassName = gClassName;
+        return RegisterClassExA(&wc) != 0;
+    }
+
+    HINSTANCE instance_;
+    bool registerClass_;
+};
+
 Control* NewStartScreen() { return new (std::nothrow) StartScreen(); }
 FirstScreenFactory gFirstScreenFactory = NewStartScreen;
 }  // namespace
@@ -72,60 +125,17 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
                         int32_t x, int32_t y, int32_t width, int32_t height, int32_t depthSelector,
                         uint32_t cooperativeLevel, int32_t iconResource) {
     InstallWin32Platforms();
-    std::strncpy(gClassName, title ? title : "KTZ Application", sizeof gClassName - 1);
     InstallPointerPlatform();
-
-    if (!previousInstance) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = instance;
-        wc.hIcon = iconResource ? LoadIconA(instance, MAKEINTRESOURCEA(iconResource)) : nullptr;
-        wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // the standard arrow
-        wc.lpszClassName = gClassName;
-        if (!RegisterClassExA(&wc)) return 0;
-    }
-
-    const bool framed = cooperativeLevel != host::kFrameless;
-    const int32_t outerWidth = framed ? width + 6 : width;
-    const int32_t outerHeight = framed ? height + 24 : height;
-    HWND window = CreateWindowExA(0, gClassName, gClassName, StyleFor(cooperativeLevel), x, y, outerWidth,
-                                  outerHeight, nullptr, nullptr, instance, nullptr);
-    if (!window) return 0;
-    host::HostWindow = window;
-    host::AppInfo.window = window;
-    ShowWindow(window, showCommand);
-
-    if (auto* display = new (std::nothrow) Display(width, height)) {
-        host::Display = display;
-        display->Create(window, instance, width, height, depthSelector, cooperativeLevel);
-        if (auto* root = new (std::nothrow) RootControl(nullptr, 0, 0, 0, 0, 64)) {
-            root->fillColour = 0;
-            host::RootControl = root;
-            PointRootControlAtDrawSurface(*display);
-        }
-    }
-
-    SoundInit(window);
-    host::NetworkManager = new (std::nothrow) NetworkManager(window);
-
-    // ClientOffset was set for this window by the display's creation.
-    return CreateHostObjects();
-}
-
-int32_t CreateHostObjects() {
-    ShowCursor(FALSE);
-    CreateFrameSettingsAndCursor();
-
-    // Installed for the whole run: every screen draws its text with GDI, and start screens (the
-    // first and any fresh one of a retry) find their platform here.
-    static TextPlatformSlot::Scope textPlatform(gTextPlatform);
-    static StartScreenPlatformSlot::Scope startScreenPlatform(gStartScreenPlatform);
-    // The game module's host panel resizes the window through this.
-    static Win32HostWindowPlatform hostWindow;
-    static HostWindowPlatformSlot::Scope hostWindowPlatform(hostWindow);
-
-    InstallFirstScreen(host::RootControl ? gFirstScreenFactory() : nullptr);
-    return 1;
+    HostWindowRequest request;
+    request.title = title;
+    request.x = x;
+    request.y = y;
+    request.width = width;
+    request.height = height;
+    request.depthSelector = depthSelector;
+    request.cooperativeLevel = cooperativeLevel;
+    request.iconResource = iconResource;
+    request.showCommand = showCommand;
+    Win32HostStartUpPlatform platform(instance, previousInstance == nullptr);
+    return StartHost(platform, request, gFirstScreenFactory);
 }

@@ -6,6 +6,7 @@
 
 #include "shell/application_shutdown.h"
 #include "shell/frame_timing_log.h"
+#include "shell/host_start_up.h"
 
 class Control;
 
@@ -15,13 +16,8 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
                         int32_t x, int32_t y, int32_t width, int32_t height, int32_t depthSelector,
                         uint32_t cooperativeLevel, int32_t iconResource);
 
-// The last step of InitApplication: frame interval and flags, the mouse cursor, the first
-// screen and the roots. Returns 1.
-int32_t CreateHostObjects();
-
-// What CreateHostObjects makes the first screen: the start screen unless an executable's entry
-// point chooses another before start-up (null restores the start screen).
-using FirstScreenFactory = Control* (*)();
+// What the start-up makes the first screen: the start screen unless an executable's entry point
+// chooses another before start-up (null restores the start screen).
 void SetFirstScreenFactory(FirstScreenFactory factory);
 
 // Moves the window and resizes the display for a new picture size. Returns 1.

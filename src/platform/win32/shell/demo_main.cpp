@@ -4,9 +4,9 @@
 
 #include <new>
 
+#include "host/host_globals.h"
 #include "platform/win32/shell/application.h"
 #include "shell/demo_scene.h"
-#include "shell/host_globals.h"
 
 namespace {
 Control* NewDemoScene() {

@@ -1,9 +1,9 @@
 // The life of the host from its entry point: settings, command line, working folder, start-up
 // check, start-up, frame loop and the failure path.
+#include "host/host_globals.h"
 #include "platform/win32/shell/application.h"
 #include "platform/win32/shell/win32_frame_log_platform.h"
 #include "shell/edition_settings.h"
-#include "shell/host_globals.h"
 
 int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand) {
     // The frame-timing diagnostics, on when TIDEMARCH_FRAME_LOG names a file. Started first, so

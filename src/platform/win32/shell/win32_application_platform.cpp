@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "host/host_globals.h"
 #include "platform/win32/shell/application.h"
-#include "shell/host_globals.h"
 
 bool Win32ApplicationPlatform::WindowMinimised() {
     return IsIconic(static_cast<HWND>(host::HostWindow)) != 0;

@@ -4,8 +4,8 @@
 
 #include <mmsystem.h>
 
+#include "host/host_globals.h"
 #include "platform/win32/shell/application.h"
-#include "shell/host_globals.h"
 
 static_assert(sizeof(WindowMessage) == sizeof(MSG), "the tree receives the platform's message record");
 

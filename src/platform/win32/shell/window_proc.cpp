@@ -1,9 +1,9 @@
 #include "common/window_message_numbers.h"
 #include "display/display.h"
+#include "host/host_globals.h"
+#include "host/input_root.h"
 #include "platform/win32/shell/application.h"
 #include "shell/held_socket_notices.h"
-#include "shell/host_globals.h"
-#include "shell/input_root.h"
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -34,7 +34,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (host::Display) host::Display->RestoreSurfaces();
         return result;
     }
-    case message_id::SocketNotify:
+    case window_message::SocketNotify:
         // Only a modal loop (a message box) hands this here; the frame loop takes it up later.
         held_socket_notices::Hold(uint32_t(wParam), int32_t(lParam));
         return 0;

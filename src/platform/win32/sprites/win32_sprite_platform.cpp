@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "sprites/files/load_failure.h"
+#include "sprites/format/load_failure.h"
 
 void Win32SpritePlatform::ReportLoadFailure(const char* text) {
     OutputDebugStringA((std::string(text) + "\n").c_str());

@@ -1,7 +1,7 @@
 #pragma once
 // Sprites on Windows: failure texts go to the debugger's output, resources come from the
 // program module.
-#include "sprites/sprite_platform.h"
+#include "sprites/files/sprite_platform.h"
 
 class Win32SpritePlatform final : public SpritePlatform {
   public:

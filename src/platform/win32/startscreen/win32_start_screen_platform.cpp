@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "shell/host_globals.h"
+#include "host/host_globals.h"
 
 void Win32StartScreenPlatform::ShowDebugMessage(const std::string& text) {
     MessageBoxA(static_cast<HWND>(host::HostWindow), text.c_str(), "For Debug", MB_OK);

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "sprites/files/bgr_rows.h"
+#include "sprites/format/bgr_rows.h"
 
 namespace {
 

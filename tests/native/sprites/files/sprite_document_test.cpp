@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "sprites/files/sprite_document.h"
+#include "sprites/format/sprite_document.h"
 
 namespace {
 

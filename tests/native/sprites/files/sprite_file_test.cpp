@@ -12,10 +12,10 @@
 #include "platform/memory/sound/memory_sound_platform.h"
 #include "sound/sound_device.h"
 #include "sprite_test_support.h"
-#include "sprites/files/sprite_document.h"
 #include "sprites/files/sprite_file.h"
+#include "sprites/files/sprite_platform.h"
+#include "sprites/format/sprite_document.h"
 #include "sprites/renderers/prepared_runs.h"
-#include "sprites/sprite_platform.h"
 
 namespace {
 using namespace sprite_test;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "sprites/files/sprite_format.h"
+#include "sprites/format/sprite_format.h"
 
 namespace {
 namespace fmt = sprite_format;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "sprite_test_support.h"
-#include "sprites/files/stored_pixels.h"
+#include "sprites/format/stored_pixels.h"
 
 namespace {
 using Bytes = std::vector<uint8_t>;
