@@ -24,15 +24,17 @@ constexpr char kHaproxy[] = "/usr/sbin/haproxy";
 // Short health checks, so that a test sees an instance marked down within a second.
 constexpr char kCheckInterval[] = "inter 100ms";
 
-bool Accepts(uint16_t port) {
+// Whether a program listens on the port, found without connecting (a connection through HAProxy
+// would be a session of an instance).
+bool Listening(uint16_t port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool taken = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0;
     ::close(fd);
-    return connected;
+    return taken;
 }
 
 std::string Text(const fs::path& path) {
@@ -92,7 +94,7 @@ class Balancer {
         haproxy_ = std::make_unique<Child>(
             std::vector<std::string>{kHaproxy, "-db", "-f", (work / "haproxy.cfg").string()}, log_, false);
         const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!Accepts(front_) && std::chrono::steady_clock::now() < bound)
+        while (!Listening(front_) && std::chrono::steady_clock::now() < bound)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     uint16_t Port() const { return front_; }
@@ -158,8 +160,9 @@ TEST_F(ScaleOutTest, TwoInstancesBehindHaproxyShareTheSessionsAndAllComplete) {
 TEST_F(ScaleOutTest, WhenOneInstanceDiesTheOtherFinishesItsSessionsAndTakesTheNewOnes) {
     if (!fs::exists(kHaproxy)) GTEST_SKIP() << "haproxy is not installed (scripts/setup.sh installs it)";
     constexpr int kClients = 6;
-    // Large enough that no session is over when the instance dies.
-    game = Pattern(8 << 20, 1);
+    // Larger than what the socket buffers between an instance and a client hold, so that no session
+    // is over when the instance dies.
+    game = Pattern(32 << 20, 1);
     WriteRelease();
     const fs::path work = installed.parent_path();
     Instance first(release, work / "first.log");
@@ -197,7 +200,7 @@ TEST_F(ScaleOutTest, WhenOneInstanceDiesTheOtherFinishesItsSessionsAndTakesTheNe
             ++finished;
             EXPECT_TRUE(FilesExact("running" + std::to_string(i))) << i;
         }
-        EXPECT_TRUE(later[i]->finished) << i;
+        EXPECT_TRUE(later[i]->finished) << i << balancer.Log();
         EXPECT_TRUE(FilesExact("later" + std::to_string(i))) << i;
     }
     EXPECT_GT(finished, 0);
