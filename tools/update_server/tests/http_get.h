@@ -6,6 +6,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 // A connected socket to 127.0.0.1:port whose reads give up after boundMs; -1 when it cannot
@@ -25,14 +26,15 @@ inline int ConnectLoopback(uint16_t port, int boundMs = 10000) {
     return fd;
 }
 
-// Everything the peer sends until it closes; "(timed out)" appended when the bound passed first.
+// Everything the peer sends until it closes; "(timed out)" appended when the bound passed first,
+// "(reset)" when the peer reset the connection.
 inline std::string ReadAll(int fd) {
     std::string answer;
     char buffer[4096];
     ssize_t n;
     while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
         answer.append(buffer, size_t(n));
-    if (n < 0) answer += "(timed out)";
+    if (n < 0) answer += errno == EAGAIN || errno == EWOULDBLOCK ? "(timed out)" : "(reset)";
     return answer;
 }
 
