@@ -10,7 +10,7 @@ packages=(
     wine wine32:i386 xvfb xauth x11-utils imagemagick
     libpixman-1-dev libsdl2-dev libpng-dev libstb-dev pkgconf
     python3 procps
-    libasio-dev haproxy xdotool fonts-liberation dpkg-dev file
+    libasio-dev haproxy systemd xdotool fonts-liberation dpkg-dev file
 )
 
 missing=()

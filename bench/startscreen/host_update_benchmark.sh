@@ -15,7 +15,7 @@ source "$root/scripts/wine/env.sh"
 tidemarch_wine_prefix
 release=/tmp/tidemarch_release
 bench="$root/build/native-release/bench/startscreen/update_benchmark"
-server="$root/build/native-release/tools/update_server/update_server"
+server="$root/build/native-release/tools/update_server/tidemarch-update-server"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 [ -d "$release" ] || "$bench" "$release" >/dev/null

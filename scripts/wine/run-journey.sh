@@ -28,7 +28,7 @@ printf 'launcher:1: 2' >"$work/leftover.txt"
 # server on port 8100 only; another program holding that port is waited for a while.
 server=
 for _ in $(seq 1 60); do
-    "$root/build/native/tools/update_server/update_server" --folder "$release" --address 127.0.0.1 --port 8100 \
+    "$root/build/native/tools/update_server/tidemarch-update-server" --folder "$release" --address 127.0.0.1 --port 8100 \
         --chunk-size 4096 >"$work/server.log" 2>&1 &
     server=$!
     for _ in $(seq 1 50); do

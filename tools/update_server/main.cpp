@@ -1,4 +1,4 @@
-// update_server: serves a release folder to the game's update clients (README.md).
+// tidemarch-update-server: serves a release folder to the game's update clients (README.md).
 #include <sys/resource.h>
 
 #include <asio.hpp>
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "update_server: %s\n", parsed.error.c_str());
+        std::fprintf(stderr, "tidemarch-update-server: %s\n", parsed.error.c_str());
         return 2;
     }
     RaiseDescriptorLimit();
@@ -52,14 +52,15 @@ int main(int argc, char** argv) {
     UpdateServer server(io, parsed.options, Log);
     std::string error;
     if (!server.Start(error)) {
-        std::fprintf(stderr, "update_server: %s\n", error.c_str());
+        std::fprintf(stderr, "tidemarch-update-server: %s\n", error.c_str());
         return 1;
     }
     std::optional<MetricsEndpoint> metrics;
     if (parsed.options.metricsPort != 0) {
-        metrics.emplace(io, [&server] { return server.MetricsText(); });
+        metrics.emplace(
+            io, [&server] { return server.MetricsText(); }, [&server] { return server.Health(); });
         if (!metrics->Start(parsed.options.metricsAddress, parsed.options.metricsPort, error)) {
-            std::fprintf(stderr, "update_server: %s\n", error.c_str());
+            std::fprintf(stderr, "tidemarch-update-server: %s\n", error.c_str());
             return 1;
         }
     }

@@ -1,17 +1,31 @@
 #include "metrics_endpoint.h"
 
 #include <chrono>
-#include <memory>
 
 namespace {
 
 constexpr size_t kLongestRequest = 8192;
 constexpr std::chrono::seconds kRequestTimeout{5};
 
-class MetricsRequest : public std::enable_shared_from_this<MetricsRequest> {
+bool Requests(const std::string& request, const std::string& path) {
+    const std::string line = "GET " + path;
+    if (request.compare(0, line.size(), line) != 0 || request.size() == line.size()) return false;
+    const char next = request[line.size()];
+    return next == ' ' || next == '?' || next == '\r';
+}
+
+std::string HttpResponse(const char* status, const std::string& body) {
+    return std::string("HTTP/1.0 ") + status +
+           "\r\nContent-Type: text/plain; version=0.0.4; charset=utf-8\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+}  // namespace
+
+class MetricsEndpoint::Connection : public std::enable_shared_from_this<Connection> {
   public:
-    MetricsRequest(asio::ip::tcp::socket socket, const MetricsEndpoint::Render& render)
-        : socket_(std::move(socket)), timer_(socket_.get_executor()), render_(render) {}
+    Connection(asio::ip::tcp::socket socket, MetricsEndpoint& endpoint)
+        : socket_(std::move(socket)), timer_(socket_.get_executor()), endpoint_(endpoint) {}
 
     void Start() {
         timer_.expires_after(kRequestTimeout);
@@ -20,41 +34,37 @@ class MetricsRequest : public std::enable_shared_from_this<MetricsRequest> {
         });
         asio::async_read_until(socket_, asio::dynamic_buffer(request_, kLongestRequest), "\r\n\r\n",
                                [self = shared_from_this()](const asio::error_code& error, size_t) {
-                                   if (error) return self->Close();
-                                   self->Answer();
+                                   if (error || self->closed_) return self->Close();
+                                   self->response_ = self->endpoint_.Response(self->request_);
+                                   asio::async_write(
+                                       self->socket_, asio::buffer(self->response_),
+                                       [self](const asio::error_code&, size_t) { self->Close(); });
                                });
     }
 
-  private:
-    void Answer() {
-        const bool wanted =
-            request_.rfind("GET /metrics ", 0) == 0 || request_.rfind("GET /metrics?", 0) == 0;
-        const std::string body = wanted ? render_() : "not found\n";
-        response_ = std::string(wanted ? "HTTP/1.0 200 OK\r\n" : "HTTP/1.0 404 Not Found\r\n") +
-                    "Content-Type: text/plain; version=0.0.4; charset=utf-8\r\nContent-Length: " +
-                    std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-        asio::async_write(socket_, asio::buffer(response_),
-                          [self = shared_from_this()](const asio::error_code&, size_t) { self->Close(); });
-    }
-
     void Close() {
+        if (closed_) return;
+        closed_ = true;
         asio::error_code ignored;
         timer_.cancel();
         socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
         socket_.close(ignored);
+        endpoint_.Closed(*this);
     }
 
+  private:
     asio::ip::tcp::socket socket_;
     asio::steady_timer timer_;
-    const MetricsEndpoint::Render& render_;
+    MetricsEndpoint& endpoint_;
     std::string request_;
     std::string response_;
+    bool closed_ = false;
 };
 
-}  // namespace
+MetricsEndpoint::MetricsEndpoint(asio::io_context& io, Render render, Health health)
+    : acceptor_(io), acceptRetry_(io), render_(std::move(render)), health_(std::move(health)) {}
 
-MetricsEndpoint::MetricsEndpoint(asio::io_context& io, Render render)
-    : acceptor_(io), render_(std::move(render)) {}
+MetricsEndpoint::~MetricsEndpoint() { Stop(); }
 
 bool MetricsEndpoint::Start(const std::string& address, uint16_t port, std::string& error) {
     asio::error_code code;
@@ -74,6 +84,10 @@ bool MetricsEndpoint::Start(const std::string& address, uint16_t port, std::stri
 void MetricsEndpoint::Stop() {
     asio::error_code ignored;
     acceptor_.close(ignored);
+    acceptRetry_.cancel();
+    auto open = open_;
+    for (auto& [pointer, connection] : open)
+        connection->Close();
 }
 
 asio::ip::tcp::endpoint MetricsEndpoint::Endpoint() const {
@@ -83,8 +97,34 @@ asio::ip::tcp::endpoint MetricsEndpoint::Endpoint() const {
 
 void MetricsEndpoint::Accept() {
     acceptor_.async_accept([this](const asio::error_code& error, asio::ip::tcp::socket socket) {
-        if (error == asio::error::operation_aborted) return;
-        if (!error) std::make_shared<MetricsRequest>(std::move(socket), render_)->Start();
+        if (error == asio::error::operation_aborted || !acceptor_.is_open()) return;
+        if (error) {
+            acceptRetry_.expires_after(backoff_.NextDelay());
+            acceptRetry_.async_wait([this](const asio::error_code& waited) {
+                if (!waited) Accept();
+            });
+            return;
+        }
+        backoff_.Succeeded();
+        if (open_.size() >= kMostConnections) {
+            asio::error_code ignored;
+            socket.close(ignored);
+        } else {
+            auto connection = std::make_shared<Connection>(std::move(socket), *this);
+            open_.emplace(connection.get(), connection);
+            connection->Start();
+        }
         Accept();
     });
+}
+
+void MetricsEndpoint::Closed(Connection& connection) { open_.erase(&connection); }
+
+std::string MetricsEndpoint::Response(const std::string& request) const {
+    if (Requests(request, "/metrics")) return HttpResponse("200 OK", render_());
+    if (Requests(request, "/health")) {
+        const ServerHealth health = health_();
+        return HttpResponse(health.serving ? "200 OK" : "503 Service Unavailable", health.state + "\n");
+    }
+    return HttpResponse("404 Not Found", "not found\n");
 }

@@ -21,7 +21,7 @@ template <class Number> bool ParseNumber(std::string_view text, Number low, Numb
 }  // namespace
 
 std::string ServerUsage() {
-    return "Usage: update_server --folder DIR [options]\n"
+    return "Usage: tidemarch-update-server --folder DIR [options]\n"
            "\n"
            "Serves the release in DIR (its files and those of the folders directly inside it) to\n"
            "the game's update clients: each client receives the files it lacks or has in another\n"

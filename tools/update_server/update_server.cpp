@@ -124,3 +124,10 @@ std::string UpdateServer::MetricsText() const {
            stats_.bytesSent);
     return out.str();
 }
+
+ServerHealth UpdateServer::Health() const {
+    if (stopping_) return {false, "stopping"};
+    if (options_.refuseSessions) return {false, "refusing sessions"};
+    if (sessions_.size() >= options_.maxClients) return {false, "at the client limit"};
+    return {true, "serving"};
+}

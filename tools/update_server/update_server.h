@@ -11,6 +11,7 @@
 
 #include "client_session.h"
 #include "release_folder.h"
+#include "server_health.h"
 #include "server_options.h"
 #include "server_stats.h"
 
@@ -29,6 +30,8 @@ class UpdateServer : public SessionHost {
     asio::ip::tcp::endpoint Endpoint() const;
     std::string SummaryText() const;
     std::string MetricsText() const;
+    // Whether a new client would be served now, for the health check of a load balancer.
+    ServerHealth Health() const;
 
     const ServerOptions& Options() const override { return options_; }
     ReleaseFolder& Folder() override { return folder_; }

@@ -1,14 +1,20 @@
 #pragma once
 // The server program (or HAProxy) as a child process of a test, with its standard error in a file.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -60,6 +66,7 @@ class Child {
         return status_;
     }
     const std::string& FirstLine() const { return firstLine_; }
+    pid_t Pid() const { return pid_; }
 
   private:
     pid_t pid_ = -1;
@@ -71,4 +78,34 @@ class Child {
 inline uint16_t PortOf(const std::string& listeningLine) {
     const auto colon = listeningLine.rfind(':');
     return colon == std::string::npos ? 0 : uint16_t(std::stoi(listeningLine.substr(colon + 1)));
+}
+
+// A port free on 127.0.0.1 a moment ago, for a program option that has no "any free port".
+inline uint16_t FreePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// The metrics port of the program's "serving ... metrics on ADDR:PORT" log line, waiting a few
+// seconds for the line; 0 when it does not come.
+inline uint16_t MetricsPortFromLog(const std::filesystem::path& log) {
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    do {
+        std::ifstream in(log);
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string lines = text.str();
+        const auto at = lines.find("metrics on ");
+        const auto end = at == std::string::npos ? at : lines.find('\n', at);
+        if (end != std::string::npos) return PortOf(lines.substr(at, end - at));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } while (std::chrono::steady_clock::now() < bound);
+    return 0;
 }

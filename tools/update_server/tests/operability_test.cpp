@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "http_get.h"
 #include "server_fixture.h"
 #include "server_options.h"
 
@@ -61,25 +62,6 @@ TEST(ServerOptions, UnusableCommandLinesAreRefusedWithTheReason) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(Parse(c.arguments).error, c.error);
-}
-
-// One HTTP request on a blocking socket; the whole answer.
-std::string HttpGet(uint16_t port, const std::string& path) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return "";
-    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: localhost\r\n\r\n";
-    if (::write(fd, request.data(), request.size()) != ssize_t(request.size())) return "";
-    std::string answer;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-        answer.append(buffer, size_t(n));
-    ::close(fd);
-    return answer;
 }
 
 TEST_F(UpdateServerTest, MetricsEndpointShowsTheSessionsInPrometheusTextFormat) {

@@ -24,7 +24,7 @@ TEST(UpdateServerProgram, HelpAndRefusedCommandLine) {
     const fs::path work = ::mkdtemp(pattern);
     {
         Child help({UPDATE_SERVER_PATH, "--help"}, work / "help.log", true);
-        EXPECT_EQ(help.FirstLine(), "Usage: update_server --folder DIR [options]");
+        EXPECT_EQ(help.FirstLine(), "Usage: tidemarch-update-server --folder DIR [options]");
         EXPECT_EQ(help.Wait(), 0);
     }
     {
@@ -32,7 +32,7 @@ TEST(UpdateServerProgram, HelpAndRefusedCommandLine) {
                     true);
         const int status = wrong.Wait();
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
-        EXPECT_EQ(Text(work / "wrong.log"), "update_server: --port: 0 to 65535\n");
+        EXPECT_EQ(Text(work / "wrong.log"), "tidemarch-update-server: --port: 0 to 65535\n");
     }
     fs::remove_all(work);
 }

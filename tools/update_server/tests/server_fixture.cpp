@@ -71,7 +71,8 @@ void UpdateServerTest::StartServer() {
     ASSERT_TRUE(server_->Start(error)) << error;
     port_ = server_->Endpoint().port();
     if (withMetrics) {
-        metrics_ = std::make_unique<MetricsEndpoint>(io_, [this] { return server_->MetricsText(); });
+        metrics_ = std::make_unique<MetricsEndpoint>(
+            io_, [this] { return server_->MetricsText(); }, [this] { return server_->Health(); });
         ASSERT_TRUE(metrics_->Start("127.0.0.1", 0, error)) << error;
         metricsPort_ = metrics_->Endpoint().port();
     }
