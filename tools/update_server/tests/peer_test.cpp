@@ -10,10 +10,44 @@
 #include "proxy_header.h"
 #include "raw_test_client.h"
 #include "server_fixture.h"
+#include "server_options.h"
 
 namespace {
 
 using std::chrono::milliseconds;
+
+ParsedOptions Parse(std::vector<const char*> arguments) {
+    arguments.insert(arguments.begin(), "update_server");
+    return ParseServerOptions(int(arguments.size()), arguments.data());
+}
+
+TEST(PeerOptions, AreReadAndRefusedOutsideTheirRange) {
+    const ParsedOptions parsed = Parse({"--folder", "r", "--hello-timeout", "4", "--max-per-address", "3",
+                                        "--proxy-protocol", "--send-buffer", "0", "--max-lingering", "50"});
+    ASSERT_EQ(parsed.error, "");
+    const ServerOptions& o = parsed.options;
+    EXPECT_EQ(o.helloTimeout, std::chrono::seconds(4));
+    EXPECT_EQ(o.maxPerAddress, 3u);
+    EXPECT_TRUE(o.proxyProtocol);
+    EXPECT_EQ(o.sendBuffer, 0u);
+    EXPECT_EQ(o.maxLingering, 50u);
+    EXPECT_FALSE(Parse({"--folder", "r"}).options.proxyProtocol);
+
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"--folder", "r", "--hello-timeout", "0"}, "--hello-timeout: 1 to 3600 seconds"},
+        {{"--folder", "r", "--max-per-address", "0"}, "--max-per-address: 1 to 1000000"},
+        {{"--folder", "r", "--send-buffer", "4095"}, "--send-buffer: 0, or 4096 to 16777216"},
+        {{"--folder", "r", "--send-buffer", "16777217"}, "--send-buffer: 0, or 4096 to 16777216"},
+        {{"--folder", "r", "--max-lingering", "x"}, "--max-lingering: 0 to 1000000"},
+        {{"--folder", "r", "--max-lingering"}, "--max-lingering needs a value (see --help)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Parse(c.arguments).error, c.error);
+}
 
 class PeerTest : public UpdateServerTest {
   protected:
