@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "buffer_pool.h"
 #include "endpoint_text.h"
 #include "proxy_header.h"
 #include "release_folder.h"
@@ -47,7 +48,9 @@ void ClientSession::Start() {
     // The kernel would otherwise grow the buffer of a client that stops reading to megabytes.
     if (options.sendBuffer != 0)
         socket_.set_option(asio::socket_base::send_buffer_size(int(options.sendBuffer)), error);
-    readBuffer_ = std::make_unique<std::array<uint8_t, kReadBufferSize>>();
+    readBuffer_ = host_.ReadBuffers().Take();
+    readBuffer_.resize(kReadBufferSize);
+    outgoing_ = host_.OutputBuffers().Take();
     SetDeadline(options.helloTimeout);
     if (options.proxyProtocol) {
         // The proxy names the player first; nothing is sent before that.
@@ -80,7 +83,7 @@ void ClientSession::Stop() {
 
 void ClientSession::Read() {
     if (closed_) return;
-    socket_.async_read_some(asio::buffer(*readBuffer_),
+    socket_.async_read_some(asio::buffer(readBuffer_),
                             [self = shared_from_this()](const asio::error_code& error, size_t length) {
                                 self->OnRead(error, length);
                             });
@@ -99,7 +102,7 @@ void ClientSession::OnRead(const asio::error_code& error, size_t length) {
         Close();
         return;
     }
-    const uint8_t* data = readBuffer_->data();
+    const uint8_t* data = readBuffer_.data();
     if (awaitingProxy_ && !TakeProxyHeader(data, length)) return;
     SessionProtocol::Step step = protocol_.Receive(data, length);
     if (protocol_.Phase() == SessionPhase::Failed) {
@@ -310,7 +313,7 @@ void ClientSession::Linger() {
     lingering_ = true;
     // Only the socket stays: the update, its buffers and the read buffer are not needed again.
     sender_.reset();
-    outgoing_ = {};
+    host_.OutputBuffers().Give(std::exchange(outgoing_, {}));
     written_ = 0;
     replies_ = {};
     host_.Finished(*this);
@@ -323,7 +326,7 @@ void ClientSession::Linger() {
 }
 
 void ClientSession::WaitForClose() {
-    readBuffer_.reset();
+    host_.ReadBuffers().Give(std::exchange(readBuffer_, {}));
     asio::error_code ignored;
     socket_.non_blocking(true, ignored);
     socket_.async_wait(asio::socket_base::wait_read,

@@ -20,6 +20,7 @@
 #include "session_protocol.h"
 #include "update_sender.h"
 
+class BufferPool;
 class ReleaseFolder;
 struct ServerOptions;
 struct ServerStats;
@@ -40,6 +41,9 @@ class SessionHost {
     // by one Leave of the same address.
     virtual bool Admit(const std::string& address) = 0;
     virtual void Leave(const std::string& address) = 0;
+    // Where sessions take their read and output buffers and give them back.
+    virtual BufferPool& ReadBuffers() = 0;
+    virtual BufferPool& OutputBuffers() = 0;
 };
 
 class ClientSession : public std::enable_shared_from_this<ClientSession> {
@@ -89,7 +93,7 @@ class ClientSession : public std::enable_shared_from_this<ClientSession> {
     std::vector<std::vector<uint8_t>> replies_;  // waiting for the next write
     std::vector<uint8_t> outgoing_;              // the write in progress
     size_t written_ = 0;                         // of outgoing_, taken by the kernel
-    std::unique_ptr<std::array<uint8_t, kReadBufferSize>> readBuffer_;
+    std::vector<uint8_t> readBuffer_;
     std::vector<uint8_t> proxyHeader_;  // collected while awaitingProxy_
     bool awaitingProxy_ = false;
     bool admitted_ = false;

@@ -17,7 +17,8 @@ void Metric(std::ostringstream& out, const char* name, const char* type, const c
 UpdateServer::UpdateServer(asio::io_context& io, ServerOptions options, LogSink log)
     : options_(std::move(options)), log_(std::move(log)),
       folder_(options_.folder, options_.rescanInterval, [this](const std::string& text) { log_(text); }),
-      acceptor_(io), acceptRetry_(io) {}
+      acceptor_(io), acceptRetry_(io), readBuffers_(options_.maxClients),
+      outputBuffers_(options_.maxClients) {}
 
 UpdateServer::~UpdateServer() { Stop(); }
 

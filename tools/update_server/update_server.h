@@ -12,6 +12,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "buffer_pool.h"
 #include "client_session.h"
 #include "release_folder.h"
 #include "server_options.h"
@@ -42,6 +43,8 @@ class UpdateServer : public SessionHost {
     void Finished(ClientSession& session) override;
     bool Admit(const std::string& address) override;
     void Leave(const std::string& address) override;
+    BufferPool& ReadBuffers() override { return readBuffers_; }
+    BufferPool& OutputBuffers() override { return outputBuffers_; }
 
   private:
     void Accept();
@@ -59,4 +62,7 @@ class UpdateServer : public SessionHost {
     std::list<std::shared_ptr<ClientSession>> lingering_;
     std::unordered_map<ClientSession*, std::list<std::shared_ptr<ClientSession>>::iterator> lingeringAt_;
     std::unordered_map<std::string, uint32_t> servedPerAddress_;
+    // At most one buffer of each kind per serving slot: what the sessions served at once need.
+    BufferPool readBuffers_;
+    BufferPool outputBuffers_;
 };

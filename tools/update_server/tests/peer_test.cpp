@@ -138,7 +138,7 @@ TEST_F(PeerTest, OneAddressAtItsLimitDoesNotLockOutAnother) {
 
     // A place given back is taken again.
     first.reset();
-    ASSERT_TRUE(WaitForLogWhileClientsIdle("127.0.0.2"));
+    ASSERT_TRUE(WaitForLogWhileClientsIdle("no-hello dropped files=0/0 bytes=0"));
     RawTestClient again(Port(), "127.0.0.2");
     const auto request = again.Read();
     ASSERT_TRUE(request);
