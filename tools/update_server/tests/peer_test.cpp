@@ -1,12 +1,17 @@
 // Peers as the internet and real hosts make them: hosts that stay connected after the update,
 // silent and slow clients, one address opening many connections, and a proxy in front that names
 // the players in a PROXY header. Raw clients on 127.0.0.x; every wait is bounded.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
+#include "child_process.h"
 #include "proxy_header.h"
 #include "raw_test_client.h"
 #include "server_fixture.h"
@@ -299,6 +304,56 @@ TEST_F(PeerTest, ClientThatStopsReadingHoldsNoMoreThanItsSendBuffer) {
     size_t received = 0;
     EXPECT_TRUE(client.ClosedByServer(10000, &received));
     EXPECT_LT(received, size_t(1) << 20);
+}
+
+uint16_t FreePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+TEST_F(PeerTest, HaproxyWithSendProxyV2NamesThePlayerAndItsChecksAreNotDroppedClients) {
+    constexpr char kHaproxy[] = "/usr/sbin/haproxy";
+    if (!std::filesystem::exists(kHaproxy)) GTEST_SKIP() << "haproxy is not installed";
+    WriteFile(release / "A.bin", Pattern(5000, 1));
+    options.proxyProtocol = true;
+    StartServer();
+    const uint16_t front = FreePort();
+    const auto work = installed.parent_path();
+    std::ofstream(work / "haproxy.cfg") << "defaults\n    mode tcp\n    timeout connect 2s\n"
+                                           "    timeout client 30s\n    timeout server 30s\n"
+                                           "frontend updates\n    bind 127.0.0.1:"
+                                        << front
+                                        << "\n    default_backend update_servers\n"
+                                           "backend update_servers\n    server update1 127.0.0.1:"
+                                        << Port() << " send-proxy-v2 check check-send-proxy inter 100ms\n";
+    Child haproxy({kHaproxy, "-db", "-f", (work / "haproxy.cfg").string()}, work / "haproxy.log", false);
+
+    // The player at 127.0.0.3 reaches the server through the proxy once the proxy listens.
+    std::unique_ptr<RawTestClient> player;
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < bound) {
+        player = std::make_unique<RawTestClient>(front, "127.0.0.3");
+        if (player->Connected()) break;
+        std::this_thread::sleep_for(milliseconds(20));
+    }
+    ASSERT_TRUE(player->Connected());
+    EXPECT_TRUE(player->RunSession());
+    EXPECT_TRUE(WaitForLogWhileClientsIdle("start-screen complete"));
+    EXPECT_TRUE(LogHas("session 127.0.0.3:"));
+
+    // The proxy's health checks come in as LOCAL headers: no log line, no dropped client.
+    ASSERT_TRUE(StatsBecome([](const ServerStats& s) { return s.sessionsTotal >= 6; }));
+    const ServerStats stats = StatsNow();
+    EXPECT_EQ(stats.dropped, 0u);
+    EXPECT_EQ(stats.sessionsComplete, 1u);
+    EXPECT_EQ(LogLines().size(), 1u);
 }
 
 }  // namespace
