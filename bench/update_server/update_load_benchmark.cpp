@@ -1,11 +1,13 @@
-// 1,000 clients updating a small release from the update server at once, on 127.0.0.1. The
-// server is the real program in its own process; the clients are the project's own
-// ClientConnection on the POSIX sockets, all driven by one network manager in this process, each
-// checking every byte it receives against the release. Beside it, a plain local copy of the same
-// bytes (read each release file, write it to another file) gives the scale. Prints sessions per
-// second and MB/s of both, the server's peak memory, and `target <name> <measured> <goal>` lines
-// (higher is better). The copy target compares with the copy into one file, the faster of the
-// two.
+// 1,000 clients updating a small release from the update server at once, on 127.0.0.1, as the
+// players' hosts do it: each keeps its connection after the end message. The server is the real
+// program in its own process; the clients are the project's own ClientConnection on the POSIX
+// sockets, all driven by one network manager in this process, each checking every byte it
+// receives against the release. Beside it, a plain local copy of the same bytes (read each release
+// file, write it to another file) gives the scale. Then clients that send the largest file list
+// and stop reading, against a second instance serving a large file. Prints sessions per second
+// and MB/s of both, the connections held, the server's memory per held connection and per stalled
+// client, and `target <name> <measured> <goal>` lines (higher is better). The copy target
+// compares with the copy into one file, the faster of the two.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -15,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -22,12 +25,15 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "client_file_list.h"
 #include "net/client_connection.h"
 #include "net/network_manager.h"
 #include "platform/posix/net/posix_socket_platform.h"
 #include "record_time.h"
+#include "session_protocol.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -44,6 +50,18 @@ constexpr double kMegabyte = 1e6;
 constexpr double kSessionsGoal = 200;
 constexpr double kCopyRatioGoal = 0.10;
 constexpr double kMemoryPerClientBudget = 128 * 1024;
+// Every finished client stays connected, so all the sessions of all runs are held at the end.
+constexpr double kHeldGoal = kClients * kRuns;
+// A held connection is only its socket: 10,000 of them (the default cap) in 80 MB.
+constexpr double kMemoryPerHeldBudget = 8 * 1024;
+// A client that sent the largest list and stopped reading keeps one output chunk (64 KiB by
+// default) and its read buffer; 1,000 of them (the default --max-clients) in 128 MB. Its list of
+// 2,048 records, held, would cost about 300 KiB more.
+constexpr double kMemoryPerStalledBudget = 128 * 1024;
+constexpr int kStalledClients = 200;
+constexpr size_t kLargeFileSize = 8 << 20;
+// The stalled clients' receive window: fixed, so the kernel cannot take the whole large file.
+constexpr int kStalledReceiveBuffer = 65536;
 
 struct ReleaseFileSpec {
     const char* folder;
@@ -133,7 +151,7 @@ struct Server {
     uint16_t port = 0;
 };
 
-Server StartServer(const fs::path& release, const fs::path& log) {
+Server StartServer(const fs::path& release, const fs::path& log, std::vector<const char*> options) {
     int out[2];
     if (::pipe(out) != 0) return {};
     posix_spawn_file_actions_t actions;
@@ -143,12 +161,13 @@ Server StartServer(const fs::path& release, const fs::path& log) {
                                      0644);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     const std::string folder = release.string();
-    const char* argv[] = {
-        UPDATE_SERVER_PATH, "--folder", folder.c_str(),  "--address", "127.0.0.1", "--port", "0",
-        "--max-clients",    "2000",     "--close-delay", "1",         nullptr};
+    std::vector<const char*> argv = {UPDATE_SERVER_PATH, "--folder", folder.c_str(), "--address", "127.0.0.1",
+                                     "--port",           "0",        "--quiet"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(nullptr);
     Server server;
-    if (posix_spawn(&server.pid, UPDATE_SERVER_PATH, &actions, nullptr, const_cast<char**>(argv), environ) !=
-        0)
+    if (posix_spawn(&server.pid, UPDATE_SERVER_PATH, &actions, nullptr, const_cast<char**>(argv.data()),
+                    environ) != 0)
         server.pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
@@ -161,16 +180,20 @@ Server StartServer(const fs::path& release, const fs::path& log) {
     return server;
 }
 
-uint64_t PeakMemoryOf(pid_t pid) {
+// A figure of /proc/PID/status in bytes: VmHWM (peak resident) or VmRSS (resident now).
+uint64_t MemoryOf(pid_t pid, const std::string& which) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string key;
     while (status >> key) {
         uint64_t kilobytes = 0;
-        if (key == "VmHWM:" && status >> kilobytes) return kilobytes * 1024;
+        if (key == which + ":" && status >> kilobytes) return kilobytes * 1024;
         status.ignore(1 << 16, '\n');
     }
     return 0;
 }
+
+uint64_t PeakMemoryOf(pid_t pid) { return MemoryOf(pid, "VmHWM"); }
+uint64_t ResidentMemoryOf(pid_t pid) { return MemoryOf(pid, "VmRSS"); }
 
 struct RunResult {
     double seconds = 0;
@@ -179,7 +202,8 @@ struct RunResult {
     uint64_t bytes = 0;
 };
 
-RunResult RunClients(uint16_t port) {
+// Runs kClients sessions at once; the connections of the finished ones are kept open in held.
+RunResult RunClients(uint16_t port, std::vector<SocketHandle>& held) {
     int window = 0;
     auto* manager = new NetworkManager(&window);
     sockaddr_in address{};
@@ -201,7 +225,8 @@ RunResult RunClients(uint16_t port) {
     const auto bound = start + std::chrono::seconds(300);
     while (!clients.empty() && Clock::now() < bound) {
         PumpSocketNotifications(*manager, 5);
-        // A finished client closes at once, as a player's host would when the game starts.
+        // A finished client keeps its connection, as a player's host does until the game ends;
+        // only its socket stays, without the client's buffers.
         for (auto it = clients.begin(); it != clients.end();) {
             LoadClient* client = *it;
             if (!client->finished && !client->failed) {
@@ -210,6 +235,12 @@ RunResult RunClients(uint16_t port) {
             }
             client->finished && !client->failed ? ++result.complete : ++result.failed;
             result.bytes += client->bytes;
+            if (!client->failed && client->socket != kNoSocket) {
+                manager->Unregister(client->socket);
+                held.push_back(client->socket);
+                client->socket = kNoSocket;
+                client->state = connection_state::NotConnected;
+            }
             DestroyConnection(client);
             it = clients.erase(it);
         }
@@ -219,6 +250,106 @@ RunResult RunClients(uint16_t port) {
     for (LoadClient* client : clients)
         DestroyConnection(client);
     DestroyNetworkManager(manager);
+    return result;
+}
+
+// How many of the held connections the server has not closed: a closed one reads as the end.
+int StillOpen(const std::vector<SocketHandle>& held) {
+    int open = 0;
+    for (SocketHandle socket : held) {
+        char byte;
+        const ssize_t n = ::recv(int(socket), &byte, 1, MSG_DONTWAIT | MSG_PEEK);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) ++open;
+    }
+    return open;
+}
+
+bool ReadMessage(int fd, uint32_t expectedId) {
+    MessageHeader header;
+    if (::recv(fd, &header, kHeaderSize, MSG_WAITALL) != ssize_t(kHeaderSize) || header.id != expectedId)
+        return false;
+    std::vector<uint8_t> body(header.bodyLength);
+    return body.empty() || ::recv(fd, body.data(), body.size(), MSG_WAITALL) == ssize_t(body.size());
+}
+
+bool SendAll(int fd, const std::vector<uint8_t>& bytes) {
+    return ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
+}
+
+// The largest list a client may send: 2,048 records in 128 folders, with names long enough to be
+// held on the heap, none of them in the release.
+std::vector<uint8_t> LargestFileList() {
+    std::vector<FileRecord> records;
+    for (uint32_t i = 0; i < kMaxListedRecords; ++i) {
+        char folder[32];
+        char name[48];
+        std::snprintf(folder, sizeof folder, "Folder%03u", i % kMaxListedFolders);
+        std::snprintf(name, sizeof name, "SpriteSheet_%04u_animation.SPR", i);
+        records.push_back(MakeFileRecord(folder, name, CalendarTime{2024, 1, 1, 1, 0, 0, 0, 0}, 1000 + i));
+    }
+    return EncodeMessage(message_id::FileData, 0, uint32_t(records.size()), records.data(),
+                         uint32_t(records.size() * sizeof(FileRecord)));
+}
+
+// A start screen that sends the largest list and then reads nothing; its socket, or -1.
+int StalledClient(uint16_t port, const std::vector<uint8_t>& list) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int window = kStalledReceiveBuffer;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
+    const timeval bound{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    uint8_t hello[SessionProtocol::kHelloBodySize] = {};
+    const uint32_t words[5] = {0, 0x10060000, 0, 1, 7};
+    std::memcpy(hello, words, sizeof words);
+    const uint8_t second[SessionProtocol::kSecondAnswerBodySize] = {};
+    const bool ready =
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ReadMessage(fd, message_id::HelloRequest) &&
+        SendAll(fd, EncodeMessage(message_id::Hello, 0, message_id::HelloRequest, hello, sizeof hello)) &&
+        ReadMessage(fd, message_id::SecondRequest) &&
+        SendAll(fd, EncodeMessage(message_id::SecondAnswer, 0, message_id::SecondRequest, second,
+                                  sizeof second)) &&
+        ReadMessage(fd, message_id::Acknowledge) && SendAll(fd, list);
+    if (ready) return fd;
+    ::close(fd);
+    return -1;
+}
+
+struct StalledResult {
+    int stalled = 0;
+    double bytesPerClient = 0;
+};
+
+// kStalledClients clients with the largest list that stop reading, against an instance serving
+// one large file: the growth of the server's resident memory per client.
+StalledResult MeasureStalledClients(const fs::path& root) {
+    const fs::path release = root / "large-release";
+    fs::create_directories(release);
+    std::ofstream(release / "Big.pak", std::ios::binary)
+        .write(std::vector<char>(kLargeFileSize, 'x').data(), std::streamsize(kLargeFileSize));
+    const Server server =
+        StartServer(release, root / "stalled.log", {"--timeout", "600", "--max-per-address", "100000"});
+    StalledResult result;
+    if (server.pid < 0 || server.port == 0) return result;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const uint64_t before = ResidentMemoryOf(server.pid);
+    const std::vector<uint8_t> list = LargestFileList();
+    std::vector<int> sockets;
+    for (int i = 0; i < kStalledClients; ++i)
+        if (const int fd = StalledClient(server.port, list); fd >= 0) sockets.push_back(fd);
+    // Time for the server to plan every update and fill what the kernel takes.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const uint64_t after = ResidentMemoryOf(server.pid);
+    result.stalled = int(sockets.size());
+    result.bytesPerClient = sockets.empty() ? 0 : double(after - before) / double(sockets.size());
+    for (int fd : sockets)
+        ::close(fd);
+    ::kill(server.pid, SIGTERM);
+    ::waitpid(server.pid, nullptr, 0);
     return result;
 }
 
@@ -258,7 +389,10 @@ int main() {
     char pattern[] = "/tmp/update_load_benchmark.XXXXXX";
     const fs::path root = ::mkdtemp(pattern);
     MakeRelease(root / "release");
-    const Server server = StartServer(root / "release", root / "server.log");
+    // Every client comes from 127.0.0.1, and every finished one stays connected.
+    const Server server = StartServer(root / "release", root / "server.log",
+                                      {"--max-clients", "1000", "--close-delay", "3600", "--max-lingering",
+                                       "100000", "--max-per-address", "100000"});
     if (server.pid < 0 || server.port == 0) {
         std::fprintf(stderr, "cannot start %s\n", UPDATE_SERVER_PATH);
         return 1;
@@ -271,15 +405,38 @@ int main() {
     std::vector<double> rates;
     std::vector<double> throughput;
     int failures = 0;
+    std::vector<SocketHandle> held;
+    uint64_t residentAfterFirst = 0;
+    size_t heldAfterFirst = 0;
     for (int run = 1; run <= kRuns; ++run) {
-        const RunResult result = RunClients(server.port);
+        const RunResult result = RunClients(server.port, held);
+        if (run == 1) {
+            // What the later runs add beyond the first is the cost of the connections they leave
+            // held: the first run has already grown the heap the sessions reuse.
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            residentAfterFirst = ResidentMemoryOf(server.pid);
+            heldAfterFirst = held.size();
+        }
         failures += result.failed;
         rates.push_back(result.complete / result.seconds);
         throughput.push_back(double(result.bytes) / kMegabyte / result.seconds);
         std::printf("run %d: %d complete, %d failed in %.2f s: %.0f sessions/s, %.1f MB/s\n", run,
                     result.complete, result.failed, result.seconds, rates.back(), throughput.back());
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const uint64_t peakMemory = PeakMemoryOf(server.pid);
+    const uint64_t residentAtEnd = ResidentMemoryOf(server.pid);
+    const int stillOpen = StillOpen(held);
+    const double perHeld =
+        held.size() > heldAfterFirst
+            ? std::max(1.0, double(residentAtEnd - std::min(residentAtEnd, residentAfterFirst)) /
+                                double(held.size() - heldAfterFirst))
+            : 1e9;
+    std::printf("connections held after the update: %d of %zu (server resident %.1f MB; %.2f KiB per held "
+                "connection)\n",
+                stillOpen, held.size(), residentAtEnd / kMegabyte, perHeld / 1024);
+    for (SocketHandle socket : held)
+        ActiveSocketPlatform().Close(socket);
     ::kill(server.pid, SIGTERM);
     ::waitpid(server.pid, nullptr, 0);
 
@@ -301,6 +458,11 @@ int main() {
             if (line.find("stopped:") != std::string::npos) last = line;
         std::printf("server: %s\n", last.c_str());
     }
+    const StalledResult stalled = MeasureStalledClients(root);
+    std::printf(
+        "%d clients with the largest list (%u records) that stopped reading: %.1f KiB of server memory "
+        "each\n",
+        stalled.stalled, kMaxListedRecords, stalled.bytesPerClient / 1024);
     fs::remove_all(root);
 
     std::sort(rates.begin(), rates.end());
@@ -311,5 +473,12 @@ int main() {
     std::printf("target update_sessions_per_second %.0f %.0f\n", medianRate, kSessionsGoal);
     std::printf("target update_vs_local_copy %.2f %.2f\n", medianThroughput / copyRate, kCopyRatioGoal);
     std::printf("target update_memory_per_client_budget %.2f 1.00\n", kMemoryPerClientBudget / perClient);
-    return failures == 0 ? 0 : 1;
+    std::printf("target update_connections_held %d %.0f\n", stillOpen, kHeldGoal);
+    std::printf("target update_memory_per_held_connection_budget %.2f 1.00\n",
+                kMemoryPerHeldBudget / perHeld);
+    std::printf("target update_memory_per_stalled_largest_list_budget %.2f 1.00\n",
+                stalled.stalled == kStalledClients
+                    ? kMemoryPerStalledBudget / std::max(1.0, stalled.bytesPerClient)
+                    : 0.0);
+    return failures == 0 && stalled.stalled == kStalledClients ? 0 : 1;
 }

@@ -1,13 +1,15 @@
 #pragma once
 // One client of the server: its socket, its protocol state and its update, on the server's event
 // loop. Memory per client stays bounded: one read buffer, at most one message being collected
-// (a full file list at most), and one output buffer that is refilled from the files only when the
-// client has taken what was in it, so a slow client slows only its own transfer.
+// (a full file list at most, handed over and freed as soon as the update is planned), and one
+// output buffer that is refilled from the files only when the client has taken what was in it, so
+// a slow client slows only its own transfer.
 //
-// A client that makes no progress for the timeout (no complete message while the server waits for
-// one, no bytes taken while the server sends) is dropped, as is one that breaks the protocol.
-// After the end message or a refusal the session waits a short time for the client to close
-// first, so the client has read everything before it sees the connection end.
+// A client that sends no hello within the hello timeout, or then makes no progress for the
+// timeout (no complete message while the server waits for one, no byte taken while the server
+// sends), is dropped, as is one that breaks the protocol. After the end message or a refusal the
+// session leaves its serving slot and lingers: it keeps only its socket, so the client reads
+// everything before it sees the connection end, until the client closes or the close delay passes.
 #include <asio.hpp>
 #include <chrono>
 #include <memory>
@@ -18,6 +20,7 @@
 #include "session_protocol.h"
 #include "update_sender.h"
 
+class BufferPool;
 class ReleaseFolder;
 struct ServerOptions;
 struct ServerStats;
@@ -32,6 +35,15 @@ class SessionHost {
     virtual void LogSession(const std::string& line) = 0;
     // The session has closed its socket.
     virtual void Released(class ClientSession& session) = 0;
+    // The session has sent its last message and no longer needs a serving slot.
+    virtual void Finished(class ClientSession& session) = 0;
+    // Whether one more session of the client address may be served now; every true is followed
+    // by one Leave of the same address.
+    virtual bool Admit(const std::string& address) = 0;
+    virtual void Leave(const std::string& address) = 0;
+    // Where sessions take their read and output buffers and give them back.
+    virtual BufferPool& ReadBuffers() = 0;
+    virtual BufferPool& OutputBuffers() = 0;
 };
 
 class ClientSession : public std::enable_shared_from_this<ClientSession> {
@@ -39,19 +51,31 @@ class ClientSession : public std::enable_shared_from_this<ClientSession> {
     ClientSession(asio::ip::tcp::socket socket, SessionHost& host);
 
     void Start();
-    // Ends the session at once (the server is stopping).
+    // Ends the session at once (the server is stopping, or a lingering session makes room).
     void Stop();
 
   private:
-    enum class Ending { Complete, Refused, Dropped, Error, Stopped };
+    enum class Ending { Complete, Refused, Dropped, Error, Stopped, TurnedAway };
+    using Clock = std::chrono::steady_clock;
 
+    // Serves the client at this address (the socket's peer, or the one the proxy names).
+    void Begin(const asio::ip::address& address);
     void Read();
     void OnRead(const asio::error_code& error, size_t length);
+    // Collects the PROXY header from the start of the stream; false when the session cannot go
+    // on with this read (more bytes needed, or closed). Otherwise data and length are what follows.
+    bool TakeProxyHeader(const uint8_t*& data, size_t& length);
     void Pump();
-    void OnWritten(const asio::error_code& error);
+    void OnWritten(const asio::error_code& error, size_t length);
     void StartUpdate();
-    void ArmTimer(std::chrono::milliseconds delay);
+    bool WaitingForHello() const;
+    // The session ends when this much time passes without SetDeadline being called again.
+    void SetDeadline(std::chrono::milliseconds allowed);
+    void WaitForDeadline();
+    void OnDeadline();
     void End(Ending ending, const std::string& detail);
+    void Linger();
+    void WaitForClose();
     void Close();
 
     static constexpr size_t kReadBufferSize = 8192;
@@ -60,17 +84,26 @@ class ClientSession : public std::enable_shared_from_this<ClientSession> {
     asio::steady_timer timer_;
     SessionHost& host_;
     std::string peer_;
-    std::chrono::steady_clock::time_point startedAt_;
+    std::string address_;  // the key of the per-address limit, while admitted
+    Clock::time_point startedAt_;
+    Clock::time_point deadline_;
+    std::chrono::milliseconds allowed_{0};
     SessionProtocol protocol_;
     std::optional<UpdateSender> sender_;
     std::vector<std::vector<uint8_t>> replies_;  // waiting for the next write
-    std::vector<uint8_t> outgoing_;              // the write in flight
-    std::array<uint8_t, kReadBufferSize> readBuffer_;
+    std::vector<uint8_t> outgoing_;              // the write in progress
+    size_t written_ = 0;                         // of outgoing_, taken by the kernel
+    std::vector<uint8_t> readBuffer_;
+    std::vector<uint8_t> proxyHeader_;  // collected while awaitingProxy_
+    bool awaitingProxy_ = false;
+    bool admitted_ = false;
+    bool timerArmed_ = false;
     bool writing_ = false;
     bool refusalQueued_ = false;
-    bool ended_ = false;   // the outcome is logged; the socket may linger
-    bool closed_ = false;  // the socket is closed
-    // What the writes completed so far have delivered, and what the write in flight will add.
+    bool ended_ = false;      // the outcome is logged
+    bool lingering_ = false;  // ended, with the socket kept for the client to close first
+    bool closed_ = false;     // the socket is closed
+    // What the writes completed so far have handed over, and what the write in progress will add.
     uint32_t filesDelivered_ = 0;
     uint64_t bytesDelivered_ = 0;
     uint32_t filesInFlight_ = 0;

@@ -18,6 +18,9 @@ template <class Number> bool ParseNumber(std::string_view text, Number low, Numb
     return true;
 }
 
+constexpr uint32_t kSmallestSendBuffer = 4096;
+constexpr uint32_t kLargestSendBuffer = 16 << 20;
+
 }  // namespace
 
 std::string ServerUsage() {
@@ -34,14 +37,23 @@ std::string ServerUsage() {
            "  --chunk-size BYTES     file bytes per data message, 1 to 262124 (default 65536)\n"
            "  --max-clients N        clients served at once; more wait to be accepted (default 1000)\n"
            "  --timeout SECONDS      drop a client that makes no progress for this long (default 30)\n"
-           "  --close-delay SECONDS  keep a finished session open this long for the client to close\n"
-           "                         first (default 5)\n"
+           "  --close-delay SECONDS  keep a finished session's socket this long for the client to\n"
+           "                         close first; it no longer holds a serving slot (default 30)\n"
            "  --rescan MILLISECONDS  look at the release folder again at most this often (default 1000;\n"
            "                         0: at every session)\n"
            "  --refuse               refuse every session (for maintenance)\n"
            "  --metrics-port N       serve Prometheus text metrics on this port (default: off)\n"
            "  --metrics-address ADDR address of the metrics endpoint (default 127.0.0.1)\n"
            "  --quiet                no log line per session\n"
+           "  --hello-timeout SECONDS\n"
+           "                         drop a client that sends no hello for this long (default 10)\n"
+           "  --max-per-address N    sessions served at once for one client address (default 32)\n"
+           "  --proxy-protocol       every connection starts with a PROXY protocol v2 header (behind\n"
+           "                         HAProxy's send-proxy-v2); connections without it are refused\n"
+           "  --send-buffer BYTES    kernel send buffer per client, 4096 to 16777216, 0 for the\n"
+           "                         system's own sizing (default 131072)\n"
+           "  --max-lingering N      finished sessions that keep their socket; beyond it the oldest is\n"
+           "                         closed (default 10000)\n"
            "  --help                 this text\n"
            "\n"
            "The first line on standard output is \"listening on ADDR:PORT\". Log lines go to standard\n"
@@ -69,9 +81,14 @@ ParsedOptions ParseServerOptions(int argc, const char* const* argv) {
             options.quiet = true;
             continue;
         }
+        if (option == "--proxy-protocol") {
+            options.proxyProtocol = true;
+            continue;
+        }
         static constexpr std::string_view kValueOptions[] = {
-            "--folder",  "--address",     "--port",   "--chunk-size",   "--max-clients",
-            "--timeout", "--close-delay", "--rescan", "--metrics-port", "--metrics-address"};
+            "--folder",        "--address",         "--port",        "--chunk-size",   "--max-clients",
+            "--timeout",       "--close-delay",     "--rescan",      "--metrics-port", "--metrics-address",
+            "--hello-timeout", "--max-per-address", "--send-buffer", "--max-lingering"};
         if (std::find(std::begin(kValueOptions), std::end(kValueOptions), option) == std::end(kValueOptions))
             return fail("unknown option " + std::string(option) + " (see --help)");
         if (i + 1 >= argc) return fail(std::string(option) + " needs a value (see --help)");
@@ -107,6 +124,20 @@ ParsedOptions ParseServerOptions(int argc, const char* const* argv) {
                 return fail("--metrics-port: 0 to 65535");
         } else if (option == "--metrics-address") {
             options.metricsAddress = value;
+        } else if (option == "--hello-timeout") {
+            if (!ParseNumber<uint32_t>(value, 1, 3600, seconds))
+                return fail("--hello-timeout: 1 to 3600 seconds");
+            options.helloTimeout = std::chrono::seconds(seconds);
+        } else if (option == "--max-per-address") {
+            if (!ParseNumber<uint32_t>(value, 1, 1000000, options.maxPerAddress))
+                return fail("--max-per-address: 1 to 1000000");
+        } else if (option == "--send-buffer") {
+            if (!ParseNumber<uint32_t>(value, 0, kLargestSendBuffer, options.sendBuffer) ||
+                (options.sendBuffer != 0 && options.sendBuffer < kSmallestSendBuffer))
+                return fail("--send-buffer: 0, or 4096 to 16777216");
+        } else if (option == "--max-lingering") {
+            if (!ParseNumber<uint32_t>(value, 0, 1000000, options.maxLingering))
+                return fail("--max-lingering: 0 to 1000000");
         }
     }
     if (options.folder.empty()) return fail("--folder is required (see --help)");

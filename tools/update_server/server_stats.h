@@ -11,5 +11,7 @@ struct ServerStats {
     uint64_t dropped = 0;  // ended by a timeout, a protocol fault or the client going away
     uint64_t errors = 0;   // ended by a fault on the server's side (a file that cannot be read)
     uint64_t filesSent = 0;
-    uint64_t bytesSent = 0;  // file content
+    uint64_t bytesSent = 0;          // file content handed to the kernel, not yet known to be delivered
+    uint64_t sessionsLingering = 0;  // finished, keeping the socket for the client to close first
+    uint64_t turnedAway = 0;         // closed at once: their address had its sessions already
 };

@@ -20,6 +20,7 @@
 // collected only when its length is the one the session expects, at most a full file list.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client_file_list.h"
@@ -61,6 +62,8 @@ class SessionProtocol {
     HelloKind Hello() const { return hello_; }
     const std::string& Error() const { return error_; }
     const std::vector<ClientFile>& FileList() const { return fileList_; }
+    // Hands the file list over and keeps nothing of it: a session needs it only to plan.
+    std::vector<ClientFile> TakeFileList() { return std::exchange(fileList_, {}); }
     // Bytes held for a message not complete yet.
     size_t Pending() const { return pending_.size(); }
 

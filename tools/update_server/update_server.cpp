@@ -17,7 +17,8 @@ void Metric(std::ostringstream& out, const char* name, const char* type, const c
 UpdateServer::UpdateServer(asio::io_context& io, ServerOptions options, LogSink log)
     : options_(std::move(options)), log_(std::move(log)),
       folder_(options_.folder, options_.rescanInterval, [this](const std::string& text) { log_(text); }),
-      acceptor_(io), acceptRetry_(io) {}
+      acceptor_(io), acceptRetry_(io), readBuffers_(options_.maxClients),
+      outputBuffers_(options_.maxClients) {}
 
 UpdateServer::~UpdateServer() { Stop(); }
 
@@ -78,8 +79,46 @@ void UpdateServer::Accept() {
 void UpdateServer::Released(ClientSession& session) {
     // The session object lives on in the handlers still queued for it.
     sessions_.erase(&session);
+    if (const auto found = lingeringAt_.find(&session); found != lingeringAt_.end()) {
+        lingering_.erase(found->second);
+        lingeringAt_.erase(found);
+    }
     stats_.sessionsActive = sessions_.size();
+    stats_.sessionsLingering = lingering_.size();
     Accept();
+}
+
+void UpdateServer::Finished(ClientSession& session) {
+    const auto found = sessions_.find(&session);
+    if (found == sessions_.end()) return;
+    lingering_.push_back(std::move(found->second));
+    lingeringAt_.emplace(&session, std::prev(lingering_.end()));
+    sessions_.erase(found);
+    // Lingering costs a descriptor each: past the cap the oldest goes, which has had the longest
+    // to read its last message.
+    while (lingering_.size() > options_.maxLingering) {
+        const std::shared_ptr<ClientSession> oldest = lingering_.front();
+        oldest->Stop();
+    }
+    stats_.sessionsActive = sessions_.size();
+    stats_.sessionsLingering = lingering_.size();
+    Accept();
+}
+
+bool UpdateServer::Admit(const std::string& address) {
+    uint32_t& served = servedPerAddress_[address];
+    if (served >= options_.maxPerAddress) {
+        if (served == 0) servedPerAddress_.erase(address);
+        return false;
+    }
+    ++served;
+    return true;
+}
+
+void UpdateServer::Leave(const std::string& address) {
+    const auto found = servedPerAddress_.find(address);
+    if (found == servedPerAddress_.end()) return;
+    if (--found->second == 0) servedPerAddress_.erase(found);
 }
 
 void UpdateServer::Stop() {
@@ -91,8 +130,14 @@ void UpdateServer::Stop() {
     auto sessions = sessions_;
     for (auto& [pointer, session] : sessions)
         session->Stop();
+    const auto lingering = lingering_;
+    for (const auto& session : lingering)
+        session->Stop();
     sessions_.clear();
+    lingering_.clear();
+    lingeringAt_.clear();
     stats_.sessionsActive = 0;
+    stats_.sessionsLingering = 0;
 }
 
 void UpdateServer::LogSession(const std::string& line) {
@@ -109,7 +154,8 @@ std::string UpdateServer::SummaryText() const {
 
 std::string UpdateServer::MetricsText() const {
     std::ostringstream out;
-    Metric(out, "update_server_sessions_active", "gauge", "Client sessions open now.", stats_.sessionsActive);
+    Metric(out, "update_server_sessions_active", "gauge", "Client sessions being served now.",
+           stats_.sessionsActive);
     Metric(out, "update_server_sessions_total", "counter", "Client connections taken since start.",
            stats_.sessionsTotal);
     Metric(out, "update_server_sessions_complete_total", "counter",
@@ -120,8 +166,13 @@ std::string UpdateServer::MetricsText() const {
     Metric(out, "update_server_errors_total", "counter", "Sessions ended by a fault on the server's side.",
            stats_.errors);
     Metric(out, "update_server_files_sent_total", "counter", "Files delivered whole.", stats_.filesSent);
-    Metric(out, "update_server_bytes_sent_total", "counter", "File content bytes delivered.",
-           stats_.bytesSent);
+    Metric(out, "update_server_bytes_sent_total", "counter",
+           "File content bytes handed to the kernel for the clients.", stats_.bytesSent);
+    Metric(out, "update_server_sessions_lingering", "gauge",
+           "Finished sessions keeping their connection for the client to close first.",
+           stats_.sessionsLingering);
+    Metric(out, "update_server_turned_away_total", "counter",
+           "Connections closed at once because their address had its limit of sessions.", stats_.turnedAway);
     return out.str();
 }
 

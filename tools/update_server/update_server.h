@@ -1,14 +1,18 @@
 #pragma once
 // The update server on one event loop: it accepts clients up to the limit (further clients wait in
 // the listen queue until a session ends), runs a ClientSession for each, counts what they do and
-// writes one log line per session.
+// writes one log line per session. Finished sessions that keep their socket for the client are
+// counted apart from the served ones and capped (the oldest is closed to make room), and each
+// client address has a limit of its own so that one address cannot take every slot.
 #include <asio.hpp>
 #include <functional>
+#include <list>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <unordered_map>
 
+#include "buffer_pool.h"
 #include "client_session.h"
 #include "release_folder.h"
 #include "server_health.h"
@@ -39,6 +43,11 @@ class UpdateServer : public SessionHost {
     const ServerStats& Stats() const { return stats_; }
     void LogSession(const std::string& line) override;
     void Released(ClientSession& session) override;
+    void Finished(ClientSession& session) override;
+    bool Admit(const std::string& address) override;
+    void Leave(const std::string& address) override;
+    BufferPool& ReadBuffers() override { return readBuffers_; }
+    BufferPool& OutputBuffers() override { return outputBuffers_; }
 
   private:
     void Accept();
@@ -51,5 +60,12 @@ class UpdateServer : public SessionHost {
     asio::steady_timer acceptRetry_;
     bool accepting_ = false;
     bool stopping_ = false;
-    std::unordered_map<ClientSession*, std::shared_ptr<ClientSession>> sessions_;
+    std::unordered_map<ClientSession*, std::shared_ptr<ClientSession>> sessions_;  // being served
+    // Finished sessions, oldest first.
+    std::list<std::shared_ptr<ClientSession>> lingering_;
+    std::unordered_map<ClientSession*, std::list<std::shared_ptr<ClientSession>>::iterator> lingeringAt_;
+    std::unordered_map<std::string, uint32_t> servedPerAddress_;
+    // At most one buffer of each kind per serving slot: what the sessions served at once need.
+    BufferPool readBuffers_;
+    BufferPool outputBuffers_;
 };

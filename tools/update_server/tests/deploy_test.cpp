@@ -71,7 +71,8 @@ TEST(Deployment, HaproxyQueuesClientsAtTheInstancesLimit) {
     const auto servers = config.find("\n    default-server ");
     ASSERT_NE(servers, std::string::npos) << config;
     const std::string line = config.substr(servers + 1, config.find('\n', servers + 1) - servers - 1);
-    EXPECT_EQ(NumberAfter(line, " maxconn "), double(ServerOptions{}.maxClients)) << line;
+    EXPECT_EQ(NumberAfter(line, " maxconn "), double(ServerOptions{}.maxClients + ServerOptions{}.maxLingering))
+        << line;
 }
 
 TEST(Deployment, ServiceUnitExposureIsLow) {

@@ -75,11 +75,13 @@ TEST_F(UpdateServerTest, MetricsEndpointShowsTheSessionsInPrometheusTextFormat) 
     const std::string answer = HttpGet(MetricsPort(), "/metrics");
     EXPECT_EQ(answer.rfind("HTTP/1.0 200 OK\r\n", 0), 0u) << answer;
     EXPECT_NE(answer.find("Content-Type: text/plain; version=0.0.4"), std::string::npos);
-    for (const char* line : {"# TYPE update_server_sessions_active gauge\nupdate_server_sessions_active 1\n",
-                             "update_server_sessions_total 1\n", "update_server_sessions_complete_total 1\n",
-                             "update_server_files_sent_total 2\n", "update_server_bytes_sent_total 123\n",
-                             "update_server_refusals_total 0\n", "update_server_dropped_clients_total 0\n",
-                             "update_server_errors_total 0\n"})
+    for (const char* line :
+         {"# TYPE update_server_sessions_active gauge\nupdate_server_sessions_active 0\n",
+          "# TYPE update_server_sessions_lingering gauge\nupdate_server_sessions_lingering 1\n",
+          "update_server_sessions_total 1\n", "update_server_sessions_complete_total 1\n",
+          "update_server_files_sent_total 2\n", "update_server_bytes_sent_total 123\n",
+          "update_server_refusals_total 0\n", "update_server_dropped_clients_total 0\n",
+          "update_server_errors_total 0\n"})
         EXPECT_NE(answer.find(line), std::string::npos) << line;
     EXPECT_EQ(HttpGet(MetricsPort(), "/").rfind("HTTP/1.0 404 Not Found\r\n", 0), 0u);
 }

@@ -62,7 +62,7 @@ struct Instance {
     Instance(const fs::path& release, const fs::path& logPath)
         : log(logPath),
           child({UPDATE_SERVER_PATH, "--folder", release.string(), "--address", "127.0.0.1", "--port", "0",
-                 "--metrics-port", std::to_string(FreePort()), "--chunk-size", "16384"},
+                 "--metrics-port", std::to_string(FreePort()), "--chunk-size", "16384", "--proxy-protocol"},
                 log, true),
           port(PortOf(child.FirstLine())), metricsPort(MetricsPortFromLog(log)) {}
 
