@@ -1,5 +1,6 @@
 #include "display/display.h"
 
+#include "common/host_notice_platform.h"
 #include "display/display_platform.h"
 #include "display/present_geometry.h"
 #include "host/host_globals.h"
@@ -121,11 +122,11 @@ int32_t Display::Create(void* window, void* instance, int32_t requestedWidth, in
     if (platform.CreateDevice() < 0) return 0;
     if (platform.SetCooperativeLevel(window, cooperativeFlags) < 0) {
         platform.ReleaseDevice();
-        platform.PostQuit(kQuitOnRefusedDevice);
+        ActiveHostNotices().PostQuit(kQuitOnRefusedDevice);
         return 0;
     }
     if (platform.OpenEngineInterface() < 0) {
-        platform.PostQuit(kQuitOnRefusedDevice);
+        ActiveHostNotices().PostQuit(kQuitOnRefusedDevice);
         return 0;
     }
     host::DirectDrawObject = platform.EngineInterface();
@@ -138,7 +139,7 @@ int32_t Display::Create(void* window, void* instance, int32_t requestedWidth, in
         if (platform.ReadDesktopBitsPerPixel(window, &bitsPerPixel))
             bytesPerPixel = bitsPerPixel / kBitsPerByte;
         else
-            platform.PostQuit(kQuitOnRefusedDevice);
+            ActiveHostNotices().PostQuit(kQuitOnRefusedDevice);
         DesktopSize desktop = platform.ReadDesktopSize();
         SetDisplayGeometry(gDisplayFormat, desktop.width, desktop.height, bytesPerPixel, requestedWidth,
                            requestedHeight);
@@ -243,11 +244,11 @@ void Display::ResizeDisplay(int32_t newWidth, int32_t newHeight) {
                        newHeight);
     if (!platform.EngineInterface()) return;
     if (platform.SetDisplayMode(newWidth, newHeight, gDisplayFormat.bytesPerPixel * kBitsPerByte) < 0)
-        platform.ShowDebugMessage("Fail to make Set Display Mode");
+        ActiveHostNotices().ShowDebugMessage("Fail to make Set Display Mode");
 
     PlatformSurface platformPrimary =
         CreatePrimary(platform, FlippingPrimaryDescription(), kFlippingPrimarySystemMemoryCaps);
-    if (!platformPrimary) platform.ShowDebugMessage("Fail to make Primary surface");
+    if (!platformPrimary) ActiveHostNotices().ShowDebugMessage("Fail to make Primary surface");
     if (primary) {
         primary->pixels = nullptr;
         if (platformPrimary) AttachPlatformSurface(primary, platformPrimary);

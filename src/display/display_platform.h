@@ -90,9 +90,6 @@ class DisplayPlatform {
     virtual DesktopSize ReadDesktopSize() = 0;
     virtual Rect ReadWindowRect(PlatformWindow window) = 0;
     virtual void GiveKeyboardFocus(PlatformWindow window) = 0;
-    virtual void PostQuit(int32_t exitCode) = 0;
-    // A modal box with the caption "For Debug" owned by the host window.
-    virtual void ShowDebugMessage(const char* text) = 0;
 
   protected:
     ~DisplayPlatform() = default;

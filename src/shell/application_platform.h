@@ -1,7 +1,7 @@
 #pragma once
-// What the run needs of the host window besides its message queue: whether it is minimised, the
-// debug box it owns, and at the end the quit message for the frame loop and letting go of the
-// window and its class.
+// What the run needs of the host window besides its message queue: whether it is minimised, and
+// at the end letting go of the window and its class. Its boxes and the quit message are the host's
+// notices (common/host_notice_platform.h).
 #include <cstdint>
 
 #include "common/platform_slot.h"
@@ -10,9 +10,6 @@ class ApplicationPlatform {
   public:
     // A minimised window is not drawn into.
     virtual bool WindowMinimised() = 0;
-    // A modal box owned by the host window, caption "For Debug".
-    virtual void ShowDebugMessage(const char* text) = 0;
-    virtual void PostQuit(int32_t exitCode) = 0;
     // Unregisters the window class and, where the platform wants it, destroys the window. Runs
     // once more, finding nothing left, when destroying the window runs the shutdown again.
     virtual void ReleaseWindow() = 0;

@@ -1,6 +1,7 @@
 #include "shell/application_shutdown.h"
 
 #include "common/deleting_destructor.h"
+#include "common/host_notice_platform.h"
 #include "display/display.h"
 #include "host/host_globals.h"
 #include "net/network_manager.h"
@@ -31,7 +32,7 @@ void ReleaseScreens() {
     host::MouseCursor = nullptr;
     DestroyControl(host::AppInfo.currentScreen);
     host::AppInfo.currentScreen = nullptr;
-    ActiveApplicationPlatform().PostQuit(kNormalExit);
+    ActiveHostNotices().PostQuit(kNormalExit);
 }
 
 void ShutdownApplication() {

@@ -1,5 +1,6 @@
 #include "shell/frame_loop.h"
 
+#include "common/host_notice_platform.h"
 #include "common/window_message_numbers.h"
 #include "display/display.h"
 #include "host/host_globals.h"
@@ -109,7 +110,7 @@ void DispatchSocketNotice(uint32_t wParam, int32_t lParam) {
         ShutdownHold hold;
         host::NetworkManager->Dispatch(wParam, lParam);
     } else {
-        ActiveApplicationPlatform().ShowDebugMessage("RootClient is not present");
+        ActiveHostNotices().ShowDebugMessage("RootClient is not present");
     }
 }
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "common/host_notice_platform.h"
 #include "control_classes/text_platform.h"
 #include "controls/window_message.h"
 #include "display/display_format.h"
@@ -18,6 +19,8 @@ const char StartScreen::kFailureText[] =
 
 namespace {
 
+// The start screen's ends of the run (a key at the failure text, the refusal's end) are normal.
+constexpr int32_t kQuitExitCode = 0;
 constexpr int32_t kFailureTextY = 200;
 constexpr int32_t kFailureCentre = 512;
 constexpr int32_t kFailureCharacterHalfWidth = 5;
@@ -119,7 +122,7 @@ class StartScreen::Parts final : public StartScreenWorld {
 
     int32_t RetryCount() override { return host::AppInfo.RetryCount; }
     void SetRetryCount(int32_t count) override { host::AppInfo.RetryCount = count; }
-    void PostQuit() override { screen_.platform_.PostQuit(); }
+    void PostQuit() override { ActiveHostNotices().PostQuit(kQuitExitCode); }
     void HandOver() override { screen_.platform_.HandOver(); }
     void StartFreshScreen() override {
         StartScreen* fresh = new (std::nothrow) StartScreen();
@@ -152,7 +155,9 @@ class StartScreen::Parts final : public StartScreenWorld {
     void ShowPath(const std::string& path) override {
         std::snprintf(screen_.currentPath_, sizeof screen_.currentPath_, "%s", path.c_str());
     }
-    void ReportFileProblem(const std::string& text) override { screen_.platform_.ShowDebugMessage(text); }
+    void ReportFileProblem(const std::string& text) override {
+        ActiveHostNotices().ShowDebugMessage(text.c_str());
+    }
     void OnWriteFailed() override { screen_.Close(); }
 
   private:

@@ -1,7 +1,7 @@
 #pragma once
 // What the start screen needs of the host beyond its controls and connection: the program
-// folder's files, the registry, a debug message box, the quit message and the hand-over to the
-// game module. Installed by the host's start-up (PlatformSlot<StartScreenPlatform>).
+// folder's files, the registry and the hand-over to the game module (its boxes and the quit
+// message are the host's notices). Installed by the host's start-up (PlatformSlot<StartScreenPlatform>).
 #include <string>
 
 #include "common/platform_slot.h"
@@ -12,9 +12,6 @@ class StartScreenPlatform {
   public:
     virtual FileStorePlatform& Files() = 0;
     virtual RegistryPlatform& Registry() = 0;
-    // A modal message box owned by the window, caption "For Debug".
-    virtual void ShowDebugMessage(const std::string& text) = 0;
-    virtual void PostQuit() = 0;
     // Makes the game module's panel the current screen and the three roots. False when the
     // module could not be handed over; the failure has then been reported and the program ends.
     virtual bool HandOver() = 0;

@@ -2,6 +2,7 @@
 // the whole run. A test that wants another one installs it for its own scope.
 #include <gtest/gtest.h>
 
+#include "platform/memory/common/memory_host_notice_platform.h"
 #include "platform/memory/sound/memory_sound_platform.h"
 #include "platform/posix/files/posix_file_platform.h"
 #include "platform/posix/net/posix_socket_platform.h"
@@ -16,6 +17,9 @@ int main(int argc, char** argv) {
     PlatformSlot<SocketPlatform>::Scope installedSockets(sockets);
     PlatformSlot<SoundPlatform>::Scope installedSound(sound);
     PlatformSlot<SpritePlatform>::Scope installedSprites(sprites);
+    // Boxes nobody could click and quit messages nobody waits for are kept instead.
+    MemoryHostNoticePlatform notices;
+    PlatformSlot<HostNoticePlatform>::Scope installedNotices(notices);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

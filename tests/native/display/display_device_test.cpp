@@ -7,6 +7,7 @@
 
 #include "display/display.h"
 #include "host/host_globals.h"
+#include "platform/memory/common/memory_host_notice_platform.h"
 #include "platform/memory/display/memory_display_platform.h"
 
 namespace {
@@ -70,6 +71,8 @@ class DisplayDeviceTest : public ::testing::Test {
     MemoryDisplayPlatform device{surfaces, MemoryDisplayPlatform::Mode{1280, 1024, 32}};
     PlatformSlot<SurfacePlatform>::Scope surfaceScope{surfaces};
     PlatformSlot<DisplayPlatform>::Scope deviceScope{device};
+    MemoryHostNoticePlatform notices;
+    PlatformSlot<HostNoticePlatform>::Scope noticeScope{notices};
     int windowObject = 0;
     int instanceObject = 0;
     void* window = &windowObject;
@@ -106,7 +109,7 @@ TEST_F(DisplayDeviceTest, FullScreenCreationSetsTheModeAndBuildsAFlippingChainAn
     EXPECT_EQ(display->drawSurface->height, 768);
     EXPECT_EQ(display->clipper, nullptr);
     EXPECT_EQ(display->windowX, 0);
-    EXPECT_TRUE(device.QuitCodes().empty());
+    EXPECT_TRUE(notices.quitCodes.empty());
 }
 
 TEST_F(DisplayDeviceTest, WindowedCreationTakesTheDesktopFormatAndTheClientAreaOfTheWindow) {
@@ -264,12 +267,14 @@ TEST_F(DisplayDeviceTest, EachCreationStepThatFailsEndsCreationTheWayItShould) {
         MemoryDisplayPlatform caseDevice(caseSurfaces, MemoryDisplayPlatform::Mode{1024, 768, 16});
         PlatformSlot<SurfacePlatform>::Scope s(caseSurfaces);
         PlatformSlot<DisplayPlatform>::Scope d(caseDevice);
+        MemoryHostNoticePlatform caseNotices;
+        PlatformSlot<HostNoticePlatform>::Scope n(caseNotices);
         c.fail(caseDevice);
         gDisplayFormat = DisplayFormat{};
         gChannelMasks = ChannelMasks{};
         auto* shown = new Display(800, 600);
         EXPECT_EQ(shown->Create(window, instance, 800, 600, c.bytesPerPixel, c.level), c.result);
-        EXPECT_EQ(caseDevice.QuitCodes(), c.quitCodes);
+        EXPECT_EQ(caseNotices.quitCodes, c.quitCodes);
         EXPECT_EQ(shown->primary() && shown->primary()->platformSurface, c.hasPrimarySurface);
         EXPECT_EQ(shown->drawSurface != nullptr, c.hasDrawSurface);
         EXPECT_EQ(host::DirectDrawObject != nullptr, caseDevice.HasEngineInterface());
@@ -278,7 +283,7 @@ TEST_F(DisplayDeviceTest, EachCreationStepThatFailsEndsCreationTheWayItShould) {
         if (c.result == 1) {
             EXPECT_NE(host::DirectDrawObject, nullptr);
         }
-        EXPECT_TRUE(caseDevice.Messages().empty()) << "creation reports nothing in a box";
+        EXPECT_TRUE(caseNotices.debugMessages.empty()) << "creation reports nothing in a box";
         DestroyControl(shown);
         EXPECT_EQ(caseSurfaces.LiveSurfaces(), 0u);
         EXPECT_FALSE(caseDevice.HasDevice());
@@ -297,6 +302,8 @@ TEST_F(DisplayDeviceTest, ARefusedPrimaryIsTriedOnceMoreWithOtherCapabilities) {
         MemoryDisplayPlatform caseDevice(caseSurfaces, MemoryDisplayPlatform::Mode{1024, 768, 16});
         PlatformSlot<SurfacePlatform>::Scope s(caseSurfaces);
         PlatformSlot<DisplayPlatform>::Scope d(caseDevice);
+        MemoryHostNoticePlatform caseNotices;
+        PlatformSlot<HostNoticePlatform>::Scope n(caseNotices);
         caseSurfaces.FailNextCreate();
         auto* shown = new Display(640, 480);
         EXPECT_EQ(shown->Create(window, instance, 640, 480, 2, c.level), 1);
@@ -440,7 +447,7 @@ TEST_F(DisplayDeviceTest, FullScreenResizeChangesTheModeAndRemakesTheSurfacesAnd
     Surface* primaryRecord = display->primary();
     display->ResizeDisplay(800, 600);
     EXPECT_EQ(device.FocusRequests(), 1);
-    EXPECT_TRUE(device.Messages().empty());
+    EXPECT_TRUE(notices.debugMessages.empty());
     EXPECT_EQ(device.CurrentMode(), (MemoryDisplayPlatform::Mode{800, 600, 16}));
     EXPECT_EQ(gDisplayFormat.screenWidth, 800);
     EXPECT_EQ(gDisplayFormat.rowBytes, 1600);
@@ -467,7 +474,7 @@ TEST_F(DisplayDeviceTest, AFailedModeChangeIsReportedAndTheDisplayGoesOnAtTheNew
     PointARootControlAtTheDrawSurface();
     device.RefuseDisplayModes();
     display->ResizeDisplay(800, 600);
-    EXPECT_EQ(device.Messages(), (std::vector<std::string>{"Fail to make Set Display Mode"}));
+    EXPECT_EQ(notices.debugMessages, (std::vector<std::string>{"Fail to make Set Display Mode"}));
     EXPECT_EQ(device.CurrentMode(), (MemoryDisplayPlatform::Mode{1024, 768, 16}));
     EXPECT_NE(display->primary()->platformSurface, nullptr);
     EXPECT_EQ(display->primary()->width, 800);
@@ -491,6 +498,8 @@ TEST_F(DisplayDeviceTest, AResizedPrimaryIsTriedInSystemMemoryAndItsFailureIsRep
         MemoryDisplayPlatform caseDevice(caseSurfaces, MemoryDisplayPlatform::Mode{1024, 768, 16});
         PlatformSlot<SurfacePlatform>::Scope s(caseSurfaces);
         PlatformSlot<DisplayPlatform>::Scope d(caseDevice);
+        MemoryHostNoticePlatform caseNotices;
+        PlatformSlot<HostNoticePlatform>::Scope n(caseNotices);
         auto* shown = new Display(1024, 768);
         ASSERT_EQ(shown->Create(window, instance, 1024, 768, 2, kFullScreen), 1);
         caseDevice.RefusePrimaryCaps(kFlippingCaps);
@@ -498,7 +507,7 @@ TEST_F(DisplayDeviceTest, AResizedPrimaryIsTriedInSystemMemoryAndItsFailureIsRep
         shown->ResizeDisplay(640, 480);
         EXPECT_EQ(CapsOf(caseDevice.PrimaryRequests()),
                   (std::vector<uint32_t>{kFlippingCaps, kFlippingCaps, 0xA18}));
-        EXPECT_EQ(caseDevice.Messages(), c.messages);
+        EXPECT_EQ(caseNotices.debugMessages, c.messages);
         EXPECT_EQ(shown->primary()->platformSurface != nullptr, c.hasPrimary);
         EXPECT_EQ(shown->backBuffer != nullptr, c.hasPrimary);
         ASSERT_NE(shown->drawSurface, nullptr) << "the draw surface is made either way";
@@ -548,7 +557,7 @@ TEST_F(DisplayDeviceTest, ADisplayWhoseCreationFailedCanBeResizedAndPresented) {
     display->Present();
     display->RestoreSurfaces();
     EXPECT_EQ(display->drawSurface, nullptr);
-    EXPECT_TRUE(device.Messages().empty());
+    EXPECT_TRUE(notices.debugMessages.empty());
 }
 
 }  // namespace

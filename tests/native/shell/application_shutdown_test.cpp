@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/host_notice_platform.h"
 #include "display/display.h"
 #include "host/host_globals.h"
 #include "net/network_manager.h"
@@ -15,7 +16,7 @@ namespace {
 
 using Journal = std::vector<std::string>;
 
-class JournalApplicationPlatform final : public ApplicationPlatform {
+class JournalApplicationPlatform final : public ApplicationPlatform, public HostNoticePlatform {
   public:
     explicit JournalApplicationPlatform(Journal& journal) : journal_(journal) {}
     bool WindowMinimised() override { return false; }
@@ -45,6 +46,7 @@ struct ApplicationShutdownTest : ::testing::Test {
     Journal journal;
     JournalApplicationPlatform application{journal};
     PlatformSlot<ApplicationPlatform>::Scope scope{application};
+    PlatformSlot<HostNoticePlatform>::Scope noticeScope{application};
     Control screen{nullptr, 0, 0, 0, 0, 64};
 
     ApplicationShutdownTest() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/host_notice_platform.h"
 #include "control_classes/sprite_controls.h"
 #include "display/display.h"
 #include "host/host_globals.h"
@@ -103,7 +104,7 @@ class ScriptedPlatform final : public LoopPlatform {
 
 // The host window: minimised when a test says so; its debug boxes and the end of the run go to the
 // journal.
-class JournalApplicationPlatform final : public ApplicationPlatform {
+class JournalApplicationPlatform final : public ApplicationPlatform, public HostNoticePlatform {
   public:
     explicit JournalApplicationPlatform(std::vector<std::string>& journal) : journal_(journal) {}
     bool WindowMinimised() override { return minimised; }
@@ -144,6 +145,7 @@ struct FrameLoopTest : ::testing::Test {
     ScriptedPlatform platform;
     JournalApplicationPlatform application{platform.journal};
     PlatformSlot<ApplicationPlatform>::Scope applicationScope{application};
+    PlatformSlot<HostNoticePlatform>::Scope noticeScope{application};
     Recorder screen{platform.journal, "screen"};
     RootControl* root = new RootControl(nullptr, 0, 0, 8, 4, 64);
 

@@ -10,6 +10,7 @@
 
 #include "display/display_format.h"
 #include "host/host_globals.h"
+#include "platform/memory/common/memory_host_notice_platform.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/startscreen/memory_start_screen_platform.h"
 #include "platform/posix/startscreen/posix_file_store_platform.h"
@@ -66,6 +67,8 @@ class StartScreenTest : public ProgramFolderTest {
     PosixFileStorePlatform files_{"."};
     MemoryStartScreenPlatform platform_{files_};
     StartScreenPlatformSlot::Scope platformScope_{platform_};
+    MemoryHostNoticePlatform notices_;
+    PlatformSlot<HostNoticePlatform>::Scope noticeScope_{notices_};
     DisplayFormat savedFormat_{};
     ChannelMasks savedMasks_{};
     std::filesystem::path previous_;
@@ -131,9 +134,9 @@ TEST_F(StartScreenTest, EachTimeoutReplacesTheScreenUntilTheThirdShowsTheFailure
         child = child->nextSibling == current->firstChild ? nullptr : child->nextSibling;
     }
     EXPECT_TRUE(failureTextShown);
-    EXPECT_EQ(platform_.quits, 0);
+    EXPECT_TRUE(notices_.quitCodes.empty());
     EXPECT_TRUE(Key('Q'));
-    EXPECT_EQ(platform_.quits, 1);
+    EXPECT_EQ(notices_.quitCodes, std::vector<int32_t>{0}) << "a normal end of the run";
 }
 
 TEST_F(StartScreenTest, WaitingMovesTheHiddenTotalMarker) {
@@ -154,9 +157,9 @@ TEST_F(StartScreenTest, EscapeQuitsButIsNotConsumed) {
     First();
     Updated();
     EXPECT_FALSE(Key('A'));
-    EXPECT_EQ(platform_.quits, 0);
+    EXPECT_TRUE(notices_.quitCodes.empty());
     EXPECT_FALSE(Key(27));
-    EXPECT_EQ(platform_.quits, 1);
+    EXPECT_EQ(notices_.quitCodes, std::vector<int32_t>{0}) << "a normal end of the run";
 }
 
 }  // namespace

@@ -7,13 +7,11 @@
 
 #include "display/display.h"
 #include "host/host_globals.h"
+#include "platform/memory/common/memory_host_notice_platform.h"
 #include "platform/win32/display/directdraw.h"
 #include "platform/win32/display/directdraw_display_platform.h"
 
 namespace {
-
-std::vector<std::string> gMessages;
-void RecordMessage(const char* text) { gMessages.push_back(text); }
 
 LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
@@ -25,7 +23,6 @@ class DisplayDeviceTest : public ::testing::Test {
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "DisplayDeviceTest";
         RegisterClassA(&wc);
-        gMessages.clear();
         gDisplayFormat = DisplayFormat{};
         gChannelMasks = ChannelMasks{};
     }
@@ -53,7 +50,9 @@ class DisplayDeviceTest : public ::testing::Test {
         return v;
     }
 
-    DirectDrawDisplayPlatform device{RecordMessage};
+    MemoryHostNoticePlatform notices;
+    PlatformSlot<HostNoticePlatform>::Scope noticeScope{notices};
+    DirectDrawDisplayPlatform device;
     PlatformSlot<DisplayPlatform>::Scope deviceScope{device};
     PlatformSlot<SurfacePlatform>::Scope surfaceScope{DirectDrawSurfacePlatform::Instance()};
     HWND window = nullptr;
@@ -112,7 +111,7 @@ TEST_F(DisplayDeviceTest, FullScreenResizeReportsAFailedModeAndPointsTheRootAtTh
     display->ResizeDisplay(800, 600);
     // This display cannot change its mode (Xvfb has one): the failure is reported and the
     // display goes on with surfaces of the new size.
-    EXPECT_EQ(gMessages, (std::vector<std::string>{"Fail to make Set Display Mode"}));
+    EXPECT_EQ(notices.debugMessages, (std::vector<std::string>{"Fail to make Set Display Mode"}));
     EXPECT_EQ(gDisplayFormat.screenWidth, 800);
     EXPECT_EQ(gDisplayFormat.rowBytes, 1600);
     ASSERT_NE(display->drawSurface, nullptr);

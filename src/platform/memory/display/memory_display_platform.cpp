@@ -152,7 +152,3 @@ DesktopSize MemoryDisplayPlatform::ReadDesktopSize() { return DesktopSize{deskto
 Rect MemoryDisplayPlatform::ReadWindowRect(PlatformWindow) { return windowFrame_; }
 
 void MemoryDisplayPlatform::GiveKeyboardFocus(PlatformWindow) { ++focusRequests_; }
-
-void MemoryDisplayPlatform::PostQuit(int32_t exitCode) { quitCodes_.push_back(exitCode); }
-
-void MemoryDisplayPlatform::ShowDebugMessage(const char* text) { messages_.emplace_back(text); }

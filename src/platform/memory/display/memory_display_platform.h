@@ -47,8 +47,6 @@ class MemoryDisplayPlatform final : public DisplayPlatform {
     DesktopSize ReadDesktopSize() override;
     Rect ReadWindowRect(PlatformWindow window) override;
     void GiveKeyboardFocus(PlatformWindow window) override;
-    void PostQuit(int32_t exitCode) override;
-    void ShowDebugMessage(const char* text) override;
 
     // Failures, each for every later call until undone by the same call with false (or 0).
     void FailDeviceCreation(int32_t code) { deviceCreationFailure_ = code; }
@@ -70,8 +68,6 @@ class MemoryDisplayPlatform final : public DisplayPlatform {
     bool HasDevice() const { return engineOpen_ || firstObject_; }
     uint32_t CooperativeFlags() const { return cooperativeFlags_; }
     const std::vector<PrimaryDescription>& PrimaryRequests() const { return primaryRequests_; }
-    const std::vector<int32_t>& QuitCodes() const { return quitCodes_; }
-    const std::vector<std::string>& Messages() const { return messages_; }
     int32_t FocusRequests() const { return focusRequests_; }
     int32_t Flips() const { return flips_; }
     PlatformWindow ClipperWindow(PlatformClipper clipper) const;
@@ -109,8 +105,6 @@ class MemoryDisplayPlatform final : public DisplayPlatform {
     std::vector<PrimaryDescription> primaryRequests_;
     std::vector<Chain> chains_;
     std::vector<std::unique_ptr<Clipper>> clippers_;
-    std::vector<int32_t> quitCodes_;
-    std::vector<std::string> messages_;
     int32_t focusRequests_ = 0;
     int32_t flips_ = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
 // The start screen's platform for native runs: a file store the caller chooses, registry values
-// in memory, and the message boxes, quit messages and hand-overs kept as records.
+// in memory, and the hand-overs counted.
 #include <string>
 #include <vector>
 
@@ -14,8 +14,6 @@ class MemoryStartScreenPlatform final : public StartScreenPlatform {
 
     FileStorePlatform& Files() override { return files_; }
     RegistryPlatform& Registry() override { return registry; }
-    void ShowDebugMessage(const std::string& text) override { messages.push_back(text); }
-    void PostQuit() override { ++quits; }
     bool HandOver() override {
         ++handOvers;
         return handOverSucceeds;
@@ -23,8 +21,6 @@ class MemoryStartScreenPlatform final : public StartScreenPlatform {
     std::string DefaultServer() override { return defaultServer_; }
 
     MemoryRegistryPlatform registry;
-    std::vector<std::string> messages;
-    int quits = 0;
     int handOvers = 0;
     bool handOverSucceeds = true;
 

@@ -1,13 +1,10 @@
 #include "platform/win32/display/directdraw_display_platform.h"
 
-#include "host/host_globals.h"
 #include "platform/win32/display/directdraw.h"
 
 namespace {
 HWND AsWindow(PlatformWindow window) { return static_cast<HWND>(window); }
 }  // namespace
-
-DirectDrawDisplayPlatform::DirectDrawDisplayPlatform(MessageSink sink) : sink_(sink) {}
 
 int32_t DirectDrawDisplayPlatform::CreateDevice() {
     if (first_) first_->Release();
@@ -126,13 +123,3 @@ Rect DirectDrawDisplayPlatform::ReadWindowRect(PlatformWindow window) {
 }
 
 void DirectDrawDisplayPlatform::GiveKeyboardFocus(PlatformWindow window) { SetFocus(AsWindow(window)); }
-
-void DirectDrawDisplayPlatform::PostQuit(int32_t exitCode) { PostQuitMessage(exitCode); }
-
-void DirectDrawDisplayPlatform::ShowDebugMessage(const char* text) {
-    if (sink_) {
-        sink_(text);
-        return;
-    }
-    MessageBoxA(static_cast<HWND>(host::HostWindow), text, "For Debug", MB_OK);
-}

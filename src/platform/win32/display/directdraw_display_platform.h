@@ -1,18 +1,12 @@
 #pragma once
 // The display device's platform on Windows: DirectDraw (IDirectDraw4 and its surfaces) for the
-// display object, mode, primary, flipping chain and clipper; USER and GDI for the desktop, the
-// window and the failure messages. Its surfaces are IDirectDrawSurface4 objects, the ones the
+// display object, mode, primary, flipping chain and clipper; USER and GDI for the desktop and the
+// window. Its surfaces are IDirectDrawSurface4 objects, the ones the
 // DirectDrawSurfacePlatform works on and the game module finds in the display's fields.
 #include "display/display_platform.h"
 
 class DirectDrawDisplayPlatform final : public DisplayPlatform {
   public:
-    using MessageSink = void (*)(const char* text);
-
-    // Failure messages go to a modal box owned by the host window, or to `sink` when given (tests
-    // under a display nobody can click).
-    explicit DirectDrawDisplayPlatform(MessageSink sink = nullptr);
-
     int32_t CreateDevice() override;
     int32_t SetCooperativeLevel(PlatformWindow window, uint32_t flags) override;
     int32_t OpenEngineInterface() override;
@@ -33,11 +27,8 @@ class DirectDrawDisplayPlatform final : public DisplayPlatform {
     DesktopSize ReadDesktopSize() override;
     Rect ReadWindowRect(PlatformWindow window) override;
     void GiveKeyboardFocus(PlatformWindow window) override;
-    void PostQuit(int32_t exitCode) override;
-    void ShowDebugMessage(const char* text) override;
 
   private:
-    MessageSink sink_;
     struct IDirectDraw* first_ =
         nullptr;  // the object of the default device, until the engine interface is open
 };

@@ -9,12 +9,6 @@ bool Win32ApplicationPlatform::WindowMinimised() {
     return IsIconic(static_cast<HWND>(host::HostWindow)) != 0;
 }
 
-void Win32ApplicationPlatform::ShowDebugMessage(const char* text) {
-    MessageBoxA(static_cast<HWND>(host::HostWindow), text, "For Debug", MB_OK);
-}
-
-void Win32ApplicationPlatform::PostQuit(int32_t exitCode) { PostQuitMessage(exitCode); }
-
 void Win32ApplicationPlatform::ReleaseWindow() {
     HINSTANCE instance = static_cast<HINSTANCE>(host::InstanceHandle);
     bool unregistered = UnregisterClassA(HostClassName(), instance) != 0;

@@ -1,5 +1,6 @@
 #include "platform/win32/shell/win32_platforms.h"
 
+#include "platform/win32/common/win32_host_notice_platform.h"
 #include "platform/win32/display/directdraw.h"
 #include "platform/win32/display/directdraw_display_platform.h"
 #include "platform/win32/files/win32_file_platform.h"
@@ -15,6 +16,7 @@ void InstallWin32Platforms() {
     static DirectDrawDisplayPlatform display;
     static Win32ApplicationPlatform application;
     static Win32SpritePlatform sprites;
+    static Win32HostNoticePlatform notices;
     PlatformSlot<FilePlatform>::Install(&files);
     PlatformSlot<SocketPlatform>::Install(&sockets);
     PlatformSlot<SoundPlatform>::Install(&sound);
@@ -22,4 +24,5 @@ void InstallWin32Platforms() {
     PlatformSlot<DisplayPlatform>::Install(&display);
     PlatformSlot<ApplicationPlatform>::Install(&application);
     PlatformSlot<SpritePlatform>::Install(&sprites);
+    PlatformSlot<HostNoticePlatform>::Install(&notices);
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The start screen's platform on Windows: the program folder through the file API, the registry
-// under HKEY_LOCAL_MACHINE, message boxes owned by the host window, the window's quit message,
-// and the hand-over the host's start-up provides.
+// under HKEY_LOCAL_MACHINE, and the hand-over the host's start-up provides.
 #include <functional>
 #include <string>
 
@@ -16,8 +15,6 @@ class Win32StartScreenPlatform final : public StartScreenPlatform {
 
     FileStorePlatform& Files() override { return files_; }
     RegistryPlatform& Registry() override { return registry_; }
-    void ShowDebugMessage(const std::string& text) override;
-    void PostQuit() override;
     bool HandOver() override { return handOver_ && handOver_(); }
     std::string DefaultServer() override { return defaultServer_; }
 
