@@ -8,6 +8,7 @@
 #include "common/host_notice_platform.h"
 #include "display/display.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "net/network_manager.h"
 #include "shell/application_platform.h"
 #include "shell/application_shutdown.h"
@@ -43,6 +44,7 @@ template <class Base, class... Args> class Noted : public Base {
 };
 
 struct ApplicationShutdownTest : ::testing::Test {
+    HostGlobalsScope globals;
     Journal journal;
     JournalApplicationPlatform application{journal};
     PlatformSlot<ApplicationPlatform>::Scope scope{application};

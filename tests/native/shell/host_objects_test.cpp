@@ -6,30 +6,20 @@
 
 #include "control_classes/sprite_controls.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "net/network_manager.h"
 
 namespace {
 
 struct HostObjectsTest : ::testing::Test {
+    HostGlobalsScope globals;
     NetworkManager network{nullptr};
 
     HostObjectsTest() {
         host::FrameInterval = 0;
-        host::BackgroundClear = 0;
         host::NetworkManager = &network;
-        host::AppInfo = ApplicationInfo{};
-        host::MouseCursor = nullptr;
     }
-    ~HostObjectsTest() override {
-        DestroyControl(host::MouseCursor);
-        host::MouseCursor = nullptr;
-        host::NetworkManager = nullptr;
-        host::AppInfo = ApplicationInfo{};
-        host::DrawRoot = host::UpdateRoot = host::InputRoot = nullptr;
-        host::HostWindow = nullptr;
-        host::FrameInterval = host::kFrameIntervalMs;
-        host::BackgroundClear = 0;
-    }
+    ~HostObjectsTest() override { DestroyControl(host::MouseCursor); }
 };
 
 TEST_F(HostObjectsTest, TheCursorStandsAloneAboveEverythingWithoutASprite) {

@@ -10,6 +10,7 @@
 #include "display/display.h"
 #include "display/surface_control.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "platform/memory/display/memory_display_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"
 #include "platform/memory/shell/memory_application_platform.h"
@@ -62,6 +63,7 @@ Control* NewNotedFirstScreen() {
 }
 
 struct HostStartUpTest : ::testing::Test {
+    HostGlobalsScope globals;
     Journal journal;
     JournalStartUpPlatform platform{journal};
     MemoryApplicationPlatform application;
@@ -83,8 +85,6 @@ struct HostStartUpTest : ::testing::Test {
     }
     ~HostStartUpTest() override {
         ShutdownApplication();
-        host::HostWindow = nullptr;
-        host::AppInfo = ApplicationInfo{};
         gJournal = nullptr;
     }
 };
