@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "startscreen/file_record.h"
 #include "startscreen/start_screen_flow.h"
+#include "update_protocol/file_record.h"
 
 namespace {
 

@@ -26,10 +26,10 @@
 #include "platform/memory/startscreen/memory_file_store_platform.h"
 #include "platform/memory/startscreen/memory_registry_platform.h"
 #include "server_records.h"
-#include "startscreen/file_record.h"
 #include "startscreen/scrambler.h"
 #include "startscreen/start_screen_flow.h"
 #include "startscreen/unseen_progress.h"
+#include "update_protocol/file_record.h"
 
 namespace {
 

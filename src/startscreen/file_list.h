@@ -15,10 +15,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "startscreen/file_record.h"
 #include "startscreen/file_store_platform.h"
-
-inline constexpr uint32_t kMaxListedFolders = 128;
-inline constexpr uint32_t kMaxListedRecords = 2048;
+#include "update_protocol/file_record.h"
+#include "update_protocol/list_limits.h"
 
 std::vector<FileRecord> CollectFileList(FileStorePlatform& files);

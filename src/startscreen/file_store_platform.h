@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "startscreen/file_record.h"
+#include "update_protocol/file_record.h"
 
 struct FileStoreEntry {
     std::string name;

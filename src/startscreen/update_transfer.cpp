@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "startscreen/server_names.h"
 #include "startscreen/update_progress.h"
+#include "update_protocol/server_names.h"
 
 namespace {
 

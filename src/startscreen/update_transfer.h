@@ -23,8 +23,8 @@
 #include <cstdint>
 #include <string>
 
-#include "startscreen/file_record.h"
 #include "startscreen/file_store_platform.h"
+#include "update_protocol/file_record.h"
 
 // The progress controls of the start screen, as the transfer moves them.
 class UpdateProgressView {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "record_time.h"
-#include "startscreen/file_list.h"  // the limits of a client's list
+#include "update_protocol/list_limits.h"
 
 inline constexpr uint32_t kLongestFileList = kMaxListedRecords * kFileRecordSize;
 

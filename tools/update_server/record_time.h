@@ -1,6 +1,6 @@
 #pragma once
 // Conversions and checks around the FileRecord that both directions of an update use (see
-// startscreen/file_record.h): record times from file-system time stamps, in UTC and cut to the
+// update_protocol/file_record.h): record times from file-system time stamps, in UTC and cut to the
 // millisecond as the client's file system reports them, and the record's text fields.
 #include <cstdint>
 #include <ctime>
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "startscreen/file_record.h"
+#include "update_protocol/file_record.h"
 
 inline constexpr uint32_t kFileRecordSize = sizeof(FileRecord);
 // The longest folder or file name a record can carry, terminator excluded.

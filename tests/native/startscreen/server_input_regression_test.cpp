@@ -14,10 +14,10 @@
 #include "platform/memory/startscreen/memory_registry_platform.h"
 #include "platform/posix/startscreen/posix_file_store_platform.h"
 #include "program_folder_fixture.h"
-#include "startscreen/file_record.h"
 #include "startscreen/scrambler.h"
 #include "startscreen/start_screen_flow.h"
 #include "startscreen/unseen_progress.h"
+#include "update_protocol/file_record.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <string>
 
-#include "startscreen/file_record.h"
+#include "update_protocol/file_record.h"
 
 // The plain name in the field, or false when the field is refused.
 bool CheckServerFileName(const char (&field)[FileRecord::kNameField], std::string* name);

@@ -1,4 +1,4 @@
-#include "startscreen/server_names.h"
+#include "update_protocol/server_names.h"
 
 #include <algorithm>
 #include <array>
