@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
+#include "disk_workers.h"
 #include "endpoint_text.h"
-#include "release_folder.h"
+#include "release_scanner.h"
 #include "server_options.h"
 #include "server_stats.h"
 
@@ -85,35 +86,59 @@ void ClientSession::OnRead(const asio::error_code& error, size_t length) {
 }
 
 void ClientSession::StartUpdate() {
-    auto snapshot = host_.Folder().Current();
-    if (!snapshot) {
-        End(Ending::Error, "the release folder cannot be read");
-        Close();
-        return;
-    }
-    sender_.emplace(PlanUpdate(std::move(snapshot), protocol_.FileList()), host_.Options().chunkSize);
+    host_.Releases().Request([self = shared_from_this()](std::shared_ptr<const ReleaseSnapshot> snapshot) {
+        if (self->closed_) return;
+        if (!snapshot) {
+            self->End(Ending::Error, "the release folder cannot be read");
+            self->Close();
+            return;
+        }
+        self->sender_.emplace(PlanUpdate(std::move(snapshot), self->protocol_.FileList()),
+                              self->host_.Options().chunkSize);
+        self->Pump();
+    });
 }
 
 void ClientSession::Pump() {
-    if (writing_ || closed_) return;
+    if (writing_ || filling_ || closed_) return;
     outgoing_.clear();
     for (const auto& reply : replies_)
         outgoing_.insert(outgoing_.end(), reply.begin(), reply.end());
     replies_.clear();
     if (sender_ && !sender_->Finished() && !ended_) {
         const size_t base = outgoing_.size();
-        const uint32_t filesBefore = sender_->FilesCompleted();
-        const uint64_t bytesBefore = sender_->ContentBytes();
         outgoing_.resize(base + sender_->BufferSize());
-        outgoing_.resize(base + sender_->Fill(outgoing_.data() + base, sender_->BufferSize()));
-        if (!sender_->Error().empty()) {
-            End(Ending::Error, sender_->Error());
-            Close();
-            return;
-        }
-        filesInFlight_ = sender_->FilesCompleted() - filesBefore;
-        bytesInFlight_ = sender_->ContentBytes() - bytesBefore;
+        filling_ = true;
+        host_.Disk().Run(
+            [self = shared_from_this(), base] {
+                self->filled_ =
+                    self->sender_->Fill(self->outgoing_.data() + base, self->sender_->BufferSize());
+            },
+            [self = shared_from_this(), base, files = sender_->FilesCompleted(),
+             bytes = sender_->ContentBytes()] { self->OnFilled(base, files, bytes); });
+        return;
     }
+    Write();
+}
+
+void ClientSession::OnFilled(size_t base, uint32_t filesBefore, uint64_t bytesBefore) {
+    filling_ = false;
+    if (closed_) {
+        sender_.reset();
+        return;
+    }
+    outgoing_.resize(base + filled_);
+    if (!sender_->Error().empty()) {
+        End(Ending::Error, sender_->Error());
+        Close();
+        return;
+    }
+    filesInFlight_ = sender_->FilesCompleted() - filesBefore;
+    bytesInFlight_ = sender_->ContentBytes() - bytesBefore;
+    Write();
+}
+
+void ClientSession::Write() {
     if (outgoing_.empty()) return;
     writing_ = true;
     asio::async_write(
@@ -209,6 +234,6 @@ void ClientSession::Close() {
     timer_.cancel();
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
-    sender_.reset();
+    if (!filling_) sender_.reset();
     host_.Released(*this);
 }

@@ -18,7 +18,8 @@
 #include "session_protocol.h"
 #include "update_sender.h"
 
-class ReleaseFolder;
+class DiskWorkers;
+class ReleaseScanner;
 struct ServerOptions;
 struct ServerStats;
 
@@ -27,7 +28,8 @@ class SessionHost {
   public:
     virtual ~SessionHost() = default;
     virtual const ServerOptions& Options() const = 0;
-    virtual ReleaseFolder& Folder() = 0;
+    virtual ReleaseScanner& Releases() = 0;
+    virtual DiskWorkers& Disk() = 0;
     virtual ServerStats& Stats() = 0;
     virtual void LogSession(const std::string& line) = 0;
     // The session has closed its socket.
@@ -48,6 +50,8 @@ class ClientSession : public std::enable_shared_from_this<ClientSession> {
     void Read();
     void OnRead(const asio::error_code& error, size_t length);
     void Pump();
+    void OnFilled(size_t base, uint32_t filesBefore, uint64_t bytesBefore);
+    void Write();
     void OnWritten(const asio::error_code& error);
     void StartUpdate();
     void ArmTimer(std::chrono::milliseconds delay);
@@ -67,6 +71,10 @@ class ClientSession : public std::enable_shared_from_this<ClientSession> {
     std::vector<uint8_t> outgoing_;              // the write in flight
     std::array<uint8_t, kReadBufferSize> readBuffer_;
     bool writing_ = false;
+    // The sender and the output buffer belong to a disk thread while it fills the buffer: neither
+    // is touched (nor the buffer resized) until the fill is back on the event loop.
+    bool filling_ = false;
+    size_t filled_ = 0;
     bool refusalQueued_ = false;
     bool ended_ = false;   // the outcome is logged; the socket may linger
     bool closed_ = false;  // the socket is closed

@@ -42,6 +42,8 @@ std::string ServerUsage() {
            "  --metrics-port N       serve Prometheus text metrics on this port (default: off)\n"
            "  --metrics-address ADDR address of the metrics endpoint (default 127.0.0.1)\n"
            "  --quiet                no log line per session\n"
+           "  --follow-outside-links serve symbolic links that lead out of the release folder\n"
+           "                         (default: left out with a warning)\n"
            "  --help                 this text\n"
            "\n"
            "The first line on standard output is \"listening on ADDR:PORT\". Log lines go to standard\n"
@@ -67,6 +69,10 @@ ParsedOptions ParseServerOptions(int argc, const char* const* argv) {
         }
         if (option == "--quiet") {
             options.quiet = true;
+            continue;
+        }
+        if (option == "--follow-outside-links") {
+            options.followOutsideLinks = true;
             continue;
         }
         static constexpr std::string_view kValueOptions[] = {

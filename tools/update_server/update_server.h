@@ -10,7 +10,9 @@
 #include <unordered_map>
 
 #include "client_session.h"
-#include "release_folder.h"
+#include "disk_workers.h"
+#include "release_file_system.h"
+#include "release_scanner.h"
 #include "server_options.h"
 #include "server_stats.h"
 
@@ -19,6 +21,9 @@ class UpdateServer : public SessionHost {
     using LogSink = std::function<void(const std::string&)>;
 
     UpdateServer(asio::io_context& io, ServerOptions options, LogSink log);
+    // Reading the release through another file system (a slow one, in tests).
+    UpdateServer(asio::io_context& io, ServerOptions options, LogSink log,
+                 std::shared_ptr<ReleaseFileSystem> files);
     ~UpdateServer() override;
 
     // Reads the release folder and starts listening; false with the reason in error otherwise.
@@ -31,7 +36,8 @@ class UpdateServer : public SessionHost {
     std::string MetricsText() const;
 
     const ServerOptions& Options() const override { return options_; }
-    ReleaseFolder& Folder() override { return folder_; }
+    ReleaseScanner& Releases() override { return scanner_; }
+    DiskWorkers& Disk() override { return disk_; }
     ServerStats& Stats() override { return stats_; }
     const ServerStats& Stats() const { return stats_; }
     void LogSession(const std::string& line) override;
@@ -42,7 +48,9 @@ class UpdateServer : public SessionHost {
 
     ServerOptions options_;
     LogSink log_;
-    ReleaseFolder folder_;
+    std::shared_ptr<ReleaseFileSystem> files_;
+    ReleaseScanner scanner_;
+    DiskWorkers disk_;
     ServerStats stats_;
     asio::ip::tcp::acceptor acceptor_;
     asio::steady_timer acceptRetry_;
