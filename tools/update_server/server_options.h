@@ -16,9 +16,10 @@ struct ServerOptions {
     std::chrono::milliseconds rescanInterval{1000};
     bool refuseSessions = false;
     std::string metricsAddress = "127.0.0.1";
-    uint16_t metricsPort = 0;         // 0: no metrics endpoint
-    bool quiet = false;               // no line per session
-    bool followOutsideLinks = false;  // serve symbolic links that lead out of the release folder
+    uint16_t metricsPort = 0;  // 0: no metrics endpoint
+    bool quiet = false;        // no line per session
+    // Serve symbolic links that lead out of the release folder.
+    bool followOutsideLinks = false;
 };
 
 struct ParsedOptions {
