@@ -66,6 +66,26 @@ TEST_F(SlowDiskTest, AReadThatHangsHoldsUpOnlyItsOwnSession) {
     EXPECT_EQ(ReadFile(installed / "Fast.dat"), Pattern(3000, 2));
 }
 
+TEST_F(SlowDiskTest, AClientLeavingWhileItsReadHangsIsDroppedAndTheReadFinishesUnharmed) {
+    WriteFile(release / "Slow.pak", Pattern(5000, 1));
+    slow->CloseReadGate();
+    StartServer();
+    {
+        auto leaving = ClientIn(installed);
+        ASSERT_TRUE(pump.Until([&] { return slow->WaitingReads() > 0; }));
+    }
+    ASSERT_TRUE(WaitForLog("start-screen dropped"));
+    // The read still holds the session's buffer; it completes into it, and nothing is sent.
+    slow->OpenReadGate();
+    fs::remove_all(installed);
+    auto next = ClientIn(installed);
+    ASSERT_TRUE(pump.Until([&] { return next->finished; }));
+    EXPECT_EQ(ReadFile(installed / "Slow.pak"), Pattern(5000, 1));
+    const ServerStats stats = StatsNow();
+    EXPECT_EQ(stats.dropped, 1u);
+    EXPECT_EQ(stats.sessionsComplete, 1u);
+}
+
 TEST_F(SlowDiskTest, ARunningSessionKeepsReceivingWhileARescanIsHeld) {
     // Far more chunks than a client can take before the second client's rescan begins.
     constexpr size_t kBigSize = 8 << 20;

@@ -180,6 +180,14 @@ TEST_F(ReleaseFolderTest, EmptyFilesAndAChangedHostProgramAreReportedOnce) {
     WriteFile(release / "TIDEMARCH.EXE", Pattern(130, 4));
     ASSERT_TRUE(folder.Rescan());
     EXPECT_EQ(WarningsWith("file ./TIDEMARCH.EXE changed"), 1u);
+
+    // Without a program in the release folder, programs elsewhere are nobody's concern.
+    warnings.clear();
+    fs::remove(release / "TIDEMARCH.EXE");
+    ASSERT_TRUE(folder.Rescan());
+    WriteFile(release / "Tools" / "Tidemarch.exe", Pattern(90, 5));
+    ASSERT_TRUE(folder.Rescan());
+    EXPECT_EQ(WarningsWith("never replace their own program"), 0u);
 }
 
 }  // namespace
