@@ -81,6 +81,7 @@ TEST_F(SlowDiskTest, AClientLeavingWhileItsReadHangsIsDroppedAndTheReadFinishesU
     auto next = ClientIn(installed);
     ASSERT_TRUE(pump.Until([&] { return next->finished; }));
     EXPECT_EQ(ReadFile(installed / "Slow.pak"), Pattern(5000, 1));
+    ASSERT_TRUE(WaitForLog("start-screen complete"));
     const ServerStats stats = StatsNow();
     EXPECT_EQ(stats.dropped, 1u);
     EXPECT_EQ(stats.sessionsComplete, 1u);
