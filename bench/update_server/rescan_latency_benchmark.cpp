@@ -38,14 +38,15 @@ namespace {
 
 constexpr int kRuns = 3;
 constexpr int kSmallFiles = 200;
-// Scan calls per small file: its status as a folder entry, as a possible link, and before opening.
-constexpr int kScanCallsPerFile = 3;
+// Scan calls per unchanged small file: its status as a possible link, and its status.
+constexpr int kScanCallsPerFile = 2;
 constexpr std::chrono::milliseconds kRescanGoal{1000};
 constexpr std::chrono::milliseconds kReadDelay{2};
 constexpr uint32_t kChunkSize = 16384;
 constexpr size_t kBigFileSize = size_t(kChunkSize) * 1500;  // about 3 s at one chunk per read delay
-// The download is well under way before the second client comes.
-constexpr std::chrono::milliseconds kSecondClientAfter{500};
+// The download is well under way before the folder turns slow and the second client comes.
+constexpr size_t kChunksBeforeRescan = 100;
+constexpr std::chrono::milliseconds kPollInterval{1};
 // The largest gap allowed while the folder is rescanned: far below the second the rescan takes,
 // and below what a player could notice in the start screen's progress bar.
 constexpr double kGapGoalMs = 50;
@@ -89,7 +90,10 @@ class RawClient {
         for (;;) {
             const uint32_t id = Next();
             if (id == message_id::UpdateAnnounced) announced = Clock::now();
-            if (id == message_id::FileData) chunkTimes.push_back(Clock::now());
+            if (id == message_id::FileData) {
+                chunkTimes.push_back(Clock::now());
+                ++chunks;
+            }
             if (id == message_id::UpdateFinished) return;
         }
     }
@@ -97,6 +101,7 @@ class RawClient {
     Clock::time_point listSent{};
     Clock::time_point announced{};
     std::vector<Clock::time_point> chunkTimes;
+    std::atomic<size_t> chunks{0};
 
   private:
     void Send(const std::vector<uint8_t>& bytes) {
@@ -165,15 +170,16 @@ RunFigures Run() {
     std::string error;
     if (!server.Start(error)) throw std::runtime_error(error);
     const uint16_t port = server.Endpoint().port();
-    // The first scan was quick; from now on the folder is slow.
-    slow->scanCallDelay = std::chrono::duration_cast<std::chrono::microseconds>(kRescanGoal) /
-                          (kSmallFiles * kScanCallsPerFile);
     std::thread loop([&] { io.run(); });
 
     RawClient running(port);
     running.Handshake();
     std::thread download([&] { running.Download(); });
-    std::this_thread::sleep_for(kSecondClientAfter);
+    while (running.chunks < kChunksBeforeRescan)
+        std::this_thread::sleep_for(kPollInterval);
+    // From now on the folder is slow.
+    slow->scanCallDelay = std::chrono::duration_cast<std::chrono::microseconds>(kRescanGoal) /
+                          (kSmallFiles * kScanCallsPerFile);
     RawClient rescanning(port);
     rescanning.Handshake();
     rescanning.Download();
@@ -189,8 +195,9 @@ RunFigures Run() {
     // The first client's chunks of the large file only: its small files come several to a read.
     const auto& times = running.chunkTimes;
     const size_t bigChunks = kBigFileSize / kChunkSize;
-    if (times.size() < bigChunks || times[bigChunks - 1] < controlEnd)
-        throw std::runtime_error("the large file arrived before the rescan and the time after it were over");
+    if (times.size() < bigChunks || times.front() > from || times[bigChunks - 1] < controlEnd)
+        throw std::runtime_error(
+            "the large file did not arrive all through the rescan and the time after it");
     std::vector<double> gaps;
     for (size_t i = 1; i < bigChunks; ++i) {
         const double gap = Ms(times[i] - times[i - 1]);

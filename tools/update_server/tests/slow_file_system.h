@@ -15,9 +15,10 @@
 
 class SlowFileSystem : public ReleaseFileSystem {
   public:
+    // May change while the server runs.
+    std::atomic<std::chrono::microseconds> scanCallDelay{std::chrono::microseconds(0)};
+    std::atomic<std::chrono::microseconds> readDelay{std::chrono::microseconds(0)};
     // Set before the server starts.
-    std::chrono::microseconds scanCallDelay{0};
-    std::chrono::microseconds readDelay{0};
     // Reads of files whose path contains this text wait at the read gate (empty: every file).
     std::string gatedReads;
 
@@ -60,7 +61,7 @@ class SlowFileSystem : public ReleaseFileSystem {
             : owner_(owner), real_(std::move(real)), gated_(gated) {}
         bool Read(uint64_t offset, uint8_t* out, uint32_t length) const override {
             if (gated_) owner_.Pass(owner_.readGateOpen_, owner_.waitingReads_);
-            std::this_thread::sleep_for(owner_.readDelay);
+            std::this_thread::sleep_for(owner_.readDelay.load());
             return real_->Read(offset, out, length);
         }
 
@@ -72,7 +73,7 @@ class SlowFileSystem : public ReleaseFileSystem {
 
     void ScanCall() {
         Pass(scanGateOpen_, waitingScans_);
-        std::this_thread::sleep_for(scanCallDelay);
+        std::this_thread::sleep_for(scanCallDelay.load());
     }
     void SetGate(bool& open, bool value) {
         {
