@@ -406,17 +406,23 @@ int main() {
     std::vector<double> throughput;
     int failures = 0;
     std::vector<SocketHandle> held;
-    uint64_t residentAfterFirst = 0;
-    size_t heldAfterFirst = 0;
+    // What a run adds to the resident size is the cost of the connections it leaves held, plus the
+    // buffers of the sessions served at once where this run had more of them at once than any
+    // before (how many overlap depends on timing: sessions that wait for a rescan start together).
+    // The buffers are kept and bounded by --max-clients, so the smallest growth of a run after the
+    // first is the cost of the held connections alone.
+    uint64_t residentBefore = 0;
+    size_t heldBefore = 0;
+    double perHeld = 1e9;
     for (int run = 1; run <= kRuns; ++run) {
         const RunResult result = RunClients(server.port, held);
-        if (run == 1) {
-            // What the later runs add beyond the first is the cost of the connections they leave
-            // held: the first run has already grown the heap the sessions reuse.
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            residentAfterFirst = ResidentMemoryOf(server.pid);
-            heldAfterFirst = held.size();
-        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const uint64_t resident = ResidentMemoryOf(server.pid);
+        if (run > 1 && held.size() > heldBefore)
+            perHeld = std::min(perHeld, std::max(1.0, double(resident - std::min(resident, residentBefore)) /
+                                                          double(held.size() - heldBefore)));
+        residentBefore = resident;
+        heldBefore = held.size();
         failures += result.failed;
         rates.push_back(result.complete / result.seconds);
         throughput.push_back(double(result.bytes) / kMegabyte / result.seconds);
@@ -427,11 +433,6 @@ int main() {
     const uint64_t peakMemory = PeakMemoryOf(server.pid);
     const uint64_t residentAtEnd = ResidentMemoryOf(server.pid);
     const int stillOpen = StillOpen(held);
-    const double perHeld =
-        held.size() > heldAfterFirst
-            ? std::max(1.0, double(residentAtEnd - std::min(residentAtEnd, residentAfterFirst)) /
-                                double(held.size() - heldAfterFirst))
-            : 1e9;
     std::printf("connections held after the update: %d of %zu (server resident %.1f MB; %.2f KiB per held "
                 "connection)\n",
                 stillOpen, held.size(), residentAtEnd / kMegabyte, perHeld / 1024);

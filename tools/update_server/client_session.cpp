@@ -3,9 +3,10 @@
 #include <cstdio>
 
 #include "buffer_pool.h"
+#include "disk_workers.h"
 #include "endpoint_text.h"
 #include "proxy_header.h"
-#include "release_folder.h"
+#include "release_scanner.h"
 #include "server_options.h"
 #include "server_stats.h"
 
@@ -160,40 +161,64 @@ bool ClientSession::WaitingForHello() const {
 }
 
 void ClientSession::StartUpdate() {
-    auto snapshot = host_.Folder().Current();
-    if (!snapshot) {
-        End(Ending::Error, "the release folder cannot be read");
-        Close();
-        return;
-    }
-    const std::vector<ClientFile> listed = protocol_.TakeFileList();
-    sender_.emplace(PlanUpdate(std::move(snapshot), listed), host_.Options().chunkSize);
+    host_.Releases().Request([self = shared_from_this()](std::shared_ptr<const ReleaseSnapshot> snapshot) {
+        if (self->closed_) return;
+        if (!snapshot) {
+            self->End(Ending::Error, "the release folder cannot be read");
+            self->Close();
+            return;
+        }
+        // Taken, not copied: the list is freed as soon as the update is planned.
+        const std::vector<ClientFile> listed = self->protocol_.TakeFileList();
+        self->sender_.emplace(PlanUpdate(std::move(snapshot), listed), self->host_.Options().chunkSize);
+        self->Pump();
+    });
 }
 
 void ClientSession::Pump() {
-    if (writing_ || closed_) return;
-    if (written_ == outgoing_.size()) {
-        written_ = 0;
-        outgoing_.clear();
-        for (const auto& reply : replies_)
-            outgoing_.insert(outgoing_.end(), reply.begin(), reply.end());
-        replies_.clear();
-        if (sender_ && !sender_->Finished() && !ended_) {
-            const size_t base = outgoing_.size();
-            const uint32_t filesBefore = sender_->FilesCompleted();
-            const uint64_t bytesBefore = sender_->ContentBytes();
-            outgoing_.resize(base + sender_->BufferSize());
-            outgoing_.resize(base + sender_->Fill(outgoing_.data() + base, sender_->BufferSize()));
-            if (!sender_->Error().empty()) {
-                End(Ending::Error, sender_->Error());
-                Close();
-                return;
-            }
-            filesInFlight_ = sender_->FilesCompleted() - filesBefore;
-            bytesInFlight_ = sender_->ContentBytes() - bytesBefore;
-        }
-        if (outgoing_.empty()) return;
+    if (writing_ || filling_ || closed_) return;
+    if (written_ < outgoing_.size()) return Write();
+    written_ = 0;
+    outgoing_.clear();
+    for (const auto& reply : replies_)
+        outgoing_.insert(outgoing_.end(), reply.begin(), reply.end());
+    replies_.clear();
+    if (sender_ && !sender_->Finished() && !ended_) {
+        const size_t base = outgoing_.size();
+        outgoing_.resize(base + sender_->BufferSize());
+        filling_ = true;
+        host_.Disk().Run(
+            [self = shared_from_this(), base] {
+                self->filled_ =
+                    self->sender_->Fill(self->outgoing_.data() + base, self->sender_->BufferSize());
+            },
+            [self = shared_from_this(), base, files = sender_->FilesCompleted(),
+             bytes = sender_->ContentBytes()] { self->OnFilled(base, files, bytes); });
+        return;
     }
+    Write();
+}
+
+void ClientSession::OnFilled(size_t base, uint32_t filesBefore, uint64_t bytesBefore) {
+    filling_ = false;
+    if (closed_) {
+        sender_.reset();
+        return;
+    }
+    if (lingering_) return LetGoOfUpdate();
+    outgoing_.resize(base + filled_);
+    if (!sender_->Error().empty()) {
+        End(Ending::Error, sender_->Error());
+        Close();
+        return;
+    }
+    filesInFlight_ = sender_->FilesCompleted() - filesBefore;
+    bytesInFlight_ = sender_->ContentBytes() - bytesBefore;
+    Write();
+}
+
+void ClientSession::Write() {
+    if (written_ == outgoing_.size()) return;
     writing_ = true;
     // A write of what the kernel takes now, not of the whole buffer: every byte taken is progress,
     // so a client reading slowly but steadily is not mistaken for one that stopped.
@@ -214,7 +239,7 @@ void ClientSession::OnWritten(const asio::error_code& error, size_t length) {
     written_ += length;
     if (ended_) return;
     if (length > 0 && !WaitingForHello()) SetDeadline(host_.Options().timeout);
-    if (written_ < outgoing_.size()) return Pump();
+    if (written_ < outgoing_.size()) return Write();
     ServerStats& stats = host_.Stats();
     stats.filesSent += filesInFlight_;
     stats.bytesSent += bytesInFlight_;
@@ -312,9 +337,8 @@ void ClientSession::End(Ending ending, const std::string& detail) {
 void ClientSession::Linger() {
     lingering_ = true;
     // Only the socket stays: the update, its buffers and the read buffer are not needed again.
-    sender_.reset();
-    host_.OutputBuffers().Give(std::exchange(outgoing_, {}));
-    written_ = 0;
+    // A fill still out owns the sender and the output buffer; they go when it returns.
+    if (!filling_) LetGoOfUpdate();
     replies_ = {};
     host_.Finished(*this);
     if (closed_) return;  // the server had no room for one more lingering session
@@ -323,6 +347,12 @@ void ClientSession::Linger() {
     // needs none.
     asio::error_code ignored;
     socket_.cancel(ignored);
+}
+
+void ClientSession::LetGoOfUpdate() {
+    sender_.reset();
+    host_.OutputBuffers().Give(std::exchange(outgoing_, {}));
+    written_ = 0;
 }
 
 void ClientSession::WaitForClose() {
@@ -352,6 +382,6 @@ void ClientSession::Close() {
     timer_.cancel();
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
-    sender_.reset();
+    if (!filling_) sender_.reset();
     host_.Released(*this);
 }

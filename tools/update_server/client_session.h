@@ -21,7 +21,8 @@
 #include "update_sender.h"
 
 class BufferPool;
-class ReleaseFolder;
+class DiskWorkers;
+class ReleaseScanner;
 struct ServerOptions;
 struct ServerStats;
 
@@ -30,7 +31,8 @@ class SessionHost {
   public:
     virtual ~SessionHost() = default;
     virtual const ServerOptions& Options() const = 0;
-    virtual ReleaseFolder& Folder() = 0;
+    virtual ReleaseScanner& Releases() = 0;
+    virtual DiskWorkers& Disk() = 0;
     virtual ServerStats& Stats() = 0;
     virtual void LogSession(const std::string& line) = 0;
     // The session has closed its socket.
@@ -66,6 +68,8 @@ class ClientSession : public std::enable_shared_from_this<ClientSession> {
     // on with this read (more bytes needed, or closed). Otherwise data and length are what follows.
     bool TakeProxyHeader(const uint8_t*& data, size_t& length);
     void Pump();
+    void OnFilled(size_t base, uint32_t filesBefore, uint64_t bytesBefore);
+    void Write();
     void OnWritten(const asio::error_code& error, size_t length);
     void StartUpdate();
     bool WaitingForHello() const;
@@ -75,6 +79,8 @@ class ClientSession : public std::enable_shared_from_this<ClientSession> {
     void OnDeadline();
     void End(Ending ending, const std::string& detail);
     void Linger();
+    // Frees the update and gives the output buffer back for another session; never while a fill is out.
+    void LetGoOfUpdate();
     void WaitForClose();
     void Close();
 
@@ -99,6 +105,10 @@ class ClientSession : public std::enable_shared_from_this<ClientSession> {
     bool admitted_ = false;
     bool timerArmed_ = false;
     bool writing_ = false;
+    // The sender and the output buffer belong to a disk thread while it fills the buffer: neither
+    // is touched (nor the buffer resized) until the fill is back on the event loop.
+    bool filling_ = false;
+    size_t filled_ = 0;
     bool refusalQueued_ = false;
     bool ended_ = false;      // the outcome is logged
     bool lingering_ = false;  // ended, with the socket kept for the client to close first

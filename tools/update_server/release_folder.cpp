@@ -1,42 +1,15 @@
 #include "release_folder.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
 #include <set>
-#include <unordered_map>
 
 #include "client_file_list.h"
+#include "startscreen/server_names.h"
 
 namespace {
-
-class OpenFileSource : public FileSource {
-  public:
-    explicit OpenFileSource(int descriptor) : descriptor_(descriptor) {}
-    ~OpenFileSource() override { ::close(descriptor_); }
-    OpenFileSource(const OpenFileSource&) = delete;
-    OpenFileSource& operator=(const OpenFileSource&) = delete;
-
-    bool Read(uint64_t offset, uint8_t* out, uint32_t length) const override {
-        while (length > 0) {
-            const ssize_t n = ::pread(descriptor_, out, length, off_t(offset));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;  // an error, or the file got shorter in place
-            out += n;
-            offset += uint64_t(n);
-            length -= uint32_t(n);
-        }
-        return true;
-    }
-
-  private:
-    int descriptor_;
-};
 
 struct Entry {
     std::string folder;
@@ -44,14 +17,7 @@ struct Entry {
     std::string path;
 };
 
-bool Skipped(const char* name) { return name[0] == '.'; }
-
-// Characters the client's file system does not allow in names.
-bool HasForbiddenCharacter(const std::string& name) {
-    return std::any_of(name.begin(), name.end(), [](char c) {
-        return (unsigned char)c < 32 || std::strchr("<>:\"/\\|?*", c) != nullptr;
-    });
-}
+bool Skipped(const std::string& name) { return name.empty() || name[0] == '.'; }
 
 std::string Lower(const std::string& text) {
     std::string out = text;
@@ -60,13 +26,19 @@ std::string Lower(const std::string& text) {
     return out;
 }
 
-// Names of a folder's entries, in byte order, dot-names left out; false when it cannot be read.
-bool ListFolder(const std::string& path, std::vector<std::string>& names) {
-    DIR* folder = ::opendir(path.c_str());
-    if (!folder) return false;
-    while (const dirent* entry = ::readdir(folder))
-        if (!Skipped(entry->d_name)) names.emplace_back(entry->d_name);
-    ::closedir(folder);
+// Why a name cannot reach the client's disk, or null when it can.
+const char* NameProblem(const std::string& name) {
+    if (name.size() > kLongestRecordName) return "its name is too long to be sent";
+    if (!IsPlainName(name)) return "the host refuses its name";
+    return nullptr;
+}
+
+// Names of a folder's entries in byte order, dot-names left out; false when it cannot be read.
+bool ListFolder(ReleaseFileSystem& files, const std::string& path, std::vector<std::string>& names) {
+    std::vector<std::string> all;
+    if (!files.List(path, all)) return false;
+    for (std::string& name : all)
+        if (!Skipped(name)) names.push_back(std::move(name));
     std::sort(names.begin(), names.end());
     return true;
 }
@@ -75,24 +47,45 @@ bool SameStamp(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
+bool Inside(const std::string& resolved, const std::string& realRoot) {
+    if (realRoot == "/") return true;
+    return resolved.size() > realRoot.size() && resolved.compare(0, realRoot.size(), realRoot) == 0 &&
+           resolved[realRoot.size()] == '/';
+}
+
+const ReleaseFile* FindHostProgram(const ReleaseSnapshot& snapshot) {
+    const std::string wanted = Lower(kHostProgramName);
+    for (const ReleaseFile& file : snapshot.files)
+        if (file.folder == kReleaseRootFolder && Lower(file.name) == wanted) return &file;
+    return nullptr;
+}
+
 }  // namespace
 
-ReleaseFolder::ReleaseFolder(std::string path, std::chrono::milliseconds rescanInterval, Warn warn)
-    : path_(std::move(path)), rescanInterval_(rescanInterval), warn_(std::move(warn)) {}
+ReleaseFolder::ReleaseFolder(std::string path, ReleaseFileSystem& files, bool followOutsideLinks, Warn warn)
+    : path_(std::move(path)), files_(files), followOutsideLinks_(followOutsideLinks), warn_(std::move(warn)) {
+}
 
-std::shared_ptr<const ReleaseSnapshot> ReleaseFolder::Current() {
-    const auto now = std::chrono::steady_clock::now();
-    if (!snapshot_ || now - lastScan_ >= rescanInterval_) Rescan();
-    return snapshot_;
+bool ReleaseFolder::LinkAllowed(const std::string& path, const std::string& where,
+                                const std::string& realRoot, std::vector<std::string>& warnings) {
+    if (followOutsideLinks_) return true;
+    struct stat info;
+    if (!files_.LinkStatus(path, info) || !S_ISLNK(info.st_mode)) return true;
+    std::string resolved;
+    if (!files_.RealPath(path, resolved)) return true;  // a dangling link: Status fails on it next
+    if (Inside(resolved, realRoot)) return true;
+    warnings.push_back(where + " left out: a symbolic link leading outside the release folder (to " +
+                       resolved + "; --follow-outside-links serves it)");
+    return false;
 }
 
 bool ReleaseFolder::Rescan() {
-    lastScan_ = std::chrono::steady_clock::now();
     std::vector<std::string> warnings;
     auto warn = [&](std::string text) { warnings.push_back(std::move(text)); };
 
     std::vector<std::string> rootNames;
-    if (!ListFolder(path_, rootNames)) {
+    std::string realRoot;
+    if (!ListFolder(files_, path_, rootNames) || !files_.RealPath(path_, realRoot)) {
         warn_("cannot read the release folder " + path_ + ": " + std::strerror(errno));
         return false;
     }
@@ -102,16 +95,17 @@ bool ReleaseFolder::Rescan() {
     for (const std::string& name : rootNames) {
         const std::string path = path_ + "/" + name;
         struct stat info;
-        if (::stat(path.c_str(), &info) != 0) continue;
-        if (S_ISDIR(info.st_mode))
-            folders.push_back(name);
-        else if (S_ISREG(info.st_mode))
+        if (!files_.Status(path, info)) continue;
+        if (S_ISDIR(info.st_mode)) {
+            if (LinkAllowed(path, "folder " + name, realRoot, warnings)) folders.push_back(name);
+        } else if (S_ISREG(info.st_mode)) {
             entries.push_back({std::string(kReleaseRootFolder), name, path});
+        }
     }
     std::set<std::string> folderKeys;
     for (const std::string& folder : folders) {
-        if (folder.size() > kLongestRecordName || HasForbiddenCharacter(folder)) {
-            warn("folder " + folder + " left out: its name cannot be sent");
+        if (const char* problem = NameProblem(folder)) {
+            warn("folder " + folder + " left out: " + problem);
             continue;
         }
         if (!folderKeys.insert(Lower(folder)).second) {
@@ -119,7 +113,7 @@ bool ReleaseFolder::Rescan() {
             continue;
         }
         std::vector<std::string> names;
-        if (!ListFolder(path_ + "/" + folder, names)) continue;
+        if (!ListFolder(files_, path_ + "/" + folder, names)) continue;
         for (const std::string& name : names)
             entries.push_back({folder, name, path_ + "/" + folder + "/" + name});
     }
@@ -133,35 +127,38 @@ bool ReleaseFolder::Rescan() {
     bool changed = !snapshot_;
     for (const Entry& entry : entries) {
         const std::string where = entry.folder + "/" + entry.name;
-        if (entry.name.size() > kLongestRecordName || HasForbiddenCharacter(entry.name)) {
-            warn("file " + where + " left out: its name cannot be sent");
+        if (const char* problem = NameProblem(entry.name)) {
+            warn("file " + where + " left out: " + problem);
             continue;
         }
         if (!fileKeys.insert(Lower(entry.folder) + "/" + Lower(entry.name)).second) {
             warn("file " + where + " left out: another differs from it only in case");
             continue;
         }
+        if (!LinkAllowed(entry.path, "file " + where, realRoot, warnings)) continue;
         struct stat info;
-        if (::stat(entry.path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        if (!files_.Status(entry.path, info) || !S_ISREG(info.st_mode)) continue;
+        if (info.st_size == 0)
+            warn("file " + where +
+                 " is empty: a client that has a non-empty copy keeps it (an update cannot "
+                 "shorten a file) and is sent its header at every session");
         // An unchanged file keeps the open handle of the snapshot that has it already.
-        const std::string key = entry.folder + "/" + entry.name;
-        const auto was = known_.find(key);
+        const auto was = known_.find(where);
         if (was != known_.end() && was->second.device == info.st_dev && was->second.inode == info.st_ino &&
             was->second.size == info.st_size && SameStamp(was->second.modified, info.st_mtim) &&
             SameStamp(was->second.changed, info.st_ctim)) {
-            known.emplace(key, was->second).first->second.fileIndex = next->files.size();
+            known.emplace(where, was->second).first->second.fileIndex = next->files.size();
             next->files.push_back(snapshot_->files[was->second.fileIndex]);
             continue;
         }
         changed = true;
-        const int descriptor = ::open(entry.path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (descriptor < 0) {
+        auto source = files_.Open(entry.path, info);
+        if (!source) {
             warn("file " + where + " left out: " + std::strerror(errno));
             continue;
         }
-        auto source = std::make_shared<OpenFileSource>(descriptor);
         // The size and time of the version just opened, whatever the name points to by now.
-        if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        if (!S_ISREG(info.st_mode)) continue;
         if (uint64_t(info.st_size) > std::numeric_limits<uint32_t>::max()) {
             warn("file " + where + " left out: 4 GiB or larger");
             continue;
@@ -171,8 +168,8 @@ bool ReleaseFolder::Rescan() {
             warn("file " + where + " left out: its time is outside the years 1601 to 30827");
             continue;
         }
-        known.emplace(key, Known{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim,
-                                 next->files.size()});
+        known.emplace(where, Known{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim,
+                                   next->files.size()});
         next->files.push_back({entry.folder, entry.name, *time, uint32_t(info.st_size), std::move(source)});
     }
     if (next->files.size() > kMaxListedRecords)
@@ -185,8 +182,21 @@ bool ReleaseFolder::Rescan() {
             warn_(text);
     lastWarnings_ = std::move(warnings);
     if (changed) {
+        WarnAboutHostProgram(*next);
         snapshot_ = std::move(next);
         known_ = std::move(known);
     }
     return true;
+}
+
+void ReleaseFolder::WarnAboutHostProgram(const ReleaseSnapshot& next) {
+    // The first snapshot has nothing to compare with: what hosts run is unknown.
+    if (!snapshot_) return;
+    const ReleaseFile* now = FindHostProgram(next);
+    if (!now) return;
+    const ReleaseFile* before = FindHostProgram(*snapshot_);
+    if (before && before->size == now->size && SameWriteTime(before->lastWrite, now->lastWrite)) return;
+    warn_(std::string("file ./") + now->name +
+          " changed: running hosts never replace their own program, so players get it only by installing it "
+          "another way (the sessions announce it until then)");
 }

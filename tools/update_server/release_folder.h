@@ -1,7 +1,8 @@
 #pragma once
 // The release folder on disk, read as the client lists its own: the files directly in it and in
 // the folders directly inside it; names beginning with '.' are skipped, deeper folders are not
-// entered. Symbolic links count as what they point to.
+// entered. Symbolic links count as what they point to, as long as that lies inside the release
+// folder (links leading outside are served only when the operator allows it).
 //
 // Each scan opens every file and takes its size and time from the open file, so a snapshot reads
 // exactly the version it describes even when the file is replaced by rename afterwards (content
@@ -9,33 +10,41 @@
 // files keep their open handle from one snapshot to the next, so many sessions share one handle
 // per file.
 //
-// Files a client cannot receive are left out with a warning: names of 64 characters or more, or
-// with characters its file system refuses, names that differ from another only in case, and files
-// of 4 GiB or more.
-#include <chrono>
+// Files a client cannot receive are left out with a warning: names of 64 characters or more,
+// names the host refuses to write (see startscreen/server_names.h), names that differ from another
+// only in case, and files of 4 GiB or more. Files a client receives but cannot use as intended
+// are served with a warning: an empty file (an update never shortens the client's copy) and a
+// changed host program (a running host never replaces itself).
+//
+// Not thread-safe: one thread at a time scans (ReleaseScanner runs it on its own thread).
+#include <sys/stat.h>
+
 #include <functional>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 #include <unordered_map>
 #include <vector>
 
+#include "release_file_system.h"
 #include "release_snapshot.h"
+
+// The host's own program in the release folder, which the host never replaces while it runs.
+inline constexpr char kHostProgramName[] = "Tidemarch.exe";
 
 class ReleaseFolder {
   public:
     using Warn = std::function<void(const std::string&)>;
 
-    // rescanInterval: how long a snapshot serves new sessions before the folder is looked at
-    // again (zero: at every session).
-    ReleaseFolder(std::string path, std::chrono::milliseconds rescanInterval, Warn warn);
+    // followOutsideLinks: serve entries that are symbolic links leading out of the folder.
+    ReleaseFolder(std::string path, ReleaseFileSystem& files, bool followOutsideLinks, Warn warn);
 
-    // The snapshot for a session starting now; null when the folder cannot be read at all.
-    std::shared_ptr<const ReleaseSnapshot> Current();
-
-    // Looks at the folder now. False when it cannot be read (the last snapshot stays).
+    // Looks at the folder now. False when it cannot be read (the last snapshot stays). Warnings
+    // about the folder's state are given when they differ from the last scan's; those about a
+    // change (the host program) once, when the change is seen.
     bool Rescan();
 
+    // The last snapshot read; null before the first successful scan.
+    std::shared_ptr<const ReleaseSnapshot> Snapshot() const { return snapshot_; }
     const std::string& Path() const { return path_; }
 
   private:
@@ -49,11 +58,16 @@ class ReleaseFolder {
     };
     using KnownFiles = std::unordered_map<std::string, Known>;  // by "folder/name"
 
+    // False when the entry is a symbolic link that must not be followed (warned about).
+    bool LinkAllowed(const std::string& path, const std::string& where, const std::string& realRoot,
+                     std::vector<std::string>& warnings);
+    void WarnAboutHostProgram(const ReleaseSnapshot& next);
+
     std::string path_;
-    std::chrono::milliseconds rescanInterval_;
+    ReleaseFileSystem& files_;
+    bool followOutsideLinks_;
     Warn warn_;
     std::shared_ptr<const ReleaseSnapshot> snapshot_;
     KnownFiles known_;
-    std::chrono::steady_clock::time_point lastScan_{};
     std::vector<std::string> lastWarnings_;
 };

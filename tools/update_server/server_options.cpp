@@ -54,6 +54,8 @@ std::string ServerUsage() {
            "                         system's own sizing (default 131072)\n"
            "  --max-lingering N      finished sessions that keep their socket; beyond it the oldest is\n"
            "                         closed (default 10000)\n"
+           "  --follow-outside-links serve symbolic links that lead out of the release folder\n"
+           "                         (default: left out with a warning)\n"
            "  --help                 this text\n"
            "\n"
            "The first line on standard output is \"listening on ADDR:PORT\". Log lines go to standard\n"
@@ -83,6 +85,10 @@ ParsedOptions ParseServerOptions(int argc, const char* const* argv) {
         }
         if (option == "--proxy-protocol") {
             options.proxyProtocol = true;
+            continue;
+        }
+        if (option == "--follow-outside-links") {
+            options.followOutsideLinks = true;
             continue;
         }
         static constexpr std::string_view kValueOptions[] = {

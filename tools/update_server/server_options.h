@@ -25,6 +25,8 @@ struct ServerOptions {
     bool proxyProtocol = false;                     // every connection starts with a PROXY v2 header
     uint32_t sendBuffer = 131072;                   // SO_SNDBUF per client; 0: the system's sizing
     uint32_t maxLingering = 10000;                  // finished sessions keeping their socket
+    // Serve symbolic links that lead out of the release folder.
+    bool followOutsideLinks = false;
 };
 
 struct ParsedOptions {

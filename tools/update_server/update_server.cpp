@@ -6,6 +6,9 @@ namespace {
 
 // After a failed accept (out of descriptors, say) the server waits this long before it tries again.
 constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
+// Threads reading file content: enough that a few slow reads leave others going; reads are short,
+// so more would only compete for the disk.
+constexpr size_t kDiskThreads = 4;
 
 void Metric(std::ostringstream& out, const char* name, const char* type, const char* help, uint64_t value) {
     out << "# HELP " << name << ' ' << help << "\n# TYPE " << name << ' ' << type << '\n'
@@ -15,15 +18,20 @@ void Metric(std::ostringstream& out, const char* name, const char* type, const c
 }  // namespace
 
 UpdateServer::UpdateServer(asio::io_context& io, ServerOptions options, LogSink log)
-    : options_(std::move(options)), log_(std::move(log)),
-      folder_(options_.folder, options_.rescanInterval, [this](const std::string& text) { log_(text); }),
-      acceptor_(io), acceptRetry_(io), readBuffers_(options_.maxClients),
+    : UpdateServer(io, std::move(options), std::move(log), std::make_shared<PosixReleaseFileSystem>()) {}
+
+UpdateServer::UpdateServer(asio::io_context& io, ServerOptions options, LogSink log,
+                           std::shared_ptr<ReleaseFileSystem> files)
+    : options_(std::move(options)), log_(std::move(log)), files_(std::move(files)),
+      scanner_(io, options_.folder, *files_, options_.followOutsideLinks, options_.rescanInterval,
+               [this](const std::string& text) { log_(text); }),
+      disk_(io, kDiskThreads), acceptor_(io), acceptRetry_(io), readBuffers_(options_.maxClients),
       outputBuffers_(options_.maxClients) {}
 
 UpdateServer::~UpdateServer() { Stop(); }
 
 bool UpdateServer::Start(std::string& error) {
-    if (!folder_.Rescan()) {
+    if (!scanner_.Start()) {
         error = "cannot read the release folder " + options_.folder;
         return false;
     }
@@ -138,6 +146,8 @@ void UpdateServer::Stop() {
     lingeringAt_.clear();
     stats_.sessionsActive = 0;
     stats_.sessionsLingering = 0;
+    scanner_.Stop();
+    disk_.Stop();
 }
 
 void UpdateServer::LogSession(const std::string& line) {

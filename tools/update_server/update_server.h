@@ -14,7 +14,9 @@
 
 #include "buffer_pool.h"
 #include "client_session.h"
-#include "release_folder.h"
+#include "disk_workers.h"
+#include "release_file_system.h"
+#include "release_scanner.h"
 #include "server_health.h"
 #include "server_options.h"
 #include "server_stats.h"
@@ -24,6 +26,9 @@ class UpdateServer : public SessionHost {
     using LogSink = std::function<void(const std::string&)>;
 
     UpdateServer(asio::io_context& io, ServerOptions options, LogSink log);
+    // Reading the release through another file system (a slow one, in tests).
+    UpdateServer(asio::io_context& io, ServerOptions options, LogSink log,
+                 std::shared_ptr<ReleaseFileSystem> files);
     ~UpdateServer() override;
 
     // Reads the release folder and starts listening; false with the reason in error otherwise.
@@ -38,7 +43,8 @@ class UpdateServer : public SessionHost {
     ServerHealth Health() const;
 
     const ServerOptions& Options() const override { return options_; }
-    ReleaseFolder& Folder() override { return folder_; }
+    ReleaseScanner& Releases() override { return scanner_; }
+    DiskWorkers& Disk() override { return disk_; }
     ServerStats& Stats() override { return stats_; }
     const ServerStats& Stats() const { return stats_; }
     void LogSession(const std::string& line) override;
@@ -54,7 +60,9 @@ class UpdateServer : public SessionHost {
 
     ServerOptions options_;
     LogSink log_;
-    ReleaseFolder folder_;
+    std::shared_ptr<ReleaseFileSystem> files_;
+    ReleaseScanner scanner_;
+    DiskWorkers disk_;
     ServerStats stats_;
     asio::ip::tcp::acceptor acceptor_;
     asio::steady_timer acceptRetry_;

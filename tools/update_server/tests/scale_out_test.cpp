@@ -23,6 +23,7 @@ namespace {
 constexpr char kHaproxy[] = "/usr/sbin/haproxy";
 // Short health checks, so that a test sees an instance marked down within a second.
 constexpr char kCheckInterval[] = "inter 100ms";
+constexpr char kTestGlobalMaxconn[] = "maxconn 1000";
 
 // Whether a program listens on the port, found without connecting (a connection through HAProxy
 // would be a session of an instance).
@@ -85,6 +86,9 @@ class Balancer {
         std::string config = text.str();
         Replace(config, "0.0.0.0:8100", "127.0.0.1:" + std::to_string(front_));
         Replace(config, "inter 2s", kCheckInterval);
+        // HAProxy refuses to start when the descriptors its global maxconn needs exceed the hard
+        // limit, which on a test machine may be below the production figure; a few connections do.
+        Replace(config, "maxconn 30000", kTestGlobalMaxconn);
         for (const Instance* instance : {&first, &second})
             Replace(config, instance == &first ? "10.0.0.11:8100" : "10.0.0.12:8100",
                     "127.0.0.1:" + std::to_string(instance->port) + " port " +

@@ -63,10 +63,12 @@ UpdateServerTest::~UpdateServerTest() {
 }
 
 void UpdateServerTest::StartServer() {
-    server_ = std::make_unique<UpdateServer>(io_, options, [this](const std::string& line) {
+    auto log = [this](const std::string& line) {
         std::lock_guard lock(logMutex_);
         log_.push_back(line);
-    });
+    };
+    server_ = fileSystem ? std::make_unique<UpdateServer>(io_, options, log, fileSystem)
+                         : std::make_unique<UpdateServer>(io_, options, log);
     std::string error;
     ASSERT_TRUE(server_->Start(error)) << error;
     port_ = server_->Endpoint().port();

@@ -54,6 +54,8 @@ class UpdateServerTest : public ::testing::Test {
     std::filesystem::path installed;
     ServerOptions options;
     bool withMetrics = false;
+    // The file system the server reads the release through; the real one when not set.
+    std::shared_ptr<ReleaseFileSystem> fileSystem;
     ClientPump pump;
 
   private:
