@@ -7,7 +7,7 @@
 #include <set>
 
 #include "client_file_list.h"
-#include "startscreen/server_names.h"
+#include "update_protocol/server_names.h"
 
 namespace {
 

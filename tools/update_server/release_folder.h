@@ -11,7 +11,7 @@
 // per file.
 //
 // Files a client cannot receive are left out with a warning: names of 64 characters or more,
-// names the host refuses to write (see startscreen/server_names.h), names that differ from another
+// names the host refuses to write (see update_protocol/server_names.h), names that differ from another
 // only in case, and files of 4 GiB or more. Files a client receives but cannot use as intended
 // are served with a warning: an empty file (an update never shortens the client's copy) and a
 // changed host program (a running host never replaces itself).

@@ -88,7 +88,7 @@ class Balancer {
         Replace(config, "inter 2s", kCheckInterval);
         // HAProxy refuses to start when the descriptors its global maxconn needs exceed the hard
         // limit, which on a test machine may be below the production figure; a few connections do.
-        Replace(config, "maxconn 30000", kTestGlobalMaxconn);
+        Replace(config, "maxconn 8000", kTestGlobalMaxconn);
         for (const Instance* instance : {&first, &second})
             Replace(config, instance == &first ? "10.0.0.11:8100" : "10.0.0.12:8100",
                     "127.0.0.1:" + std::to_string(instance->port) + " port " +
