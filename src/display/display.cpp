@@ -175,9 +175,7 @@ int32_t Display::Create(void* window, void* instance, int32_t requestedWidth, in
     } else {
         PlatformClipper made = nullptr;
         if (platform.CreateWindowClipper(window, platformPrimary, &made) >= 0) clipper = made;
-        Rect frame = platform.ReadWindowRect(window);
-        windowX = frame.left + host::ClientOffset.x;
-        windowY = frame.top + host::ClientOffset.y;
+        FollowWindowFrame(platform.ReadWindowRect(window));
         width = requestedWidth;
         height = requestedHeight;
     }
@@ -224,6 +222,12 @@ void Display::Present() {
     if (SurfacePlatform* surfaces = ActiveSurfacePlatform())
         surfaces->Copy(primary->platformSurface, r.destination, drawSurface->platformSurface, r.source,
                        blit_options::Wait);
+}
+
+void Display::FollowWindowFrame(const Rect& frame) {
+    if (host::CooperativeLevel == host::kFullScreen) return;
+    windowX = frame.left + host::ClientOffset.x;
+    windowY = frame.top + host::ClientOffset.y;
 }
 
 void Display::ResizeDisplay(int32_t newWidth, int32_t newHeight) {

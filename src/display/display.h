@@ -27,6 +27,9 @@ class Display : public SurfaceControl {
     void Present();
     void RestoreSurfaces();
     void ResizeDisplay(int32_t newWidth, int32_t newHeight);
+    // The window's outer rectangle is here now: a windowed picture's place on the desktop (its
+    // client area's corner) follows it; a full-screen picture stays at the screen's corner.
+    void FollowWindowFrame(const Rect& frame);
 
     Surface* primary() const { return ownSurface; }
 

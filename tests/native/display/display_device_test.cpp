@@ -142,6 +142,21 @@ TEST_F(DisplayDeviceTest, WindowedCreationTakesTheDesktopFormatAndTheClientAreaO
     }
 }
 
+TEST_F(DisplayDeviceTest, AWindowedPictureFollowsItsWindowAndAFullScreenOneStaysAtTheCorner) {
+    struct Case {
+        uint32_t level;
+        Point expected;
+    };
+    for (Case c : {Case{kWindowed, {-97, 221}}, Case{kFrameless, {-100, 200}}, Case{kFullScreen, {0, 0}}}) {
+        SCOPED_TRACE(c.level);
+        ASSERT_EQ(Open(c.level, 640, 480, 2), 1);
+        display->FollowWindowFrame(Rect{-100, 200, 560, 700});
+        EXPECT_EQ((Point{display->windowX, display->windowY}), c.expected);
+        DestroyControl(display);
+        display = nullptr;
+    }
+}
+
 TEST_F(DisplayDeviceTest, EachCreationStepThatFailsEndsCreationTheWayItShould) {
     struct Case {
         const char* step;

@@ -11,11 +11,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         ShutdownApplication();
         return 0;
     case WM_MOVE:
-        if (host::Display && host::CooperativeLevel != host::kFullScreen) {
+        if (host::Display) {
             RECT r{};
             GetWindowRect(window, &r);
-            host::Display->windowX = r.left + host::ClientOffset.x;
-            host::Display->windowY = r.top + host::ClientOffset.y;
+            host::Display->FollowWindowFrame(Rect{r.left, r.top, r.right, r.bottom});
         }
         return 0;
     case WM_CLOSE:
