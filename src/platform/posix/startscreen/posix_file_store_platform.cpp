@@ -89,42 +89,40 @@ bool PosixFileStorePlatform::CreateOrKeepFile(const std::string& path) {
 FileStorePlatform::WriteOutcome PosixFileStorePlatform::WriteChunk(const std::string& path, uint32_t offset,
                                                                    const uint8_t* data, uint32_t length,
                                                                    const CalendarTime& time) {
-    if (chunkFd_ >= 0 && path != chunkPath_) CloseChunkFile();
-    if (chunkFd_ < 0) {
-        chunkFd_ = ::open(Full(path).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (chunkFd_ < 0) return WriteOutcome::OpenFailed;
-        chunkPath_ = path;
-        chunkExtent_.Opened();
-        chunkWritten_ = false;
-    }
-    const bool written =
-        !failNextWrite_ &&
-        (!chunkExtent_.NeedsSeek(offset) || ::lseek(chunkFd_, off_t(offset), SEEK_SET) >= 0) &&
-        WriteAll(chunkFd_, data, length);
-    failNextWrite_ = false;
-    if (!written) {
-        CloseChunkFile();
-        return WriteOutcome::WriteFailed;
-    }
-    if (chunkExtent_.NeedsEnd(offset, length)) ::ftruncate(chunkFd_, off_t(offset) + off_t(length));
-    chunkExtent_.Wrote(offset, length);
-    chunkTime_ = time;
-    chunkWritten_ = true;
-    return WriteOutcome::Written;
+    return chunks_.Write(path, offset, data, length, time);
 }
 
-void PosixFileStorePlatform::CloseChunkFile() {
-    if (chunkFd_ < 0) return;
-    timespec times[2];
-    // Dated last: every write through the descriptor moves the write time.
-    if (chunkWritten_ && ToTimespec(chunkTime_, &times[0])) {
-        times[1] = times[0];
-        ::futimens(chunkFd_, times);
+void PosixFileStorePlatform::CloseChunkFile() { chunks_.Close(); }
+
+bool PosixFileStorePlatform::PosixChunkFile::Open(const std::string& path) {
+    fd_ = ::open(store_.Full(path).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    return fd_ >= 0;
+}
+
+bool PosixFileStorePlatform::PosixChunkFile::Seek(uint32_t offset) {
+    return ::lseek(fd_, off_t(offset), SEEK_SET) >= 0;
+}
+
+bool PosixFileStorePlatform::PosixChunkFile::Write(const uint8_t* data, uint32_t length) {
+    if (failNextWrite) {
+        failNextWrite = false;
+        return false;
     }
-    ::close(chunkFd_);
-    chunkFd_ = -1;
-    chunkPath_.clear();
-    chunkWritten_ = false;
+    return WriteAll(fd_, data, length);
+}
+
+void PosixFileStorePlatform::PosixChunkFile::EndAt(uint64_t length) { ::ftruncate(fd_, off_t(length)); }
+
+void PosixFileStorePlatform::PosixChunkFile::Date(const CalendarTime& time) {
+    timespec times[2];
+    if (!ToTimespec(time, &times[0])) return;
+    times[1] = times[0];
+    ::futimens(fd_, times);
+}
+
+void PosixFileStorePlatform::PosixChunkFile::Close() {
+    ::close(fd_);
+    fd_ = -1;
 }
 
 bool PosixFileStorePlatform::IsRunningProgram(const std::string& folder, const std::string& name) {

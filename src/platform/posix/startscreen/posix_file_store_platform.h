@@ -6,7 +6,7 @@
 // length from outside is not seen by the chunks that follow.
 #include <string>
 
-#include "startscreen/chunk_file_extent.h"
+#include "startscreen/chunk_writer.h"
 #include "startscreen/file_store_platform.h"
 
 class PosixFileStorePlatform final : public FileStorePlatform {
@@ -14,7 +14,7 @@ class PosixFileStorePlatform final : public FileStorePlatform {
     explicit PosixFileStorePlatform(std::string root) : root_(std::move(root)) {}
     PosixFileStorePlatform(const PosixFileStorePlatform&) = delete;
     PosixFileStorePlatform& operator=(const PosixFileStorePlatform&) = delete;
-    ~PosixFileStorePlatform() { CloseChunkFile(); }
+    ~PosixFileStorePlatform() { chunks_.Close(); }
 
     bool ListFolder(const std::string& folder, std::vector<FileStoreEntry>* entries) override;
     bool MakeFolder(const std::string& name) override;
@@ -29,21 +29,32 @@ class PosixFileStorePlatform final : public FileStorePlatform {
     // The file that plays the running program ("." and a name); none by default.
     void SetRunningProgram(std::string name) { runningProgram_ = std::move(name); }
     // The next chunk write fails after its file was opened, writing nothing, as on a full disk.
-    void FailNextWrite() { failNextWrite_ = true; }
+    void FailNextWrite() { chunkFile_.failNextWrite = true; }
     // Whether a file is held open for the next chunk.
-    bool HoldsChunkFile() const { return chunkFd_ >= 0; }
+    bool HoldsChunkFile() const { return chunks_.HoldsFile(); }
 
   private:
     std::string Full(const std::string& path) const { return root_ + "/" + path; }
 
+    class PosixChunkFile final : public ChunkFile {
+      public:
+        explicit PosixChunkFile(const PosixFileStorePlatform& store) : store_(store) {}
+        bool Open(const std::string& path) override;
+        bool Seek(uint32_t offset) override;
+        bool Write(const uint8_t* data, uint32_t length) override;
+        void EndAt(uint64_t length) override;
+        void Date(const CalendarTime& time) override;
+        void Close() override;
+
+        bool failNextWrite = false;
+
+      private:
+        const PosixFileStorePlatform& store_;
+        int fd_ = -1;
+    };
+
     std::string root_;
     std::string runningProgram_;
-    bool failNextWrite_ = false;
-    // The file the chunk writes keep open; -1 when none is.
-    int chunkFd_ = -1;
-    std::string chunkPath_;
-    ChunkFileExtent chunkExtent_;
-    CalendarTime chunkTime_{};
-    // A chunk was written through the open file, so closing it dates it.
-    bool chunkWritten_ = false;
+    PosixChunkFile chunkFile_{*this};
+    ChunkWriter chunks_{chunkFile_};
 };

@@ -95,47 +95,45 @@ bool Win32FileStorePlatform::CreateOrKeepFile(const std::string& path) {
 FileStorePlatform::WriteOutcome Win32FileStorePlatform::WriteChunk(const std::string& path, uint32_t offset,
                                                                    const uint8_t* data, uint32_t length,
                                                                    const CalendarTime& time) {
-    if (chunkFile_ && path != chunkPath_) CloseChunkFile();
-    if (!chunkFile_) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return WriteOutcome::OpenFailed;
-        chunkFile_ = file;
-        chunkPath_ = path;
-        chunkExtent_.Opened();
-        chunkWritten_ = false;
-    }
-    LARGE_INTEGER position;
-    position.QuadPart = LONGLONG(offset);
-    DWORD written = 0;
-    const bool ok =
-        (!chunkExtent_.NeedsSeek(offset) || SetFilePointerEx(chunkFile_, position, nullptr, FILE_BEGIN)) &&
-        (length == 0 || (WriteFile(chunkFile_, data, length, &written, nullptr) && written == length));
-    if (!ok) {
-        CloseChunkFile();
-        return WriteOutcome::WriteFailed;
-    }
-    if (chunkExtent_.NeedsEnd(offset, length)) SetEndOfFile(chunkFile_);
-    chunkExtent_.Wrote(offset, length);
-    chunkTime_ = time;
-    chunkWritten_ = true;
-    return WriteOutcome::Written;
+    return chunks_.Write(path, offset, data, length, time);
 }
 
-void Win32FileStorePlatform::CloseChunkFile() {
-    if (!chunkFile_) return;
-    if (chunkWritten_) {
-        // Dated last: every write through the handle moves the write time.
-        const SYSTEMTIME parts{chunkTime_.year,   chunkTime_.month,       chunkTime_.dayOfWeek,
-                               chunkTime_.day,    chunkTime_.hour,        chunkTime_.minute,
-                               chunkTime_.second, chunkTime_.milliseconds};
-        FILETIME stamp{};
-        if (SystemTimeToFileTime(&parts, &stamp)) SetFileTime(chunkFile_, &stamp, &stamp, &stamp);
-    }
-    CloseHandle(chunkFile_);
-    chunkFile_ = nullptr;
-    chunkPath_.clear();
-    chunkWritten_ = false;
+void Win32FileStorePlatform::CloseChunkFile() { chunks_.Close(); }
+
+bool Win32FileStorePlatform::Win32ChunkFile::Open(const std::string& path) {
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    handle_ = file;
+    return true;
+}
+
+bool Win32FileStorePlatform::Win32ChunkFile::Seek(uint32_t offset) {
+    LARGE_INTEGER position;
+    position.QuadPart = LONGLONG(offset);
+    return SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) != 0;
+}
+
+bool Win32FileStorePlatform::Win32ChunkFile::Write(const uint8_t* data, uint32_t length) {
+    DWORD written = 0;
+    return WriteFile(handle_, data, length, &written, nullptr) && written == length;
+}
+
+void Win32FileStorePlatform::Win32ChunkFile::EndAt(uint64_t) {
+    // The position is the length: the writer ends a file only directly behind a chunk it wrote.
+    SetEndOfFile(handle_);
+}
+
+void Win32FileStorePlatform::Win32ChunkFile::Date(const CalendarTime& time) {
+    const SYSTEMTIME parts{time.year, time.month,  time.dayOfWeek, time.day,
+                           time.hour, time.minute, time.second,    time.milliseconds};
+    FILETIME stamp{};
+    if (SystemTimeToFileTime(&parts, &stamp)) SetFileTime(handle_, &stamp, &stamp, &stamp);
+}
+
+void Win32FileStorePlatform::Win32ChunkFile::Close() {
+    CloseHandle(handle_);
+    handle_ = nullptr;
 }
 
 bool Win32FileStorePlatform::IsRunningProgram(const std::string& folder, const std::string& name) {

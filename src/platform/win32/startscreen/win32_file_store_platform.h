@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "startscreen/chunk_file_extent.h"
+#include "startscreen/chunk_writer.h"
 #include "startscreen/file_store_platform.h"
 
 class Win32FileStorePlatform final : public FileStorePlatform {
@@ -12,7 +12,7 @@ class Win32FileStorePlatform final : public FileStorePlatform {
     Win32FileStorePlatform() = default;
     Win32FileStorePlatform(const Win32FileStorePlatform&) = delete;
     Win32FileStorePlatform& operator=(const Win32FileStorePlatform&) = delete;
-    ~Win32FileStorePlatform() { CloseChunkFile(); }
+    ~Win32FileStorePlatform() { chunks_.Close(); }
 
     bool ListFolder(const std::string& folder, std::vector<FileStoreEntry>* entries) override;
     bool MakeFolder(const std::string& name) override;
@@ -27,11 +27,19 @@ class Win32FileStorePlatform final : public FileStorePlatform {
     bool RemoveFile(const std::string& path) override;
 
   private:
-    // The file the chunk writes keep open (a HANDLE; null when none is open).
-    void* chunkFile_ = nullptr;
-    std::string chunkPath_;
-    ChunkFileExtent chunkExtent_;
-    CalendarTime chunkTime_{};
-    // A chunk was written through the open file, so closing it dates it.
-    bool chunkWritten_ = false;
+    class Win32ChunkFile final : public ChunkFile {
+      public:
+        bool Open(const std::string& path) override;
+        bool Seek(uint32_t offset) override;
+        bool Write(const uint8_t* data, uint32_t length) override;
+        void EndAt(uint64_t length) override;
+        void Date(const CalendarTime& time) override;
+        void Close() override;
+
+      private:
+        void* handle_ = nullptr;  // a HANDLE
+    };
+
+    Win32ChunkFile chunkFile_;
+    ChunkWriter chunks_{chunkFile_};
 };
