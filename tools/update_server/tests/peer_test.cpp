@@ -306,18 +306,6 @@ TEST_F(PeerTest, ClientThatStopsReadingHoldsNoMoreThanItsSendBuffer) {
     EXPECT_LT(received, size_t(1) << 20);
 }
 
-uint16_t FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 TEST_F(PeerTest, HaproxyWithSendProxyV2NamesThePlayerAndItsChecksAreNotDroppedClients) {
     constexpr char kHaproxy[] = "/usr/sbin/haproxy";
     if (!std::filesystem::exists(kHaproxy)) GTEST_SKIP() << "haproxy is not installed";
