@@ -12,6 +12,7 @@
 #include "controls/control.h"
 #include "display/display_format.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "platform/memory/controls/memory_screen_module_platform.h"
 #include "sound/sound_device.h"
 
@@ -133,6 +134,7 @@ TEST_F(ScreenModuleTest, LoadingAgainAfterAFailureSucceeds) {
 // Every field of the engine record comes from the global it names, as it stands at the load;
 // every byte the host has nothing for is zero.
 TEST_F(ScreenModuleTest, EngineInfoIsFilledFromTheGlobalsOfTheMoment) {
+    HostGlobalsScope globals;
     const DisplayFormat savedFormat = gDisplayFormat;
     const ChannelMasks savedMasks = gChannelMasks;
     auto fake = [](uintptr_t value) { return reinterpret_cast<void*>(value); };
@@ -214,11 +216,6 @@ TEST_F(ScreenModuleTest, EngineInfoIsFilledFromTheGlobalsOfTheMoment) {
 
     gDisplayFormat = savedFormat;
     gChannelMasks = savedMasks;
-    host::HostWindow = host::InstanceHandle = host::DirectDrawObject = nullptr;
-    host::CooperativeLevel = 0;
-    host::Display = nullptr;
-    host::RootControl = nullptr;
-    host::MouseCursor = nullptr;
     sound::Effects3D = 0;
     sound::Device8 = sound::FallbackDevice = sound::PrimaryBuffer = nullptr;
     sound::Listener = nullptr;

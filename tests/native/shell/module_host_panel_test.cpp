@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "platform/memory/controls/memory_screen_module_platform.h"
 #include "shell/host_window_platform.h"
 #include "shell/module_hand_over.h"
@@ -99,18 +100,15 @@ class ModuleHostPanelTest : public ::testing::Test {
         platform.Add("Main.dll", {{"InitKTZDLL", ExportAddress(&InitEngine)},
                                   {"InitApplicationInfo", ExportAddress(&InitApplication)},
                                   {"AllocScreen", ExportAddress(&AllocScreen)}});
-        host::InputRoot = host::DrawRoot = host::UpdateRoot = nullptr;
-        host::AppInfo.currentScreen = nullptr;
-        host::FrameInterval = 40;
         host::BackgroundClear = 1;
     }
     void TearDown() override {
+        // The roots go first: the screen is then destroyed as nobody's root any more.
         host::InputRoot = host::DrawRoot = host::UpdateRoot = nullptr;
         DestroyControl(host::AppInfo.currentScreen);
-        host::AppInfo.currentScreen = nullptr;
-        host::FrameInterval = 40;
-        host::BackgroundClear = 0;
+        host::AppInfo.currentScreen = nullptr;  // a test may tear down between its cases
     }
+    HostGlobalsScope globals;
     MemoryScreenModulePlatform platform;
     RecordingWindow window;
     HostWindowPlatformSlot::Scope windowScope{window};
