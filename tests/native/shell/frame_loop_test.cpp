@@ -22,8 +22,6 @@
 
 namespace {
 
-using ScriptedPlatform = MemoryLoopPlatform;
-
 // The host window: minimised when a test says so; its debug boxes and the end of the run go to the
 // journal.
 class JournalApplicationPlatform final : public ApplicationPlatform, public HostNoticePlatform {
@@ -64,7 +62,7 @@ class Recorder : public Control {
 // The host objects the loop reaches: a display of 8 x 4 and a root control, both released by
 // the shutdown when a test's loop ends with the quit message.
 struct FrameLoopTest : ::testing::Test {
-    ScriptedPlatform platform;
+    MemoryLoopPlatform platform;
     JournalApplicationPlatform application{platform.journal};
     PlatformSlot<ApplicationPlatform>::Scope applicationScope{application};
     PlatformSlot<HostNoticePlatform>::Scope noticeScope{application};
@@ -260,7 +258,7 @@ TEST_F(FrameLoopTest, BackgroundClearFillsTheRootSurfaceOnlyWhenSet) {
 
 TEST_F(FrameLoopTest, QuitDuringAnUpdateStillDrawsThatFrame) {
     screen.onUpdate = [&] {
-        platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+        platform.queue.push_back(WindowMessage{nullptr, MemoryLoopPlatform::kQuit, 0, 0, 0, {}});
     };
     EXPECT_EQ(RunFrameLoop(platform), 1);
     EXPECT_EQ(platform.journal,
@@ -283,7 +281,7 @@ TEST_F(FrameLoopTest, MissingDisplayOrRootShutsDownAtOnce) {
 TEST_F(FrameLoopTest, MessagesAreRoutedByNumber) {
     host::MouseCursor = new Recorder(platform.journal, "cursor");  // released by the shutdown
     host::DrawRoot = host::UpdateRoot = nullptr;                   // no frames: only the pump matters here
-    for (uint32_t m : {1122u, 513u, 518u, 15u, 258u, 657u, ScriptedPlatform::kQuit})
+    for (uint32_t m : {1122u, 513u, 518u, 15u, 258u, 657u, MemoryLoopPlatform::kQuit})
         platform.queue.push_back(WindowMessage{nullptr, m, 0, 0, 0, {}});
     RunFrameLoop(platform);
     EXPECT_EQ(platform.journal, (std::vector<std::string>{
@@ -304,7 +302,7 @@ TEST_F(FrameLoopTest, SocketMessagesGoToTheNetworkManagerWhenThereIsOne) {
     host::NetworkManager = new NetworkManager(nullptr);
     host::DrawRoot = host::UpdateRoot = nullptr;
     platform.queue.push_back(WindowMessage{nullptr, 1122, 7, 1, 0, {}});
-    platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    platform.queue.push_back(WindowMessage{nullptr, MemoryLoopPlatform::kQuit, 0, 0, 0, {}});
     RunFrameLoop(platform);
     EXPECT_EQ(platform.journal, (std::vector<std::string>{"socket", "shutdown"}));
 }
@@ -322,7 +320,7 @@ TEST_F(FrameLoopTest, SocketNoticesHeldDuringABoxReachTheNetworkManagerBeforeQue
         held_socket_notices::Hold(7, 1);  // the same notice again: kept once
         held_socket_notices::Hold(9, 1);
         platform.queue.push_back(WindowMessage{nullptr, 256, 0, 0, 0, {}});
-        platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+        platform.queue.push_back(WindowMessage{nullptr, MemoryLoopPlatform::kQuit, 0, 0, 0, {}});
     };
     platform.time = 41;
     RunFrameLoop(platform);
@@ -338,7 +336,7 @@ TEST_F(FrameLoopTest, InputWithoutAnInputRootGoesToTheWindowProcedure) {
     host::InputRoot = nullptr;
     host::DrawRoot = host::UpdateRoot = nullptr;
     platform.queue.push_back(WindowMessage{nullptr, 513, 0, 0, 0, {}});
-    platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    platform.queue.push_back(WindowMessage{nullptr, MemoryLoopPlatform::kQuit, 0, 0, 0, {}});
     RunFrameLoop(platform);
     EXPECT_EQ(platform.journal, (std::vector<std::string>{"dispatch 513", "shutdown"}));
 }
@@ -352,7 +350,7 @@ TEST_F(FrameLoopTest, PrintScreenKeyUpGoesToTheTopmostAncestor) {
     // Print Screen up, Print Screen down, and the up of another key (A).
     for (auto [message, key] : {std::pair{257u, 44u}, std::pair{256u, 44u}, std::pair{257u, 65u}})
         platform.queue.push_back(WindowMessage{nullptr, message, key, 0, 0, {}});
-    platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    platform.queue.push_back(WindowMessage{nullptr, MemoryLoopPlatform::kQuit, 0, 0, 0, {}});
     RunFrameLoop(platform);
     EXPECT_EQ(platform.journal, (std::vector<std::string>{"top message 257", "module message 256",
                                                           "module message 257", "shutdown"}));
@@ -430,7 +428,7 @@ TEST_F(FrameLoopTest, ADialogThatClosesItselfOnAClickKeepsItFromTheControlsBelow
     new Dialog(&root, platform.journal);
     host::InputRoot = &root;
     host::DrawRoot = host::UpdateRoot = nullptr;
-    for (uint32_t m : {513u, 513u, ScriptedPlatform::kQuit})
+    for (uint32_t m : {513u, 513u, MemoryLoopPlatform::kQuit})
         platform.queue.push_back(WindowMessage{nullptr, m, 0, 0, 0, {}});
     RunFrameLoop(platform);
     EXPECT_EQ(platform.journal,
@@ -454,7 +452,7 @@ TEST_F(FrameLoopTest, AHandlerMayRedirectTheWalkPastItsSiblings) {
     host::InputRoot = &root;
     host::DrawRoot = host::UpdateRoot = nullptr;
     platform.queue.push_back(WindowMessage{nullptr, 256, 0, 0, 0, {}});
-    platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+    platform.queue.push_back(WindowMessage{nullptr, MemoryLoopPlatform::kQuit, 0, 0, 0, {}});
     RunFrameLoop(platform);
     EXPECT_EQ(platform.journal, (std::vector<std::string>{"lowest message 256", "shutdown"}));
 }
@@ -537,7 +535,7 @@ TEST_F(FrameLoopTest, AHandlerMayClearTheInputRootOrEndTheRunWhileItsParentIsHan
         host::RootControl = host::RootControl ? host::RootControl : new RootControl(nullptr, 0, 0, 8, 4, 64);
         platform.queue.push_back(
             WindowMessage{nullptr, window_message::LeftButtonUp, 0, (200 << 16) | 300, 0, {}});
-        platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+        platform.queue.push_back(WindowMessage{nullptr, MemoryLoopPlatform::kQuit, 0, 0, 0, {}});
         EXPECT_EQ(RunFrameLoop(platform), 1);
         EXPECT_EQ(platform.journal, c.journal);
     }
@@ -683,7 +681,7 @@ TEST_F(FrameTimingLogTest, WritesInBatchesBetweenFrames) {
 
 TEST_F(FrameTimingLogTest, TheQuitMessageWritesWhatIsLeft) {
     screen.onUpdate = [&] {
-        platform.queue.push_back(WindowMessage{nullptr, ScriptedPlatform::kQuit, 0, 0, 0, {}});
+        platform.queue.push_back(WindowMessage{nullptr, MemoryLoopPlatform::kQuit, 0, 0, 0, {}});
     };
     FrameTimingLog log(files);
     ASSERT_TRUE(log.Start());
