@@ -11,10 +11,12 @@
 #include "display/surface_control.h"
 #include "host/host_globals.h"
 #include "host_globals_scope.h"
+#include "platform/memory/common/memory_host_notice_platform.h"
 #include "platform/memory/display/memory_display_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"
 #include "platform/memory/shell/memory_application_platform.h"
 #include "shell/application_shutdown.h"
+#include "shell/host_platforms.h"
 
 namespace {
 
@@ -69,10 +71,18 @@ struct HostStartUpTest : ::testing::Test {
     MemoryApplicationPlatform application;
     MemorySurfacePlatform surfaces;
     MemoryDisplayPlatform device{surfaces, MemoryDisplayPlatform::Mode{1280, 1024, 32}};
-    PlatformSlot<ApplicationPlatform>::Scope applicationScope{application};
-    PlatformSlot<SurfacePlatform>::Scope surfaceScope{surfaces};
-    PlatformSlot<DisplayPlatform>::Scope deviceScope{device};
+    MemoryHostNoticePlatform notices;
+    HostPlatformsScope platforms{MachineInMemory()};
     HostWindowRequest request;
+
+    HostPlatforms MachineInMemory() {
+        HostPlatforms set;
+        set.surfaces = &surfaces;
+        set.display = &device;
+        set.application = &application;
+        set.notices = &notices;
+        return set;
+    }
 
     HostStartUpTest() {
         gJournal = &journal;
@@ -108,6 +118,19 @@ TEST_F(HostStartUpTest, EachStepFindsWhatTheStepsBeforeItMade) {
     EXPECT_NE(host::AppInfo.currentScreen, nullptr);
     EXPECT_EQ(host::InputRoot, host::AppInfo.currentScreen);
     EXPECT_EQ(host::AppInfo.currentScreen->Transition(), TransitionState::Opening);
+}
+
+TEST_F(HostStartUpTest, WhatTheStartUpMadeTheShutdownEndsAndTheRunQuits) {
+    ASSERT_EQ(StartHost(platform, request, NewNotedFirstScreen), 1);
+    ShutdownApplication();
+    EXPECT_EQ(notices.quitCodes, std::vector<int32_t>{0});
+    EXPECT_EQ(application.windowReleases, 1);
+    EXPECT_EQ(host::MouseCursor, nullptr);
+    EXPECT_EQ(host::AppInfo.currentScreen, nullptr);
+    EXPECT_EQ(host::NetworkManager, nullptr);
+    EXPECT_EQ(host::RootControl, nullptr);
+    EXPECT_EQ(host::Display, nullptr);
+    EXPECT_EQ(device.HasDevice(), false) << "the display let its device go";
 }
 
 TEST_F(HostStartUpTest, AWindowThatCannotBeMadeStopsTheStartUp) {

@@ -8,6 +8,7 @@
 #include "platform/win32/shell/win32_application_platform.h"
 #include "platform/win32/sound/direct_sound_platform.h"
 #include "platform/win32/sprites/win32_sprite_platform.h"
+#include "shell/host_platforms.h"
 
 void InstallWin32Platforms() {
     static Win32FilePlatform files;
@@ -17,12 +18,14 @@ void InstallWin32Platforms() {
     static Win32ApplicationPlatform application;
     static Win32SpritePlatform sprites;
     static Win32HostNoticePlatform notices;
-    PlatformSlot<FilePlatform>::Install(&files);
-    PlatformSlot<SocketPlatform>::Install(&sockets);
-    PlatformSlot<SoundPlatform>::Install(&sound);
-    PlatformSlot<SurfacePlatform>::Install(&DirectDrawSurfacePlatform::Instance());
-    PlatformSlot<DisplayPlatform>::Install(&display);
-    PlatformSlot<ApplicationPlatform>::Install(&application);
-    PlatformSlot<SpritePlatform>::Install(&sprites);
-    PlatformSlot<HostNoticePlatform>::Install(&notices);
+    HostPlatforms product;
+    product.files = &files;
+    product.sockets = &sockets;
+    product.sound = &sound;
+    product.surfaces = &DirectDrawSurfacePlatform::Instance();
+    product.display = &display;
+    product.sprites = &sprites;
+    product.application = &application;
+    product.notices = &notices;
+    InstallHostPlatforms(product);
 }
