@@ -6,6 +6,7 @@
 #include "control_classes/text_renderer.h"
 #include "display/surface_control.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"
 
@@ -20,6 +21,7 @@ struct TextLabelTest : ::testing::Test {
     static constexpr uint32_t kShadow = 0x000000FF;      // GDI red
     static constexpr uint32_t kBackground = 0x0000FF00;  // GDI green
 
+    HostGlobalsScope globals;
     MemoryDisplayScope display{2, 0xF800, kWidth, kHeight};
     MemoryTextPlatform text;
     TextPlatformSlot::Scope installed{text};
@@ -35,7 +37,6 @@ struct TextLabelTest : ::testing::Test {
     }
     ~TextLabelTest() override {
         root.ownSurface = nullptr;
-        host::RootControl = nullptr;
         DestroySurface(screen);
     }
     std::string Row(int y) const {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "platform/memory/controls/memory_pointer_platform.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"
@@ -9,6 +10,7 @@
 namespace {
 
 TEST(DemoSceneTest, RunsItsCycleAndGivesTheCursorItsArrowForItsLifetime) {
+    HostGlobalsScope globals;
     MemoryDisplayScope display(2, 0xF800, 320, 240);
     MemoryTextPlatform text;
     TextPlatformSlot::Scope installedText(text);
@@ -45,7 +47,6 @@ TEST(DemoSceneTest, RunsItsCycleAndGivesTheCursorItsArrowForItsLifetime) {
     }
     EXPECT_EQ(cursor.bundle, nullptr) << "the scene takes its arrow back from a live cursor";
     EXPECT_EQ(text.LiveFonts(), 0u);
-    host::MouseCursor = nullptr;
     root.ownSurface = nullptr;
     DestroySurface(screen);
 }

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "display/display_format.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "platform/memory/common/memory_host_notice_platform.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/startscreen/memory_start_screen_platform.h"
@@ -31,14 +33,11 @@ class StartScreenTest : public ProgramFolderTest {
         std::filesystem::copy_file(TIDEMARCH_START_SPRITES, root_ / "SPR" / "Start.SPR");
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(root_);
-        host::AppInfo.RetryCount = 0;
-        host::NetworkManager = nullptr;
+        globals_.emplace();
     }
     void TearDown() override {
         if (host::AppInfo.currentScreen) DestroyControl(host::AppInfo.currentScreen);
-        host::AppInfo.currentScreen = nullptr;
-        host::DrawRoot = host::UpdateRoot = host::InputRoot = nullptr;
-        host::AppInfo.RetryCount = 0;
+        globals_.reset();
         std::filesystem::current_path(previous_);
         gDisplayFormat = savedFormat_;
         gChannelMasks = savedMasks_;
@@ -67,6 +66,7 @@ class StartScreenTest : public ProgramFolderTest {
     PosixFileStorePlatform files_{"."};
     MemoryStartScreenPlatform platform_{files_};
     StartScreenPlatformSlot::Scope platformScope_{platform_};
+    std::optional<HostGlobalsScope> globals_;
     MemoryHostNoticePlatform notices_;
     PlatformSlot<HostNoticePlatform>::Scope noticeScope_{notices_};
     DisplayFormat savedFormat_{};
