@@ -10,7 +10,8 @@
 #include "sound/sound_device.h"
 
 namespace {
-// The root control is a bare wrapper of the draw surface: no parent, no bounds of its own.
+// The root control has no parent and no bounds of its own (it takes the draw surface's); it
+// stands at a screen's priority.
 constexpr int16_t kRootControlPriority = 64;
 
 void CreateDisplayAndRootControl(HostStartUpPlatform& platform, void* window,

@@ -110,6 +110,17 @@ class Balancer {
     std::unique_ptr<Child> haproxy_;
 };
 
+// Two instances serving the same release behind one HAProxy, each logging to a file in the work
+// folder.
+struct Farm {
+    Farm(const fs::path& work, const fs::path& release)
+        : first(release, work / "first.log"), second(release, work / "second.log"),
+          balancer(work, first, second) {}
+    Instance first;
+    Instance second;
+    Balancer balancer;
+};
+
 class ScaleOutTest : public UpdateServerTest {
   protected:
     ClientPointer ClientThrough(const Balancer& balancer, const std::string& name) {
@@ -137,12 +148,12 @@ TEST_F(ScaleOutTest, TwoInstancesBehindHaproxyShareTheSessionsAndAllComplete) {
     constexpr int kClients = 8;
     game = Pattern(40000, 1);
     WriteRelease();
-    const fs::path work = installed.parent_path();
-    Instance first(release, work / "first.log");
-    Instance second(release, work / "second.log");
-    ASSERT_NE(first.metricsPort, 0) << Text(first.log);
-    ASSERT_NE(second.metricsPort, 0) << Text(second.log);
-    Balancer balancer(work, first, second);
+    Farm farm(installed.parent_path(), release);
+    ASSERT_NE(farm.first.metricsPort, 0) << Text(farm.first.log);
+    ASSERT_NE(farm.second.metricsPort, 0) << Text(farm.second.log);
+    Instance& first = farm.first;
+    Instance& second = farm.second;
+    Balancer& balancer = farm.balancer;
 
     std::vector<ClientPointer> clients;
     for (int i = 0; i < kClients; ++i)
@@ -168,12 +179,12 @@ TEST_F(ScaleOutTest, WhenOneInstanceDiesTheOtherFinishesItsSessionsAndTakesTheNe
     // is over when the instance dies.
     game = Pattern(32 << 20, 1);
     WriteRelease();
-    const fs::path work = installed.parent_path();
-    Instance first(release, work / "first.log");
-    Instance second(release, work / "second.log");
-    ASSERT_NE(first.metricsPort, 0) << Text(first.log);
-    ASSERT_NE(second.metricsPort, 0) << Text(second.log);
-    Balancer balancer(work, first, second);
+    Farm farm(installed.parent_path(), release);
+    ASSERT_NE(farm.first.metricsPort, 0) << Text(farm.first.log);
+    ASSERT_NE(farm.second.metricsPort, 0) << Text(farm.second.log);
+    Instance& first = farm.first;
+    Instance& second = farm.second;
+    Balancer& balancer = farm.balancer;
 
     std::vector<ClientPointer> running;
     for (int i = 0; i < kClients; ++i)
