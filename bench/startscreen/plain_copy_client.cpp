@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "startscreen/start_screen_flow.h"
+#include "startscreen/flow/start_screen_flow.h"
 #include "update_protocol/file_record.h"
 
 namespace {

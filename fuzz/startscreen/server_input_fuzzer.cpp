@@ -23,13 +23,14 @@
 
 #include "inside_program_folder.h"
 #include "net/connection.h"
-#include "platform/memory/startscreen/memory_file_store_platform.h"
 #include "platform/memory/startscreen/memory_registry_platform.h"
+#include "platform/memory/update_client/memory_file_store_platform.h"
 #include "server_records.h"
-#include "startscreen/scrambler.h"
-#include "startscreen/start_screen_flow.h"
-#include "startscreen/unseen_progress.h"
+#include "startscreen/flow/start_screen_flow.h"
+#include "update_client/scrambler.h"
+#include "update_client/unseen_progress.h"
 #include "update_protocol/file_record.h"
+#include "write_failing_file_store.h"
 
 namespace {
 
@@ -112,7 +113,7 @@ class FuzzWorld final : public UnseenProgress<StartScreenWorld> {
 
 // A start screen: its world and its decisions.
 struct Screen {
-    Screen(Host& host, MemoryFileStorePlatform& files, MemoryRegistryPlatform& registry)
+    Screen(Host& host, FileStorePlatform& files, MemoryRegistryPlatform& registry)
         : world(host), flow(world, files, registry, StartScreenSettings{"127.0.0.1"}) {}
     FuzzWorld world;
     StartScreenFlow flow;
@@ -126,7 +127,7 @@ class Run {
             files_.Put(seed.path, seed.bytes);
         seededFiles_ = files_.FileCount();
         seededBytes_ = files_.HeldBytes();
-        screen_ = std::make_unique<Screen>(host_, files_, registry_);
+        screen_ = std::make_unique<Screen>(host_, failing_, registry_);
         screen_->flow.Open();
     }
 
@@ -170,14 +171,14 @@ class Run {
             if (screen_->world.inputEnabled && !host_.handedOver) screen_->flow.OnButtonDown();
             break;
         case Action::FailNextWrite:
-            files_.FailNextWrite();
+            failing_.FailNextWrite();
             break;
         }
     }
 
     // As the program does it: the fresh screen is made and opened before the old one goes.
     void ReplaceScreen() {
-        auto fresh = std::make_unique<Screen>(host_, files_, registry_);
+        auto fresh = std::make_unique<Screen>(host_, failing_, registry_);
         fresh->flow.Open();
         screen_ = std::move(fresh);
     }
@@ -194,6 +195,7 @@ class Run {
 
     Host host_;
     MemoryFileStorePlatform files_;
+    WriteFailingFileStore failing_{files_};
     MemoryRegistryPlatform registry_;
     std::unique_ptr<Screen> screen_;
     size_t seededFiles_ = 0;

@@ -2,6 +2,7 @@
 // whole run. A test that wants another implementation installs it for its own scope.
 #include <gtest/gtest.h>
 
+#include "common/host_platforms.h"
 #include "platform/memory/common/memory_host_notice_platform.h"
 #include "platform/win32/files/win32_file_platform.h"
 #include "platform/win32/net/winsock_socket_platform.h"
@@ -13,13 +14,15 @@ int main(int argc, char** argv) {
     WinsockSocketPlatform sockets;
     DirectSoundPlatform sound;
     Win32SpritePlatform sprites;
-    PlatformSlot<FilePlatform>::Scope installedFiles(files);
-    PlatformSlot<SocketPlatform>::Scope installedSockets(sockets);
-    PlatformSlot<SoundPlatform>::Scope installedSound(sound);
-    PlatformSlot<SpritePlatform>::Scope installedSprites(sprites);
     // Boxes nobody could click and quit messages nobody waits for are kept instead.
     MemoryHostNoticePlatform notices;
-    PlatformSlot<HostNoticePlatform>::Scope installedNotices(notices);
+    HostPlatforms platforms;
+    platforms.files = &files;
+    platforms.sockets = &sockets;
+    platforms.sound = &sound;
+    platforms.sprites = &sprites;
+    platforms.notices = &notices;
+    HostPlatformsScope installed(platforms);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "startscreen/scrambler.h"
+#include "update_client/scrambler.h"
 
 namespace {
 

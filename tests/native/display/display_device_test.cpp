@@ -7,8 +7,8 @@
 
 #include "display/display.h"
 #include "host/host_globals.h"
-#include "platform/memory/common/memory_host_notice_platform.h"
-#include "platform/memory/display/memory_display_platform.h"
+#include "host_globals_scope.h"
+#include "platform/memory/display/memory_display_machine.h"
 
 namespace {
 
@@ -31,13 +31,9 @@ class DisplayDeviceTest : public ::testing::Test {
     DisplayDeviceTest() {
         gDisplayFormat = DisplayFormat{};
         gChannelMasks = ChannelMasks{};
-        host::HostWindow = host::InstanceHandle = host::DirectDrawObject = nullptr;
-        host::CooperativeLevel = 0;
-        host::ClientOffset = Point{0, 0};
     }
     ~DisplayDeviceTest() override {
         DestroyControl(host::RootControl);
-        host::RootControl = nullptr;
         DestroyControl(display);
         EXPECT_EQ(surfaces.LiveSurfaces(), 0u) << "the display lets go of every surface it made";
         EXPECT_FALSE(device.HasDevice()) << "the display lets go of the display object";
@@ -67,12 +63,11 @@ class DisplayDeviceTest : public ::testing::Test {
     static bool Lost(Surface* s) { return static_cast<MemorySurface*>(s->platformSurface)->lost; }
     static void Lose(Surface* s) { MemorySurfacePlatform::MarkLost(s->platformSurface); }
 
-    MemorySurfacePlatform surfaces;
-    MemoryDisplayPlatform device{surfaces, MemoryDisplayPlatform::Mode{1280, 1024, 32}};
-    PlatformSlot<SurfacePlatform>::Scope surfaceScope{surfaces};
-    PlatformSlot<DisplayPlatform>::Scope deviceScope{device};
-    MemoryHostNoticePlatform notices;
-    PlatformSlot<HostNoticePlatform>::Scope noticeScope{notices};
+    HostGlobalsScope freshGlobals;
+    MemoryDisplayMachine machine{MemoryDisplayPlatform::Mode{1280, 1024, 32}};
+    MemorySurfacePlatform& surfaces = machine.surfaces;
+    MemoryDisplayPlatform& device = machine.device;
+    MemoryHostNoticePlatform& notices = machine.notices;
     int windowObject = 0;
     int instanceObject = 0;
     void* window = &windowObject;
@@ -278,12 +273,10 @@ TEST_F(DisplayDeviceTest, EachCreationStepThatFailsEndsCreationTheWayItShould) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
-        MemorySurfacePlatform caseSurfaces;
-        MemoryDisplayPlatform caseDevice(caseSurfaces, MemoryDisplayPlatform::Mode{1024, 768, 16});
-        PlatformSlot<SurfacePlatform>::Scope s(caseSurfaces);
-        PlatformSlot<DisplayPlatform>::Scope d(caseDevice);
-        MemoryHostNoticePlatform caseNotices;
-        PlatformSlot<HostNoticePlatform>::Scope n(caseNotices);
+        MemoryDisplayMachine caseMachine{MemoryDisplayPlatform::Mode{1024, 768, 16}};
+        MemorySurfacePlatform& caseSurfaces = caseMachine.surfaces;
+        MemoryDisplayPlatform& caseDevice = caseMachine.device;
+        MemoryHostNoticePlatform& caseNotices = caseMachine.notices;
         c.fail(caseDevice);
         gDisplayFormat = DisplayFormat{};
         gChannelMasks = ChannelMasks{};
@@ -313,12 +306,10 @@ TEST_F(DisplayDeviceTest, ARefusedPrimaryIsTriedOnceMoreWithOtherCapabilities) {
     };
     for (Case c : {Case{kWindowed, 0x4200, 0xA00}, Case{kFullScreen, kFlippingCaps, kFlippingCaps}}) {
         SCOPED_TRACE(c.level);
-        MemorySurfacePlatform caseSurfaces;
-        MemoryDisplayPlatform caseDevice(caseSurfaces, MemoryDisplayPlatform::Mode{1024, 768, 16});
-        PlatformSlot<SurfacePlatform>::Scope s(caseSurfaces);
-        PlatformSlot<DisplayPlatform>::Scope d(caseDevice);
-        MemoryHostNoticePlatform caseNotices;
-        PlatformSlot<HostNoticePlatform>::Scope n(caseNotices);
+        MemoryDisplayMachine caseMachine{MemoryDisplayPlatform::Mode{1024, 768, 16}};
+        MemorySurfacePlatform& caseSurfaces = caseMachine.surfaces;
+        MemoryDisplayPlatform& caseDevice = caseMachine.device;
+        MemoryHostNoticePlatform& caseNotices = caseMachine.notices;
         caseSurfaces.FailNextCreate();
         auto* shown = new Display(640, 480);
         EXPECT_EQ(shown->Create(window, instance, 640, 480, 2, c.level), 1);
@@ -509,12 +500,10 @@ TEST_F(DisplayDeviceTest, AResizedPrimaryIsTriedInSystemMemoryAndItsFailureIsRep
     };
     for (const Case& c : {Case{false, {}, true}, Case{true, {"Fail to make Primary surface"}, false}}) {
         SCOPED_TRACE(c.refuseAll);
-        MemorySurfacePlatform caseSurfaces;
-        MemoryDisplayPlatform caseDevice(caseSurfaces, MemoryDisplayPlatform::Mode{1024, 768, 16});
-        PlatformSlot<SurfacePlatform>::Scope s(caseSurfaces);
-        PlatformSlot<DisplayPlatform>::Scope d(caseDevice);
-        MemoryHostNoticePlatform caseNotices;
-        PlatformSlot<HostNoticePlatform>::Scope n(caseNotices);
+        MemoryDisplayMachine caseMachine{MemoryDisplayPlatform::Mode{1024, 768, 16}};
+        MemorySurfacePlatform& caseSurfaces = caseMachine.surfaces;
+        MemoryDisplayPlatform& caseDevice = caseMachine.device;
+        MemoryHostNoticePlatform& caseNotices = caseMachine.notices;
         auto* shown = new Display(1024, 768);
         ASSERT_EQ(shown->Create(window, instance, 1024, 768, 2, kFullScreen), 1);
         caseDevice.RefusePrimaryCaps(kFlippingCaps);

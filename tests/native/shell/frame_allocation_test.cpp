@@ -9,6 +9,7 @@
 
 #include "display/display.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "platform/memory/controls/memory_pointer_platform.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/display/memory_surface_platform.h"
@@ -81,11 +82,11 @@ TEST(FrameAllocationTest, SteadyStateFramesOfTheDemonstrationSceneLeaveNoBlockBe
     MouseCursor cursor;
     Display shown(kWidth, kHeight);
     {
+        HostGlobalsScope freshGlobals;
         DemoScene scene(kWidth, kHeight, &cursor);
         scene.Open();
         host::RootControl = &root;
         host::Display = &shown;
-        host::FrameInterval = 40;
         host::BackgroundClear = 1;
         host::DrawRoot = host::UpdateRoot = host::InputRoot = &scene;
         host::MouseCursor = &cursor;
@@ -116,9 +117,6 @@ TEST(FrameAllocationTest, SteadyStateFramesOfTheDemonstrationSceneLeaveNoBlockBe
         long blocksAfterRun = liveBlocks.load();
         long allocationsAfterRun = allocations.load();
 
-        host::RootControl = nullptr;
-        host::Display = nullptr;
-        host::DrawRoot = host::UpdateRoot = host::InputRoot = host::MouseCursor = nullptr;
         EXPECT_EQ(presents, 1200);
         EXPECT_EQ(blocksAfterRun, blocksAfterWarmUp) << "blocks the steady-state frames did not free";
         // Blocks made and freed within a frame are allowed; note how many there are.

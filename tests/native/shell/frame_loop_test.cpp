@@ -10,6 +10,7 @@
 #include "control_classes/sprite_controls.h"
 #include "display/display.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "net/network_manager.h"
 #include "platform/memory/display/memory_surface_platform.h"
 #include "platform/memory/shell/memory_frame_log_platform.h"
@@ -62,6 +63,7 @@ class Recorder : public Control {
 // The host objects the loop reaches: a display of 8 x 4 and a root control, both released by
 // the shutdown when a test's loop ends with the quit message.
 struct FrameLoopTest : ::testing::Test {
+    HostGlobalsScope freshGlobals;
     MemoryLoopPlatform platform;
     JournalApplicationPlatform application{platform.journal};
     PlatformSlot<ApplicationPlatform>::Scope applicationScope{application};
@@ -72,21 +74,12 @@ struct FrameLoopTest : ::testing::Test {
     FrameLoopTest() {
         host::Display = new Display(8, 4);
         host::RootControl = root;
-        host::NetworkManager = nullptr;
-        host::AppInfo.currentScreen = nullptr;
-        host::FrameInterval = 40;
-        host::BackgroundClear = 0;
         host::DrawRoot = host::UpdateRoot = host::InputRoot = &screen;
-        host::MouseCursor = nullptr;
     }
     ~FrameLoopTest() override {
         DestroyControl(host::RootControl);
-        host::RootControl = nullptr;
         DestroyControl(host::Display);
-        host::Display = nullptr;
         if (host::NetworkManager) host::NetworkManager->DeletingDestructor(kDeleteMemory);
-        host::NetworkManager = nullptr;
-        host::DrawRoot = host::UpdateRoot = host::InputRoot = host::MouseCursor = nullptr;
     }
     void StopAfterUpdates(int count) {
         platform.stop = [this, count] {

@@ -16,7 +16,7 @@
 #include "platform/memory/display/memory_surface_platform.h"
 #include "platform/memory/shell/memory_application_platform.h"
 #include "shell/application_shutdown.h"
-#include "shell/host_platforms.h"
+#include "common/host_platforms.h"
 
 namespace {
 

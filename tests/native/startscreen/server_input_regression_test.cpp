@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "net/connection.h"
-#include "platform/memory/startscreen/memory_file_store_platform.h"
+#include "platform/memory/update_client/memory_file_store_platform.h"
 #include "platform/memory/startscreen/memory_registry_platform.h"
-#include "platform/posix/startscreen/posix_file_store_platform.h"
+#include "platform/posix/update_client/posix_file_store_platform.h"
 #include "program_folder_fixture.h"
-#include "startscreen/scrambler.h"
-#include "startscreen/start_screen_flow.h"
-#include "startscreen/unseen_progress.h"
+#include "update_client/scrambler.h"
+#include "startscreen/flow/start_screen_flow.h"
+#include "update_client/unseen_progress.h"
 #include "update_protocol/file_record.h"
 
 namespace {

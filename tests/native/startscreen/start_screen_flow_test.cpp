@@ -1,4 +1,4 @@
-#include "startscreen/start_screen_flow.h"
+#include "startscreen/flow/start_screen_flow.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,9 @@
 
 #include "net/connection.h"
 #include "platform/memory/startscreen/memory_registry_platform.h"
-#include "platform/posix/startscreen/posix_file_store_platform.h"
+#include "platform/posix/update_client/posix_file_store_platform.h"
 #include "program_folder_fixture.h"
+#include "write_failing_file_store.h"
 
 namespace {
 
@@ -83,10 +84,11 @@ class StartScreenFlowTest : public ProgramFolderTest {
     void SetUp() override {
         ProgramFolderTest::SetUp();
         files_ = std::make_unique<PosixFileStorePlatform>(root_.string());
+        failing_ = std::make_unique<WriteFailingFileStore>(*files_);
     }
     StartScreenFlow& Flow() {
         if (!flow_)
-            flow_ = std::make_unique<StartScreenFlow>(world_, *files_, registry_,
+            flow_ = std::make_unique<StartScreenFlow>(world_, *failing_, registry_,
                                                       StartScreenSettings{"10.0.0.8"});
         return *flow_;
     }
@@ -110,6 +112,7 @@ class StartScreenFlowTest : public ProgramFolderTest {
     PlainWorld world_;
     MemoryRegistryPlatform registry_;
     std::unique_ptr<PosixFileStorePlatform> files_;
+    std::unique_ptr<WriteFailingFileStore> failing_;
     std::unique_ptr<StartScreenFlow> flow_;
 };
 
@@ -376,7 +379,7 @@ TEST_F(StartScreenFlowTest, FailedWriteClosesTheScreen) {
     std::memcpy(header.data(), &record, sizeof record);
     world_.state = start_state::Open;
     Message(message_id::FileHeader, 0, header);
-    files_->FailNextWrite();
+    failing_->FailNextWrite();
     Message(message_id::FileData, 0, {'x'});
     EXPECT_EQ(world_.state, start_state::Closing);
 }

@@ -1,5 +1,5 @@
 // The start screen object: its controls from SPR/Start.SPR, the screens of a retry, and input.
-#include "startscreen/start_screen.h"
+#include "startscreen/screen/start_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include "platform/memory/common/memory_host_notice_platform.h"
 #include "platform/memory/controls/memory_text_platform.h"
 #include "platform/memory/startscreen/memory_start_screen_platform.h"
-#include "platform/posix/startscreen/posix_file_store_platform.h"
+#include "platform/posix/update_client/posix_file_store_platform.h"
 #include "program_folder_fixture.h"
 
 namespace {

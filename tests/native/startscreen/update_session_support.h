@@ -14,9 +14,9 @@
 #include "net/client_connection.h"
 #include "net/network_manager.h"
 #include "platform/memory/startscreen/memory_registry_platform.h"
-#include "platform/posix/startscreen/posix_file_store_platform.h"
-#include "startscreen/start_screen_flow.h"
-#include "startscreen/unseen_progress.h"
+#include "platform/posix/update_client/posix_file_store_platform.h"
+#include "startscreen/flow/start_screen_flow.h"
+#include "update_client/unseen_progress.h"
 
 // The reference update server as its own process on 127.0.0.1 and a free port.
 class ServerProcess {

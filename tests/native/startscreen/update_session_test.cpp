@@ -24,8 +24,8 @@
 #include "net/network_manager.h"
 #include "platform/memory/startscreen/memory_registry_platform.h"
 #include "platform/posix/net/posix_socket_platform.h"
-#include "platform/posix/startscreen/posix_file_store_platform.h"
-#include "startscreen/start_screen_flow.h"
+#include "platform/posix/update_client/posix_file_store_platform.h"
+#include "startscreen/flow/start_screen_flow.h"
 #include "update_session_support.h"
 
 namespace {

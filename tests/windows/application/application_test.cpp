@@ -5,6 +5,8 @@
 #include "display/display.h"
 #include "host/host_globals.h"
 #include "platform/win32/shell/application.h"
+#include "platform/win32/shell/win32_loop_platform.h"
+#include "platform/win32/shell/window_proc.h"
 #include "sound/sound_device.h"
 
 namespace {

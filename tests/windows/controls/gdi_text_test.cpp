@@ -12,6 +12,7 @@
 #include "control_classes/text_renderer.h"
 #include "display/display.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "platform/win32/controls/gdi_text_platform.h"
 #include "platform/win32/controls/win32_pointer_platform.h"
 #include "platform/win32/display/directdraw.h"
@@ -60,9 +61,7 @@ class GdiTextTest : public ::testing::Test {
     }
     void TearDown() override {
         target.ownSurface = nullptr;
-        host::RootControl = nullptr;
         DestroySurface(surface);
-        host::Display = nullptr;
         DestroyControl(display);
         if (window) DestroyWindow(window);
         UnregisterClassA("GdiTextTest", GetModuleHandleA(nullptr));
@@ -93,6 +92,7 @@ class GdiTextTest : public ::testing::Test {
         DrawTree(&label, &target, clip);
     }
 
+    HostGlobalsScope freshGlobals;
     DirectDrawDisplayPlatform device;
     PlatformSlot<DisplayPlatform>::Scope deviceScope{device};
     PlatformSlot<SurfacePlatform>::Scope surfaceScope{DirectDrawSurfacePlatform::Instance()};

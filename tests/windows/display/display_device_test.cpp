@@ -7,6 +7,7 @@
 
 #include "display/display.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "platform/memory/common/memory_host_notice_platform.h"
 #include "platform/win32/display/directdraw.h"
 #include "platform/win32/display/directdraw_display_platform.h"
@@ -28,7 +29,6 @@ class DisplayDeviceTest : public ::testing::Test {
     }
     void TearDown() override {
         DestroyControl(host::RootControl);
-        host::RootControl = nullptr;
         DestroyControl(display);
         EXPECT_EQ(gDirectDraw, nullptr) << "the display releases DirectDraw";
         if (window) DestroyWindow(window);
@@ -50,6 +50,7 @@ class DisplayDeviceTest : public ::testing::Test {
         return v;
     }
 
+    HostGlobalsScope freshGlobals;
     MemoryHostNoticePlatform notices;
     PlatformSlot<HostNoticePlatform>::Scope noticeScope{notices};
     DirectDrawDisplayPlatform device;

@@ -9,6 +9,7 @@
 
 #include "display/display_format.h"
 #include "host/host_globals.h"
+#include "host_globals_scope.h"
 #include "module_contract_loader.h"
 #include "net/network_manager.h"
 #include "platform/win32/controls/win32_screen_module_platform.h"
@@ -40,6 +41,7 @@ class GameModuleContractTest : public ::testing::Test {
 };
 
 TEST_F(GameModuleContractTest, EngineRecordArrivesByteForByte) {
+    HostGlobalsScope freshGlobals;
     const DisplayFormat savedFormat = gDisplayFormat;
     const ChannelMasks savedMasks = gChannelMasks;
     auto fake = [](uintptr_t value) { return reinterpret_cast<void*>(value); };
@@ -94,11 +96,6 @@ TEST_F(GameModuleContractTest, EngineRecordArrivesByteForByte) {
 
     gDisplayFormat = savedFormat;
     gChannelMasks = savedMasks;
-    host::HostWindow = host::InstanceHandle = host::DirectDrawObject = nullptr;
-    host::CooperativeLevel = 0;
-    host::Display = nullptr;
-    host::RootControl = nullptr;
-    host::MouseCursor = nullptr;
     sound::Effects3D = 0;
     sound::Device8 = sound::FallbackDevice = nullptr;
     sound::Listener = nullptr;
@@ -114,6 +111,7 @@ namespace {
 // and the host's shutdown deleting the module screen through its slot 0 and then the connection
 // through its slot 2.
 TEST_F(GameModuleContractTest, HandOverCommandsAndShutdownOrder) {
+    HostGlobalsScope freshGlobals;
     contract::CallJournal journal{};
     contract::ProbeState state{};
     state.journal = &journal;
@@ -172,8 +170,6 @@ TEST_F(GameModuleContractTest, HandOverCommandsAndShutdownOrder) {
     EXPECT_EQ(state.destructions, 1);
     EXPECT_EQ(journal.records[1].control, connection) << "then the manager deletes the module's connection";
     EXPECT_EQ(seen.destructions, 1);
-    host::FrameInterval = 40;
-    host::BackgroundClear = 0;
     // ShutdownApplication posted the quit message; this process goes on.
     MSG quit;
     PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/startscreen/win32_file_store_platform.h"
+#include "platform/win32/update_client/win32_file_store_platform.h"
 
 namespace {
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/startscreen/win32_file_store_platform.h"
+#include "platform/win32/update_client/win32_file_store_platform.h"
 #include "platform/win32/startscreen/win32_registry_platform.h"
-#include "startscreen/file_list.h"
-#include "startscreen/update_transfer.h"
+#include "update_client/file_list.h"
+#include "update_client/update_transfer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "scrambler_tool_commands.h"
-#include "startscreen/scrambler.h"
+#include "update_client/scrambler.h"
 
 namespace {
 

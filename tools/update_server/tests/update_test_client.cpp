@@ -8,7 +8,7 @@
 
 #include "net/wire_format.h"
 #include "platform/posix/net/posix_socket_platform.h"
-#include "startscreen/file_list.h"
+#include "update_client/file_list.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 
 #include "net/client_connection.h"
 #include "net/network_manager.h"
-#include "platform/posix/startscreen/posix_file_store_platform.h"
+#include "platform/posix/update_client/posix_file_store_platform.h"
 #include "record_time.h"
-#include "startscreen/unseen_progress.h"
-#include "startscreen/update_transfer.h"
+#include "update_client/unseen_progress.h"
+#include "update_client/update_transfer.h"
 
 struct ReceivedMessage {
     uint32_t id;

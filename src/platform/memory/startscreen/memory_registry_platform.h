@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "startscreen/registry_platform.h"
+#include "startscreen/flow/registry_platform.h"
 
 class MemoryRegistryPlatform final : public RegistryPlatform {
   public:

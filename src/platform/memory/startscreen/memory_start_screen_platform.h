@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/memory/startscreen/memory_registry_platform.h"
-#include "startscreen/start_screen_platform.h"
+#include "startscreen/screen/start_screen_platform.h"
 
 class MemoryStartScreenPlatform final : public StartScreenPlatform {
   public:

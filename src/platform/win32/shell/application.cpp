@@ -7,11 +7,12 @@
 #include "platform/win32/controls/win32_pointer_platform.h"
 #include "platform/win32/controls/win32_screen_module_platform.h"
 #include "platform/win32/shell/win32_platforms.h"
+#include "platform/win32/shell/window_proc.h"
 #include "platform/win32/startscreen/win32_start_screen_platform.h"
 #include "shell/host_start_up.h"
 #include "shell/host_window_platform.h"
 #include "shell/module_hand_over.h"
-#include "startscreen/start_screen.h"
+#include "startscreen/screen/start_screen.h"
 
 namespace {
 char gClassName[256] = {};

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "shell/application_shutdown.h"
-#include "shell/frame_timing_log.h"
 #include "shell/host_start_up.h"
 
 class Control;
@@ -20,17 +19,5 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
 // chooses another before start-up (null restores the start screen).
 void SetFirstScreenFactory(FirstScreenFactory factory);
 
-// Moves the window and resizes the display for a new picture size. Returns 1.
-int32_t ResizeWindow(int32_t width, int32_t height);
-
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
 // The window class name and title (256 bytes, as the host keeps it).
 const char* HostClassName();
-
-// Everything the entry point does, from the edition's settings to the end of the frame loop.
-int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);
-
-// Runs the frame loop on the real machine until the quit message, recording its frames in the
-// timing log when one is given and on.
-int32_t RunHostFrameLoop(FrameTimingLog* timing = nullptr);

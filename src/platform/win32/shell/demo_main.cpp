@@ -6,6 +6,7 @@
 
 #include "host/host_globals.h"
 #include "platform/win32/shell/application.h"
+#include "platform/win32/shell/host_main.h"
 #include "shell/demo_scene.h"
 
 namespace {

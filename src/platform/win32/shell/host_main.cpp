@@ -1,8 +1,11 @@
 // The life of the host from its entry point: settings, command line, working folder, start-up
 // check, start-up, frame loop and the failure path.
+#include "platform/win32/shell/host_main.h"
+
 #include "host/host_globals.h"
 #include "platform/win32/shell/application.h"
 #include "platform/win32/shell/win32_frame_log_platform.h"
+#include "platform/win32/shell/win32_loop_platform.h"
 #include "shell/edition_settings.h"
 
 int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand) {

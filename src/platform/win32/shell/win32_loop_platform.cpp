@@ -5,7 +5,6 @@
 #include <mmsystem.h>
 
 #include "host/host_globals.h"
-#include "platform/win32/shell/application.h"
 
 static_assert(sizeof(WindowMessage) == sizeof(MSG), "the tree receives the platform's message record");
 

@@ -1,5 +1,6 @@
 #include "platform/win32/shell/win32_platforms.h"
 
+#include "common/host_platforms.h"
 #include "platform/win32/common/win32_host_notice_platform.h"
 #include "platform/win32/display/directdraw.h"
 #include "platform/win32/display/directdraw_display_platform.h"
@@ -8,7 +9,6 @@
 #include "platform/win32/shell/win32_application_platform.h"
 #include "platform/win32/sound/direct_sound_platform.h"
 #include "platform/win32/sprites/win32_sprite_platform.h"
-#include "shell/host_platforms.h"
 
 void InstallWin32Platforms() {
     static Win32FilePlatform files;

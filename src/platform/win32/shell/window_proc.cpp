@@ -1,8 +1,10 @@
+#include "platform/win32/shell/window_proc.h"
+
 #include "common/window_message_numbers.h"
 #include "display/display.h"
 #include "host/host_globals.h"
 #include "host/input_root.h"
-#include "platform/win32/shell/application.h"
+#include "shell/application_shutdown.h"
 #include "shell/held_socket_notices.h"
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

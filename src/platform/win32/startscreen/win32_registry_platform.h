@@ -1,6 +1,6 @@
 #pragma once
 // Registry values under HKEY_LOCAL_MACHINE.
-#include "startscreen/registry_platform.h"
+#include "startscreen/flow/registry_platform.h"
 
 class Win32RegistryPlatform final : public RegistryPlatform {
   public:

@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
-#include "platform/win32/startscreen/win32_file_store_platform.h"
+#include "platform/win32/update_client/win32_file_store_platform.h"
 #include "platform/win32/startscreen/win32_registry_platform.h"
-#include "startscreen/start_screen_platform.h"
+#include "startscreen/screen/start_screen_platform.h"
 
 class Win32StartScreenPlatform final : public StartScreenPlatform {
   public:
