@@ -218,6 +218,7 @@ void WriteModuleAddress(const LoadedModules* modules, uint32_t address, ReportSt
         return;
     }
     out.Text(place.module->Name()).Text("+").Hex(place.offset, 1);
+    if (place.InData()) out.Text(" (data)");
 }
 
 void WriteCrashReport(const CrashFacts& facts, CrashMemory& memory, ReportStream& out) {

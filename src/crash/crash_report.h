@@ -78,5 +78,5 @@ void WriteCrashReport(const CrashFacts& facts, CrashMemory& memory, ReportStream
 // One line for the history of the crashes of an installation: time, version, exception, place.
 void WriteCrashHistoryLine(const CrashFacts& facts, ReportStream& out);
 
-// "Main.dll+0x1234", or "no loaded module".
+// "Main.dll+0x1234", "Main.dll+0x29000 (data)" outside its code, or "(no loaded module)".
 void WriteModuleAddress(const LoadedModules* modules, uint32_t address, ReportStream& out);

@@ -26,6 +26,10 @@ struct LoadedModule {
     uint32_t preferredBase = 0;
     uint32_t linkStamp = 0;
     bool headerRead = false;
+    // The offsets its executable sections span (codeEnd 0: not known). An address outside them
+    // points at data, not at code.
+    uint32_t codeStart = 0;
+    uint32_t codeEnd = 0;
     CalendarTime modified;  // the file's last write
     char path[kPathCapacity] = {};
 
@@ -37,6 +41,11 @@ struct LoadedModule {
 struct ModuleAddress {
     const LoadedModule* module = nullptr;  // null: in no loaded module
     uint32_t offset = 0;
+
+    // Known to lie outside the module's code.
+    bool InData() const {
+        return module && module->codeEnd != 0 && (offset < module->codeStart || offset >= module->codeEnd);
+    }
 };
 
 class LoadedModules {

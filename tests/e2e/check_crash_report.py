@@ -113,18 +113,24 @@ def main():
     unreadable = [line for line in stack[1:] if line.endswith("could not be read")]
     if unreadable:
         fail("the faulting thread's own stack could not be read: %s" % unreadable)
-    words = [re.match(r"  0x([0-9A-F]{8}) 0x([0-9A-F]{8}) (\S+)\+0x[0-9A-F]+$", line) for line in stack[1:]]
-    words = [w for w in words if w]
-    if not words:
-        fail("no stack word points into a module")
+    word_lines = [line for line in stack[1:] if not line.startswith("  and ")]
+    words = [re.match(r"  0x([0-9A-F]{8}) 0x([0-9A-F]{8}) (\S+)\+0x[0-9A-F]+( \(data\))?$", line)
+             for line in word_lines]
+    if not words or not all(words):
+        fail("stack lines that are not an address, a word and a module place: %s" % word_lines[:3])
     for w in words:
         if not start <= int(w.group(1), 16) < end:
             fail("stack word at 0x%s lies outside what was read" % w.group(1))
-    names = {w.group(3) for w in words}
-    if where != "thread" and HOST not in names:
-        fail("no stack word points into the host: %s" % sorted(names))
-    if MODULE not in names:
-        fail("no stack word points into the module: %s" % sorted(names))
+    # Return addresses: words that point into a module's code.
+    code = {w.group(3) for w in words if not w.group(4)}
+    if where == "stack":
+        # The overflowed stack is the module's own calls, more than the report lists.
+        if code != {MODULE} or not stack[-1].startswith("  and "):
+            fail("the overflowed stack is not the module's calls, cut short: %s" % sorted(code))
+    elif HOST not in code and where != "thread":
+        fail("no stack word returns into the host: %s" % sorted(code))
+    if MODULE not in code:
+        fail("no stack word returns into the module: %s" % sorted(code))
 
     modules = section(report, "modules ")
     listed = {}

@@ -2,6 +2,8 @@
 
 #include <psapi.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -23,6 +25,24 @@ void ReadHeader(LoadedModule& module, CrashMemory& memory) {
     module.linkStamp = nt.FileHeader.TimeDateStamp;
     module.preferredBase = nt.OptionalHeader.ImageBase;
     module.headerRead = true;
+
+    // The sections follow the optional header, whatever its recorded size.
+    uint32_t section = module.base + uint32_t(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+                       nt.FileHeader.SizeOfOptionalHeader;
+    uint32_t codeStart = UINT32_MAX;
+    uint32_t codeEnd = 0;
+    for (uint16_t i = 0; i < nt.FileHeader.NumberOfSections; ++i, section += sizeof(IMAGE_SECTION_HEADER)) {
+        IMAGE_SECTION_HEADER header;
+        if (!memory.Read(section, &header, sizeof header)) return;
+        if (!(header.Characteristics & (IMAGE_SCN_MEM_EXECUTE | IMAGE_SCN_CNT_CODE))) continue;
+        const uint32_t size = header.Misc.VirtualSize ? header.Misc.VirtualSize : header.SizeOfRawData;
+        if (header.VirtualAddress < codeStart) codeStart = header.VirtualAddress;
+        if (header.VirtualAddress + size > codeEnd) codeEnd = header.VirtualAddress + size;
+    }
+    if (codeEnd > codeStart) {
+        module.codeStart = codeStart;
+        module.codeEnd = codeEnd;
+    }
 }
 }  // namespace
 
