@@ -48,9 +48,15 @@ void FrameTimingLog::EndFrame() {
 }
 
 size_t FrameTimingLog::FormatRecentFrame(size_t index, char* line, size_t capacity) const {
-    if (index >= kept_ || capacity == 0) return 0;
-    size_t length = FormatRecord(records_[RingIndex(kept_ - index)], line, capacity);
-    return length < capacity ? length : capacity - 1;
+    if (capacity == 0) return 0;
+    line[0] = '\0';
+    if (index >= kept_) return 0;
+    char whole[kLineCapacity];
+    size_t length = FormatRecord(records_[RingIndex(kept_ - index)], whole, sizeof whole);
+    if (length >= capacity) length = capacity - 1;
+    std::memcpy(line, whole, length);
+    line[length] = '\0';
+    return length;
 }
 
 size_t FrameTimingLog::FormatRecord(const Record& record, char* out, size_t capacity) const {

@@ -19,6 +19,8 @@ class FrameTimingLog {
     static constexpr const char* kSwitch = "TIDEMARCH_FRAME_LOG";
     static constexpr size_t kFramesPerWrite = 25;  // a second of 40 ms frames
     static constexpr size_t kPathCapacity = 1024;
+    // One line: eleven numbers of at most 11 characters and their separators.
+    static constexpr size_t kLineCapacity = 160;
     // The first line of the file: '#' and the column names.
     static constexpr const char* kHeader = "# frame due update_start update_end draw_start draw_end "
                                            "present_start present_end drawn live_blocks live_bytes\n";
@@ -46,7 +48,8 @@ class FrameTimingLog {
     uint32_t FramesStarted() const { return frames_.load(std::memory_order_relaxed); }
     // The last complete frames the log holds (at most kFramesPerWrite; none unless it was on).
     size_t RecentFrames() const { return kept_; }
-    // The line of a recent frame as the file has it, oldest first. Returns its length.
+    // The line of a recent frame as the file has it, oldest first, cut to the capacity and
+    // terminated. Returns its length.
     size_t FormatRecentFrame(size_t index, char* line, size_t capacity) const;
 
   private:
@@ -59,8 +62,6 @@ class FrameTimingLog {
         bool heapCounted;
         HeapBlockCount heap;
     };
-    // One line: eleven numbers of at most 11 characters and their separators.
-    static constexpr size_t kLineCapacity = 160;
 
     size_t FormatRecord(const Record& record, char* out, size_t capacity) const;
     // The ring's position of a record that lies back records before the next one.
