@@ -123,6 +123,7 @@ TEST(CrashHandlerTest, AFaultOnAnyThreadIsReportedOnceAndEndsTheProcess) {
         EXPECT_NE(run.history.find(place), std::string::npos);
         EXPECT_TRUE(run.dumped);
         EXPECT_EQ(Count(run.notice, "----\n"), 1u) << run.notice;
+        EXPECT_NE(run.notice.find("main thread counted meanwhile: 0\n"), std::string::npos) << run.notice;
         EXPECT_NE(run.notice.find("The game stopped because of a fault in crash_probe.exe."),
                   std::string::npos);
         EXPECT_NE(run.notice.find("The crash report is in\n" + run.folder + "crash.txt"), std::string::npos)

@@ -1,7 +1,9 @@
 // A program with the crash handler installed that faults as its command line says:
 //   crash_probe.exe <fault> <report folder> <notice folder>
 // crash_handler_test runs it once for each fault and reads what it left. The player's notice
-// goes to notice.txt in the notice folder (appended, so that a second notice shows).
+// goes to notice.txt in the notice folder (appended, so that a second notice shows), with how
+// far the main thread got while the notice was given: when another thread faults, the main
+// thread counts as fast as it can, and the handling must have stopped it.
 #include <windows.h>
 
 #include <cstdio>
@@ -30,6 +32,8 @@ __attribute__((noinline)) int RecurseWithoutEnd(volatile int* depth) {
 namespace {
 wchar_t gFolder[MAX_PATH];
 wchar_t gNoticeFolder[MAX_PATH];
+volatile long gMainThreadCount = 0;
+constexpr DWORD kNoticeWatchMilliseconds = 300;
 
 void AppendNotice(const char* text, const char* caption) {
     wchar_t path[MAX_PATH + 16];
@@ -39,6 +43,12 @@ void AppendNotice(const char* text, const char* caption) {
     WriteFile(file, caption, DWORD(std::strlen(caption)), &written, nullptr);
     WriteFile(file, "\n", 1, &written, nullptr);
     WriteFile(file, text, DWORD(std::strlen(text)), &written, nullptr);
+    const long before = gMainThreadCount;
+    Sleep(kNoticeWatchMilliseconds);
+    char counted[64];
+    int length = std::snprintf(counted, sizeof counted, "\nmain thread counted meanwhile: %ld",
+                               gMainThreadCount - before);
+    WriteFile(file, counted, DWORD(length), &written, nullptr);
     WriteFile(file, "\n----\n", 6, &written, nullptr);
     CloseHandle(file);
 }
@@ -67,10 +77,12 @@ DWORD WINAPI WaitThenNullWrite(void*) {
     return 0;
 }
 
-// What the main thread does while another thread faults: nothing, until the handler ends the
-// process (the exit code 0 would show that it did not).
-int IdleMain() {
-    Sleep(30000);
+// What the main thread does while another thread faults: it counts until the handler stops it
+// (the exit code 0 would show that nothing ended the process).
+int CountingMain() {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 30000)
+        gMainThreadCount = gMainThreadCount + 1;
     return 0;
 }
 }  // namespace
@@ -99,14 +111,14 @@ int main(int argc, char** argv) {
         static DirectSoundPlatform sound;
         uint32_t id = 0;
         if (!sound.StartThread(NullWriteInThread, nullptr, &id)) return 3;
-        return IdleMain();
+        return CountingMain();
     } else if (std::strcmp(fault, "two-threads") == 0) {
         gGo = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         CloseHandle(CreateThread(nullptr, 0, WaitThenNullWrite, nullptr, 0, nullptr));
         CloseHandle(CreateThread(nullptr, 0, WaitThenNullWrite, nullptr, 0, nullptr));
         Sleep(100);
         SetEvent(gGo);
-        return IdleMain();
+        return CountingMain();
     } else if (std::strcmp(fault, "in-handler") == 0) {
         frames.faults = true;
         NullWrite();

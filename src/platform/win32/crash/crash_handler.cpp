@@ -142,6 +142,7 @@ const CrashPlace* WriteReport(const CrashFacts& facts, ProcessMemory& memory) {
 
 // The whole handling of one fault, after which the process ends.
 void HandleFault() {
+    SuspendOtherThreads(GetCurrentThreadId(), gCrash.faultThread);
     ProcessMemory memory;
     const CrashFacts facts = GatherFacts(memory);
     const CrashPlace* place = WriteReport(facts, memory);

@@ -1,6 +1,7 @@
 #include "platform/win32/crash/process_snapshot.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -96,6 +97,24 @@ void GatherLoadedModules(LoadedModules& modules, HMODULE* handles, size_t handle
         }
         ReadHeader(*module, memory);
     }
+}
+
+void SuspendOtherThreads(DWORD keep, DWORD alsoKeep) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    const DWORD process = GetCurrentProcessId();
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != process || entry.th32ThreadID == keep ||
+            entry.th32ThreadID == alsoKeep)
+            continue;
+        if (HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)) {
+            SuspendThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    CloseHandle(snapshot);
 }
 
 X86Registers RegistersOf(const CONTEXT& context) {

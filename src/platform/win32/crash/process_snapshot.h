@@ -17,6 +17,11 @@ class ProcessMemory final : public CrashMemory {
 void GatherLoadedModules(LoadedModules& modules, HMODULE* handles, size_t handleCapacity,
                          CrashMemory& memory);
 
+// Suspends every thread of the process but the two given, so that nothing else runs while the
+// fault is handled: the game goes no further and no other thread faults meanwhile. They stay
+// suspended until the process ends.
+void SuspendOtherThreads(DWORD keep, DWORD alsoKeep);
+
 X86Registers RegistersOf(const CONTEXT& context);
 
 CalendarTime CalendarTimeOf(const SYSTEMTIME& time);
