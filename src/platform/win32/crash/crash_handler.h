@@ -6,7 +6,7 @@
 //
 // Everything it needs is set aside when it is installed: its memory is static, and a thread of
 // its own waits to write the report, so that a thread whose stack has overflowed only has to
-// wake it. The faulting thread waits meanwhile; other threads that fault wait too.
+// wake it. The faulting thread waits meanwhile, and every other thread is suspended.
 #include <cstddef>
 
 class CrashFrameSource;
