@@ -67,9 +67,9 @@ void RouteInputMessage(WindowMessage* message, LoopPlatform& platform) {
 }
 
 namespace {
-// Records a point of the frame in the timing log, reading the clock only when there is one.
+// Records a point of the frame in the timing log, reading the clock only when the log is on.
 void MarkFrame(FrameTimingLog* timing, FrameMark mark, LoopPlatform& platform) {
-    if (timing) timing->Mark(mark, platform.Now());
+    if (timing && timing->IsOn()) timing->Mark(mark, platform.Now());
 }
 
 // Every call into the tree may end the run, which releases the host objects when the call
@@ -116,7 +116,6 @@ void DispatchSocketNotice(uint32_t wParam, int32_t lParam) {
 }  // namespace
 
 int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing) {
-    if (timing && !timing->IsOn()) timing = nullptr;
     if (!host::Display || !host::RootControl) {
         ShutdownApplication();
         return 0;

@@ -78,6 +78,7 @@ bool IsTreeInputMessage(uint32_t message);
 void RouteInputMessage(WindowMessage* message, LoopPlatform& platform);
 
 // Runs until the quit message: 1. Returns 0 at once, after shutting down, when the display or
-// the root control is missing. With a timing log that is on, every frame is recorded in it
-// through the loop's clock; without one the loop reads the clock no more often than it must.
+// the root control is missing. With a timing log every frame is counted in it, and while the log
+// is on recorded through the loop's clock; otherwise the loop reads the clock no more often than
+// it must.
 int32_t RunFrameLoop(LoopPlatform& platform, FrameTimingLog* timing = nullptr);

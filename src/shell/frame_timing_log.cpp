@@ -21,9 +21,10 @@ bool FrameTimingLog::Start() {
 }
 
 void FrameTimingLog::BeginFrame(uint32_t due) {
+    uint32_t number = frames_.fetch_add(1, std::memory_order_relaxed);
     if (!on_) return;
     current_ = Record{};
-    current_.number = frames_++;
+    current_.number = number;
     current_.due = due;
 }
 
@@ -40,8 +41,22 @@ void FrameTimingLog::EndFrame() {
         current_.heapCounted = true;
         current_.heap = platform_.CurrentHeapCount();
     }
-    pending_[pendingCount_++] = current_;
-    if (pendingCount_ == kFramesPerWrite) Flush();
+    records_[next_] = current_;
+    next_ = (next_ + 1) % kFramesPerWrite;
+    if (kept_ < kFramesPerWrite) ++kept_;
+    if (++unwritten_ == kFramesPerWrite) Flush();
+}
+
+size_t FrameTimingLog::FormatRecentFrame(size_t index, char* line, size_t capacity) const {
+    if (capacity == 0) return 0;
+    line[0] = '\0';
+    if (index >= kept_) return 0;
+    char whole[kLineCapacity];
+    size_t length = FormatRecord(records_[RingIndex(kept_ - index)], whole, sizeof whole);
+    if (length >= capacity) length = capacity - 1;
+    std::memcpy(line, whole, length);
+    line[length] = '\0';
+    return length;
 }
 
 size_t FrameTimingLog::FormatRecord(const Record& record, char* out, size_t capacity) const {
@@ -63,11 +78,11 @@ size_t FrameTimingLog::FormatRecord(const Record& record, char* out, size_t capa
 }
 
 void FrameTimingLog::Flush() {
-    if (!on_ || pendingCount_ == 0) return;
+    if (!on_ || unwritten_ == 0) return;
     size_t used = 0;
-    for (size_t i = 0; i < pendingCount_; ++i)
-        used += FormatRecord(pending_[i], text_ + used, sizeof text_ - used);
-    pendingCount_ = 0;
+    for (size_t back = unwritten_; back > 0; --back)
+        used += FormatRecord(records_[RingIndex(back)], text_ + used, sizeof text_ - used);
+    unwritten_ = 0;
     // A log that can no longer be written stops; the program goes on.
     if (!platform_.AppendToLog(text_, used)) {
         on_ = false;

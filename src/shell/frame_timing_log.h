@@ -4,7 +4,9 @@
 // started and ended (milliseconds of the frame loop's clock) and whether it was drawn, and, where
 // the program counts its heap, the live heap blocks after the frame. Records go to the file in
 // batches, written between frames, so that writing costs no frame its time; the log holds no
-// memory beyond its own object.
+// memory beyond its own object. The last batch's worth of records stays in the log for a crash
+// report, and the frames are counted whether the log is on or not.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -17,6 +19,8 @@ class FrameTimingLog {
     static constexpr const char* kSwitch = "TIDEMARCH_FRAME_LOG";
     static constexpr size_t kFramesPerWrite = 25;  // a second of 40 ms frames
     static constexpr size_t kPathCapacity = 1024;
+    // One line: eleven numbers of at most 11 characters and their separators.
+    static constexpr size_t kLineCapacity = 160;
     // The first line of the file: '#' and the column names.
     static constexpr const char* kHeader = "# frame due update_start update_end draw_start draw_end "
                                            "present_start present_end drawn live_blocks live_bytes\n";
@@ -32,13 +36,21 @@ class FrameTimingLog {
     bool IsOn() const { return on_; }
 
     // A frame begins; due is the schedule's time for it (the frame runs once the clock has passed
-    // it).
+    // it). Counted even while the log is off.
     void BeginFrame(uint32_t due);
     void Mark(FrameMark mark, uint32_t now);
     // The frame is complete: its record is kept and, every kFramesPerWrite frames, written.
     void EndFrame();
     // Writes the records not yet written.
     void Flush();
+
+    // The frames begun since the log was made, the current one included.
+    uint32_t FramesStarted() const { return frames_.load(std::memory_order_relaxed); }
+    // The last complete frames the log holds (at most kFramesPerWrite; none unless it was on).
+    size_t RecentFrames() const { return kept_; }
+    // The line of a recent frame as the file has it, oldest first, cut to the capacity and
+    // terminated. Returns its length.
+    size_t FormatRecentFrame(size_t index, char* line, size_t capacity) const;
 
   private:
     static constexpr size_t kMarks = 6;
@@ -50,18 +62,23 @@ class FrameTimingLog {
         bool heapCounted;
         HeapBlockCount heap;
     };
-    // One line: eleven numbers of at most 11 characters and their separators.
-    static constexpr size_t kLineCapacity = 160;
 
     size_t FormatRecord(const Record& record, char* out, size_t capacity) const;
+    // The ring's position of a record that lies back records before the next one.
+    size_t RingIndex(size_t back) const { return (next_ + kFramesPerWrite - back) % kFramesPerWrite; }
     void Stop();
 
     FrameLogPlatform& platform_;
     bool on_ = false;
     bool heapCounted_ = false;
-    uint32_t frames_ = 0;
+    // Read by a crash report from another thread while the frame loop may still run.
+    std::atomic<uint32_t> frames_{0};
     Record current_{};
-    Record pending_[kFramesPerWrite]{};
-    size_t pendingCount_ = 0;
+    // The last complete frames, a ring: next_ is where the next one goes, kept_ how many it
+    // holds, unwritten_ how many of the newest are not yet in the file.
+    Record records_[kFramesPerWrite]{};
+    size_t next_ = 0;
+    size_t kept_ = 0;
+    size_t unwritten_ = 0;
     char text_[kFramesPerWrite * kLineCapacity]{};
 };

@@ -701,7 +701,35 @@ TEST_F(FrameTimingLogTest, StaysOffAndWritesNothingUnlessSwitchedOnWithAFileItCa
         EXPECT_EQ(Frames(), "UDUDUD");
         EXPECT_TRUE(quiet.files.empty());
         EXPECT_EQ(quiet.writes, 0);
+        // A crash report still learns how many frames ran.
+        EXPECT_EQ(log.FramesStarted(), 3u);
+        EXPECT_EQ(log.RecentFrames(), 0u);
     }
+}
+
+TEST_F(FrameTimingLogTest, KeepsTheLastBatchOfFramesForACrashReportAndWritesEveryFrameOnceInOrder) {
+    const size_t frames = 2 * FrameTimingLog::kFramesPerWrite + 3;
+    StopAfterUpdates(int(frames));
+    FrameTimingLog log(files);
+    ASSERT_TRUE(log.Start());
+    RunFrameLoop(platform, &log);
+    EXPECT_EQ(log.FramesStarted(), frames);
+    ASSERT_EQ(log.RecentFrames(), FrameTimingLog::kFramesPerWrite);
+    // The file's line of each recent frame, oldest first.
+    log.Flush();
+    std::vector<std::vector<std::string>> lines = LogLines(files.files[kPath]);
+    ASSERT_EQ(lines.size(), frames + 1);
+    for (size_t i = 0; i < frames; ++i)
+        EXPECT_EQ(lines[i + 1][0], std::to_string(i));
+    for (size_t i = 0; i < log.RecentFrames(); ++i) {
+        char line[FrameTimingLog::kLineCapacity];
+        size_t length = log.FormatRecentFrame(i, line, sizeof line);
+        const std::vector<std::string>& written = lines[frames - FrameTimingLog::kFramesPerWrite + i + 1];
+        EXPECT_EQ(LogLines(std::string(line, length)).front(), written) << "recent frame " << i;
+    }
+    char small[8];
+    EXPECT_EQ(log.FormatRecentFrame(0, small, sizeof small), sizeof small - 1) << "cut to the room given";
+    EXPECT_EQ(log.FormatRecentFrame(log.RecentFrames(), small, sizeof small), 0u);
 }
 
 TEST_F(FrameTimingLogTest, AFileThatCanNoLongerBeWrittenEndsTheLogNotTheLoop) {

@@ -3,17 +3,26 @@
 #include "platform/win32/shell/host_main.h"
 
 #include "host/host_globals.h"
+#include "platform/win32/crash/crash_handler.h"
 #include "platform/win32/shell/application.h"
+#include "platform/win32/shell/frame_log_crash_source.h"
 #include "platform/win32/shell/win32_frame_log_platform.h"
 #include "platform/win32/shell/win32_loop_platform.h"
 #include "shell/edition_settings.h"
 
 int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand) {
-    // The frame-timing diagnostics, on when TIDEMARCH_FRAME_LOG names a file. Started first, so
-    // that the heap count covers every block of the run.
+    // A fault anywhere in the process from here on leaves a crash report beside the executable.
+    CrashHandlerSettings crashSettings;
+    crashSettings.version = TIDEMARCH_VERSION;
+    InstallCrashHandler(crashSettings);
+
+    // The frame-timing diagnostics, on when TIDEMARCH_FRAME_LOG names a file. Started before any
+    // host object, so that the heap count covers every block of the run.
     Win32FrameLogPlatform frameLogFiles;
     FrameTimingLog frameLog(frameLogFiles);
     frameLog.Start();
+    FrameLogCrashSource crashFrames(frameLog);
+    CrashFrameSourceScope crashFramesScope(crashFrames);
 
     EditionSettings settings(kBuiltEdition);
     FillCommandLineBlock(host::CommandLine, commandLine);
