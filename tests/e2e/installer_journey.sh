@@ -9,6 +9,7 @@
 #   3. the installed host, started by its Windows path from another folder with that setting
 #      removed, writes the setting again, runs its update against the reference server and hands
 #      over to the game module the update brought (screenshot kept);
+#      installing again into that folder (an upgrade) is accepted and keeps the update's files;
 #   4. the registered quiet uninstall removes the program folder's files, the update's included,
 #      the shortcuts, the registration, the Direct3D setting and the update server address the
 #      host wrote, and leaves a player's file deeper in the folder and a folder beside it;
@@ -159,6 +160,14 @@ for path in Main.dll SPR/Demo.SPR Music/Theme.bin Readme.txt; do
 done
 [ "$(user_reg "$wine_program_key\\Direct3D" csmt)" = dword:00000000 ] || fail "the host did not write its Direct3D setting"
 [ "$(system_reg "$server_key" UpdateServer)" = "$default_server" ] || fail "the host did not write the update server address"
+
+echo "--- the same installer again, over the updated installation"
+timeout 120 wine "$installer" /S
+status=$?
+settle
+[ "$status" -eq 0 ] || fail "installing again into the game's own folder ended with $status"
+cmp -s "$install/Tidemarch.exe" "$downloaded/Tidemarch.exe" || fail "installing again did not keep Tidemarch.exe"
+cmp -s "$work/release/Main.dll" "$install/Main.dll" || fail "installing again removed the update's Main.dll"
 
 echo "--- 4. silent uninstall"
 mkdir -p "$install/Saves/Slot1" "$(dirname "$install")/Beside"
