@@ -9,11 +9,18 @@ work="$root/build/journey"
 release="$work/release"
 install="$work/install"
 rm -rf "$work"
-mkdir -p "$release/SPR" "$release/Music" "$install/SPR"
+mkdir -p "$release/SPR" "$release/Music"
 
-# What the player downloads first.
-cp "$root/build/windows/src/platform/win32/shell/Tidemarch.exe" "$install/"
-cp "$root/build/windows/SPR/Start.SPR" "$install/SPR/"
+# What the player downloads first, installed silently the way a player's installer puts it: the
+# installer of the build's download (Tidemarch.exe, SPR/Start.SPR and the uninstaller), into the
+# fresh install folder (the newest installer of the build), without shortcuts on the Linux desktop.
+installer=$(ls -t "$root"/build/windows/dist/*-setup.exe | head -n 1)
+if ! WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d" timeout 120 wine "$installer" /S /NoDesktopShortcut \
+    "/D=$(winepath -w "$install")"; then
+    echo "run: the installer $installer failed" >&2
+    exit 1
+fi
+echo "run: installed $(basename "$installer") in $install"
 
 # What the server's operator publishes: the game module with its sprites, some of the game's
 # files, and the leftover file (scrambled with the start screen's key).

@@ -4,12 +4,29 @@
 
 namespace {
 HWND AsWindow(PlatformWindow window) { return static_cast<HWND>(window); }
+
+using DirectDrawCreateFunction = HRESULT(WINAPI*)(GUID*, IDirectDraw**, IUnknown*);
+
+// DirectDraw is loaded when the first display device is made, not with the program: under Wine its
+// Direct3D layer reads its settings as it loads, and the host writes its own setting before the
+// display is made (platform/win32/wine). The library stays loaded for the rest of the run.
+DirectDrawCreateFunction LoadDirectDrawCreate() {
+    static DirectDrawCreateFunction create = [] {
+        HMODULE library = LoadLibraryA("ddraw.dll");
+        return library ? reinterpret_cast<DirectDrawCreateFunction>(
+                             reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawCreate")))
+                       : nullptr;
+    }();
+    return create;
+}
 }  // namespace
 
 int32_t DirectDrawDisplayPlatform::CreateDevice() {
     if (first_) first_->Release();
     first_ = nullptr;
-    return DirectDrawCreate(nullptr, &first_, nullptr);
+    DirectDrawCreateFunction create = LoadDirectDrawCreate();
+    if (!create) return DDERR_NODIRECTDRAWSUPPORT;
+    return create(nullptr, &first_, nullptr);
 }
 
 int32_t DirectDrawDisplayPlatform::SetCooperativeLevel(PlatformWindow window, uint32_t flags) {

@@ -8,6 +8,7 @@
 #include "platform/win32/shell/frame_log_crash_source.h"
 #include "platform/win32/shell/win32_frame_log_platform.h"
 #include "platform/win32/shell/win32_loop_platform.h"
+#include "platform/win32/wine/wine_direct3d_setting.h"
 #include "shell/edition_settings.h"
 
 int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand) {
@@ -45,6 +46,9 @@ int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, 
         PostQuitMessage(0);
         return 0;
     }
+
+    // Before the display loads DirectDraw, whose Direct3D layer reads the setting as it loads.
+    SettleWineDirect3D(OwnProgramFileName(), RunsUnderWine());
 
     if (InitApplication(instance, previousInstance, showCommand, "Tidemarch", 0, 0, 1024, 768, 2,
                         host::kFullScreen, 0)) {
