@@ -5,6 +5,10 @@
 #   update   Tidemarch.exe's start screen while an update server sends it a large file at a
 #            steady 2 MB/s in 4 KiB chunks (paced_update_server.py)
 #   module   Tidemarch.exe handing over at once to the demonstration module (Main.dll)
+#   still    Tidemarch.exe's start screen with no update server, after its attempts: a still
+#            picture (measured from 14 s after the start)
+# --display SETTING shows the host in a presentation mode (TIDEMARCH_DISPLAY, for example
+# "borderless fit"); the scene's name in the figures then carries the setting's words.
 # For each scene it prints the processor use of the host process, of Wine's server and of the X
 # server as a share of one core (from /proc/<pid>/stat), the frames presented per second and the
 # intervals between presented frames (median, p99, max, from the host's frame log, which the run
@@ -15,7 +19,9 @@
 #   target <scene>-frame-p99 <(interval + 2 ms) / p99 interval> 1
 #       (goal: the 99th percentile of the intervals is within 2 ms of the frame interval)
 # Usage, inside a Wine session:
-#   bash scripts/wine/session.sh bash bench/host/run_cost.sh [--seconds N] [--warm-up N] [SCENE...]
+#   bash scripts/wine/session.sh bash bench/host/run_cost.sh [--seconds N] [--warm-up N] [--display SETTING] [SCENE...]
+# On a desktop of another size than the session's default, for example:
+#   TIDEMARCH_SCREEN=1920x1080x24 bash scripts/wine/session.sh bash bench/host/run_cost.sh --display borderless demo
 # Default: 20 s measured after 4 s of warm-up, every scene. --seconds 80 shows memory over a long
 # run (resident memory is sampled every second into <work>/<scene>-rss.txt).
 # Needs the windows build.
@@ -27,12 +33,14 @@ tidemarch_wine_prefix
 seconds=20
 warm_up=4
 scenes=()
+display=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --seconds) seconds="$2"; shift 2 ;;
     --warm-up) warm_up="$2"; shift 2 ;;
-    demo | update | module) scenes+=("$1"); shift ;;
-    *) echo "usage: run_cost.sh [--seconds N] [--warm-up N] [demo|update|module]..." >&2; exit 2 ;;
+    --display) display="$2"; shift 2 ;;
+    demo | update | module | still) scenes+=("$1"); shift ;;
+    *) echo "usage: run_cost.sh [--seconds N] [--warm-up N] [--display SETTING] [demo|update|module|still]..." >&2; exit 2 ;;
     esac
 done
 [ ${#scenes[@]} -gt 0 ] || scenes=(demo update module)
@@ -124,6 +132,12 @@ prepare_scene() {
         start_server "$folder" python3 "$root/bench/host/paced_update_server.py" --seconds $((seconds + warm_up + 30))
         exe=Tidemarch.exe
         ;;
+    still)
+        # Nothing listens on port 8100 (the lock is held): the start screen's attempts fail.
+        cp "$shell_dir/Tidemarch.exe" "$folder/"
+        cp "$root/build/windows/SPR/Start.SPR" "$folder/SPR/"
+        exe=Tidemarch.exe
+        ;;
     module)
         cp "$shell_dir/Tidemarch.exe" "$folder/"
         cp "$root/build/windows/SPR/Start.SPR" "$folder/SPR/"
@@ -178,7 +192,7 @@ run_scene() {
     prepare_scene "$scene" "$folder"
     local log="$folder/frames.log"
     local rss="$work/$scene-rss.txt"
-    (cd "$folder" && ALSA_CONFIG_PATH="$work/asound.conf" TIDEMARCH_FRAME_LOG="Z:${log//\//\\}" exec timeout --kill-after=5 $((seconds + warm_up + 60)) \
+    (cd "$folder" && ALSA_CONFIG_PATH="$work/asound.conf" TIDEMARCH_FRAME_LOG="Z:${log//\//\\}" TIDEMARCH_DISPLAY="$display" exec timeout --kill-after=5 $((seconds + warm_up + 60)) \
         wine "$folder/$exe" >/dev/null 2>&1) &
     host_pid=$!
     local pid=
@@ -202,6 +216,8 @@ run_scene() {
         done
         grep -q "^$begun" "$folder/server.log" || { echo "run_cost: scene $scene did not begin" >&2; exit 1; }
     fi
+    # Three connection attempts of 4 s, then the start screen's message stays.
+    if [ "$scene" = still ]; then sleep 14; fi
     sleep "$warm_up"
     local wineserver xserver
     wineserver=$(find_wineserver)
@@ -225,11 +241,14 @@ run_scene() {
     fi
     timeout 20 wineserver -k >/dev/null 2>&1 || true
     [ "$scene" != demo ] && exec 8>&-
-    python3 "$root/bench/host/frame_log_summary.py" --scene "$scene" --ticks "$ticks" \
+    local label="$scene"
+    [ -n "$display" ] && label="$scene-$(echo "$display" | tr -s ' ' '-')"
+    python3 "$root/bench/host/frame_log_summary.py" --scene "$label" --ticks "$ticks" \
         --cpu "$h0" "$h1" "$w0" "$w1" "$x0" "$x1" --wall "$t0" "$t1" --rss "$r0" "$r1" \
         --warm-up "$warm_up" --seconds "$seconds" "$log"
 }
 
+echo "display: $(xdotool getdisplaygeometry 2>/dev/null | tr ' ' x), setting \"${display:-fullscreen}\""
 echo "machine: $(lscpu | awk -F: '/Model name/ {gsub(/^ +/, "", $2); print $2}'), $(nproc) cores; $(wine --version)"
 for scene in "${scenes[@]}"; do
     run_scene "$scene"

@@ -224,6 +224,30 @@ void Display::Present() {
                        blit_options::Wait);
 }
 
+bool Display::ReopenScreen() {
+    if (IsWindowedLevel(host::CooperativeLevel)) return false;
+    DisplayPlatform& platform = ActiveDisplayPlatform();
+    Surface* primary = ownSurface;
+    if (!primary || !platform.EngineInterface()) return false;
+    if (backBuffer) backBuffer->Release();
+    primary->Release();
+    primary->pixels = nullptr;
+    if (platform.SetCooperativeLevel(host::HostWindow, host::CooperativeLevel) < 0) return false;
+    platform.SetDisplayMode(gDisplayFormat.screenWidth, gDisplayFormat.screenHeight,
+                            gDisplayFormat.bytesPerPixel * kBitsPerByte);
+    PlatformSurface platformPrimary =
+        CreatePrimary(platform, FlippingPrimaryDescription(), kFlippingPrimarySystemMemoryCaps);
+    if (!platformPrimary) {
+        DestroySurface(backBuffer);
+        backBuffer = nullptr;
+        return false;
+    }
+    AttachPlatformSurface(primary, platformPrimary);
+    backBuffer = TakeBackBuffer(platform, primary, backBuffer);
+    primary->Clear(kBlack);
+    return true;
+}
+
 void Display::FollowWindowFrame(const Rect& frame) {
     if (host::CooperativeLevel == host::kFullScreen) return;
     windowX = frame.left + host::ClientOffset.x;

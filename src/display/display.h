@@ -27,6 +27,13 @@ class Display : public SurfaceControl {
     void Present();
     void RestoreSurfaces();
     void ResizeDisplay(int32_t newWidth, int32_t newHeight);
+    // Makes the full-screen primary and its back buffer anew at the current size, after the
+    // platform changed how it shows full screen (its own display mode, or a window form on the
+    // desktop): the cooperative level and display mode are asked for again. The draw surface,
+    // the records the game holds and the display format stay as they are. False when no primary
+    // could be made (the display then shows nothing until it is opened again), and at the
+    // windowed levels, which have no full screen to show differently.
+    bool ReopenScreen();
     // The window's outer rectangle is here now: a windowed picture's place on the desktop (its
     // client area's corner) follows it; a full-screen picture stays at the screen's corner.
     void FollowWindowFrame(const Rect& frame);

@@ -492,6 +492,61 @@ TEST_F(DisplayDeviceTest, AFailedModeChangeIsReportedAndTheDisplayGoesOnAtTheNew
     EXPECT_EQ(device.Flips(), 1);
 }
 
+TEST_F(DisplayDeviceTest, AReopenedScreenIsANewFlippingChainBehindTheRecordsTheGameHolds) {
+    ASSERT_EQ(Open(kFullScreen), 1);
+    PointARootControlAtTheDrawSurface();
+    Surface* primaryRecord = display->primary();
+    Surface* drawSurface = display->drawSurface;
+    PlatformSurface oldPrimary = primaryRecord->platformSurface;
+    const size_t surfacesBefore = surfaces.LiveSurfaces();
+    drawSurface->FillRect(0, 0, 10, 10, kGreen565, 256, 0);
+    // The desktop's own mode came back meanwhile, as when the game was shown in a window.
+    ASSERT_GE(device.SetDisplayMode(1280, 1024, 32), 0);
+
+    ASSERT_TRUE(display->ReopenScreen());
+    EXPECT_EQ(device.CurrentMode(), (MemoryDisplayPlatform::Mode{1024, 768, 16}));
+    EXPECT_EQ(device.CooperativeFlags(), kFullScreen);
+    EXPECT_EQ(device.PrimaryRequests().back(), (PrimaryDescription{0x21, 2, kFlippingCaps}));
+    EXPECT_EQ(display->primary(), primaryRecord) << "the records stay";
+    EXPECT_NE(primaryRecord->platformSurface, oldPrimary) << "behind them, a new chain";
+    EXPECT_NE(primaryRecord->pixels, nullptr);
+    EXPECT_EQ(display->drawSurface, drawSurface);
+    EXPECT_EQ(host::RootControl->ownSurface, drawSurface);
+    EXPECT_EQ(gDisplayFormat.screenWidth, 1024);
+    EXPECT_EQ(surfaces.LiveSurfaces(), surfacesBefore) << "the old chain is let go";
+    ASSERT_NE(display->backBuffer, nullptr);
+    display->Present();
+    EXPECT_EQ(ScreenPixel(5, 5), kGreen565) << "the frame drawn before reaches the new screen";
+}
+
+TEST_F(DisplayDeviceTest, AScreenThatCannotBeReopenedShowsNothingUntilItCan) {
+    ASSERT_EQ(Open(kFullScreen), 1);
+    device.RefuseAllPrimaries();
+    EXPECT_FALSE(display->ReopenScreen());
+    EXPECT_EQ(display->primary()->platformSurface, nullptr);
+    EXPECT_EQ(display->backBuffer, nullptr);
+    const int32_t flips = device.Flips();
+    display->Present();
+    EXPECT_EQ(device.Flips(), flips);
+    device.RefuseAllPrimaries(false);
+    ASSERT_TRUE(display->ReopenScreen());
+    ASSERT_NE(display->backBuffer, nullptr);
+    display->drawSurface->FillRect(0, 0, 10, 10, kGreen565, 256, 0);
+    display->Present();
+    EXPECT_EQ(ScreenPixel(5, 5), kGreen565);
+
+    device.RefuseCooperativeLevel();
+    EXPECT_FALSE(display->ReopenScreen());
+}
+
+TEST_F(DisplayDeviceTest, TheWindowedLevelsHaveNoScreenToReopen) {
+    ASSERT_EQ(Open(kWindowed), 1);
+    PlatformSurface primary = display->primary()->platformSurface;
+    EXPECT_FALSE(display->ReopenScreen());
+    EXPECT_EQ(display->primary()->platformSurface, primary);
+    EXPECT_EQ(device.CurrentMode(), (MemoryDisplayPlatform::Mode{1280, 1024, 32}));
+}
+
 TEST_F(DisplayDeviceTest, AResizedPrimaryIsTriedInSystemMemoryAndItsFailureIsReported) {
     struct Case {
         bool refuseAll;

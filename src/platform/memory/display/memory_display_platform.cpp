@@ -28,7 +28,7 @@ int32_t MemoryDisplayPlatform::CreateDevice() {
 }
 
 int32_t MemoryDisplayPlatform::SetCooperativeLevel(PlatformWindow, uint32_t flags) {
-    if (!firstObject_) return kNotInitialized;
+    if (!firstObject_ && !engineOpen_) return kNotInitialized;
     if (refuseCooperativeLevel_) return surface_result::InvalidParams;
     cooperativeFlags_ = flags;
     return surface_result::Ok;

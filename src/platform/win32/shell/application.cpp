@@ -2,10 +2,11 @@
 
 #include <cstring>
 
+#include "controls/pointer_platform.h"
 #include "host/host_globals.h"
 #include "platform/win32/controls/gdi_text_platform.h"
-#include "platform/win32/controls/win32_pointer_platform.h"
 #include "platform/win32/controls/win32_screen_module_platform.h"
+#include "platform/win32/shell/presentation.h"
 #include "platform/win32/shell/win32_platforms.h"
 #include "platform/win32/shell/window_proc.h"
 #include "platform/win32/startscreen/win32_start_screen_platform.h"
@@ -50,9 +51,15 @@ DWORD StyleFor(uint32_t cooperativeLevel) {
     return WS_POPUP | WS_VISIBLE;
 }
 
-// The cursor follows the platform's pointer, for the whole run.
+// The cursor follows the platform's pointer, taken into the game's coordinates when the game is
+// shown in a window form; for the whole run.
+class PresentedPointerPlatform final : public PointerPlatform {
+  public:
+    bool ScreenCursorPosition(Point* position) override { return PresentedPointerPosition(position); }
+};
+
 void InstallPointerPlatform() {
-    static Win32PointerPlatform pointer;
+    static PresentedPointerPlatform pointer;
     static PointerPlatformSlot::Scope pointerScope(pointer);
 }
 
@@ -71,9 +78,14 @@ class Win32HostStartUpPlatform final : public HostStartUpPlatform {
         const bool framed = request.cooperativeLevel != host::kFrameless;
         const int32_t outerWidth = framed ? request.width + kFrameExtraWidth : request.width;
         const int32_t outerHeight = framed ? request.height + kFrameExtraHeight : request.height;
+        const HostWindowShape shape =
+            InitialWindowShape(request.x, request.y, outerWidth, outerHeight,
+                               StyleFor(request.cooperativeLevel), request.width, request.height);
         HWND window =
-            CreateWindowExA(0, gClassName, gClassName, StyleFor(request.cooperativeLevel), request.x,
-                            request.y, outerWidth, outerHeight, nullptr, nullptr, instance_, nullptr);
+            CreateWindowExA(0, gClassName, gClassName, shape.style, shape.outer.left, shape.outer.top,
+                            shape.outer.right - shape.outer.left, shape.outer.bottom - shape.outer.top,
+                            nullptr, nullptr, instance_, nullptr);
+        if (window) PresentationWindowCreated(window);
         return window;
     }
 
@@ -138,5 +150,7 @@ int32_t InitApplication(HINSTANCE instance, HINSTANCE previousInstance, int show
     request.iconResource = iconResource;
     request.showCommand = showCommand;
     Win32HostStartUpPlatform platform(instance, previousInstance == nullptr);
-    return StartHost(platform, request, gFirstScreenFactory);
+    const int32_t started = StartHost(platform, request, gFirstScreenFactory);
+    PresentationDisplayCreated();
+    return started;
 }

@@ -6,6 +6,7 @@
 #include "platform/win32/crash/crash_handler.h"
 #include "platform/win32/shell/application.h"
 #include "platform/win32/shell/frame_log_crash_source.h"
+#include "platform/win32/shell/presentation.h"
 #include "platform/win32/shell/win32_frame_log_platform.h"
 #include "platform/win32/shell/win32_loop_platform.h"
 #include "platform/win32/wine/wine_direct3d_setting.h"
@@ -49,6 +50,8 @@ int HostMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, 
 
     // Before the display loads DirectDraw, whose Direct3D layer reads the setting as it loads.
     SettleWineDirect3D(OwnProgramFileName(), RunsUnderWine());
+    // How the picture is shown: read before the window is made, which takes the chosen form.
+    ChoosePresentation(settings.registryKeyPath);
 
     if (InitApplication(instance, previousInstance, showCommand, "Tidemarch", 0, 0, 1024, 768, 2,
                         host::kFullScreen, 0)) {

@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include "host/host_globals.h"
+#include "platform/win32/shell/presentation.h"
 
 static_assert(sizeof(WindowMessage) == sizeof(MSG), "the tree receives the platform's message record");
 
@@ -19,7 +20,9 @@ bool Win32LoopPlatform::MessageWaiting() {
     return PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE) != 0;
 }
 bool Win32LoopPlatform::TakeMessage(WindowMessage* message) {
-    return GetMessageA(AsMsg(message), nullptr, 0, 0) != 0;
+    if (GetMessageA(AsMsg(message), nullptr, 0, 0) == 0) return false;
+    AdaptPresentationInput(AsMsg(message));
+    return true;
 }
 void Win32LoopPlatform::TranslateKeys(WindowMessage* message) { ::TranslateMessage(AsMsg(message)); }
 void Win32LoopPlatform::DispatchToWindow(WindowMessage* message) { ::DispatchMessageA(AsMsg(message)); }

@@ -10,11 +10,16 @@
 #include "platform/win32/sound/direct_sound_platform.h"
 #include "platform/win32/sprites/win32_sprite_platform.h"
 
+DirectDrawDisplayPlatform& ProductDisplayPlatform() {
+    static DirectDrawDisplayPlatform display;
+    return display;
+}
+
 void InstallWin32Platforms() {
     static Win32FilePlatform files;
     static WinsockSocketPlatform sockets;
     static DirectSoundPlatform sound;
-    static DirectDrawDisplayPlatform display;
+    DirectDrawDisplayPlatform& display = ProductDisplayPlatform();
     static Win32ApplicationPlatform application;
     static Win32SpritePlatform sprites;
     static Win32HostNoticePlatform notices;

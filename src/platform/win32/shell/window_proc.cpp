@@ -4,6 +4,7 @@
 #include "display/display.h"
 #include "host/host_globals.h"
 #include "host/input_root.h"
+#include "platform/win32/shell/presentation.h"
 #include "shell/application_shutdown.h"
 #include "shell/held_socket_notices.h"
 
@@ -39,6 +40,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         // Only a modal loop (a message box) hands this here; the frame loop takes it up later.
         held_socket_notices::Hold(uint32_t(wParam), int32_t(lParam));
         return 0;
+    case WM_PAINT: {
+        // A window form paints its client area itself, at the next present; full screen is
+        // painted by every flip.
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        PresentationNeedsRepaint();
+        return 0;
+    }
     case WM_SETCURSOR:
         ShowCursor(FALSE);
         return 0;
@@ -48,7 +58,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 int32_t ResizeWindow(int32_t width, int32_t height) {
-    if (host::Display) {
+    if (host::Display && PresentationInWindow()) {
+        host::Display->ResizeDisplay(width, height);
+        PresentationGameResized();
+    } else if (host::Display) {
         MoveWindow(static_cast<HWND>(host::HostWindow), host::Display->windowX - host::ClientOffset.x,
                    host::Display->windowY - host::ClientOffset.y, width + host::ClientOffset.x,
                    height + host::ClientOffset.y, TRUE);
