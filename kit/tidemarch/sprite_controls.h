@@ -41,12 +41,9 @@ class AnimatedSprite : public Control {
 class MouseCursor : public AnimatedSprite {
   public:
     MouseCursor() = delete;
-    int32_t leftButtonX;
-    int32_t leftButtonY;
-    int32_t rightButtonX;
-    int32_t rightButtonY;
-    int32_t screenX;
-    int32_t screenY;
+    Point leftButton;      // the last left-button down or up, client-area pixels
+    Point rightButton;     // the last right-button down or up
+    Point screenPosition;  // the platform's cursor position when last drawn
     int32_t unused;
 };
 
@@ -126,8 +123,9 @@ TIDEMARCH_KIT_SIZE(tidemarch::AnimatedSprite, 88);
 TIDEMARCH_KIT_OFFSET(tidemarch::AnimatedSprite, frameCounter, 80);
 TIDEMARCH_KIT_OFFSET(tidemarch::AnimatedSprite, spriteBundle, 84);
 TIDEMARCH_KIT_SIZE(tidemarch::MouseCursor, 116);
-TIDEMARCH_KIT_OFFSET(tidemarch::MouseCursor, leftButtonX, 88);
-TIDEMARCH_KIT_OFFSET(tidemarch::MouseCursor, screenX, 104);
+TIDEMARCH_KIT_OFFSET(tidemarch::MouseCursor, leftButton, 88);
+TIDEMARCH_KIT_OFFSET(tidemarch::MouseCursor, rightButton, 96);
+TIDEMARCH_KIT_OFFSET(tidemarch::MouseCursor, screenPosition, 104);
 TIDEMARCH_KIT_SIZE(tidemarch::ImageControl, 84);
 TIDEMARCH_KIT_OFFSET(tidemarch::ImageControl, sprite, 80);
 TIDEMARCH_KIT_SIZE(tidemarch::NumberDisplay, 252);
