@@ -48,7 +48,7 @@ SoundObject* Effect(SpriteFile& file, int32_t index) {
 DemoScreen::DemoScreen(Control* hostPanel, SpriteFile& sprites, TextRenderer* font,
                        DemoConnection* connection)
     : TransitionPanel(hostPanel, kBoardX, kEntryY, kBoardX + kBoardWidth, kEntryY + kBoardHeight, 64),
-      sprites_(sprites), connection_(connection),
+      sprites_(sprites), connection_(connection), serverNamed_(connection != nullptr),
       board_(this, kBoardX, kEntryY, Sprite(sprites, kBoardSprite)),
       ship_(this, kBoardX + 200, kEntryY + 150, Sprite(sprites, kShipSprite)),
       counter_(this, Bundle(sprites, kDigitsBundle), 5, kBoardX + 392, kEntryY + 14),
@@ -92,6 +92,9 @@ DemoScreen::~DemoScreen() {
         wave = nullptr;
     }
     if (SoundObject* sea = Effect(sprites_, kSeaEffect)) sea->Stop();
+    // The connection goes with the screen, before the host's network manager would delete it.
+    DestroyConnection(connection_);
+    connection_ = nullptr;
 }
 
 void* DemoScreen::DeletingDestructor(uint32_t flags) { return RunDeletingDestructor(this, flags); }
@@ -110,6 +113,7 @@ void DemoScreen::Open() {
 
 void DemoScreen::Update() {
     ++frames_;
+    ForgetEndedConnection();
     bar_.value = frames_ % (bar_.maximum + 1);
     if (frames_ % 25 == 0) RefreshStatus();
     TransitionPanel::Update();
@@ -148,11 +152,23 @@ void DemoScreen::ToggleInfo() {
     }
 }
 
+void DemoScreen::ForgetEndedConnection() {
+    if (!connection_) return;
+    serverStatus_ = connection_->status;
+    messagesReceived_ = connection_->messagesReceived;
+    if (serverStatus_ != DemoConnection::Status::Closed && serverStatus_ != DemoConnection::Status::Failed)
+        return;
+    // Closed by the server or never connected: nothing more will come, so the connection is
+    // deleted now (which also takes it out of the host's registry) and its last state is kept.
+    DestroyConnection(connection_);
+    connection_ = nullptr;
+}
+
 void DemoScreen::RefreshStatus() {
     const char* server = "no server named";
     char line[TextLabel::kOwnTextBytes];
-    if (connection_) {
-        switch (connection_->status) {
+    if (serverNamed_) {
+        switch (serverStatus_) {
         case DemoConnection::Status::Connecting:
             server = "connecting";
             break;
@@ -168,8 +184,7 @@ void DemoScreen::RefreshStatus() {
         }
     }
     std::snprintf(line, sizeof line, "Server: %s (%d messages)  %u ms frames  clear %s", server,
-                  connection_ ? connection_->messagesReceived : 0, fastFrames_ ? 20u : 40u,
-                  clearBackground_ ? "on" : "off");
+                  messagesReceived_, fastFrames_ ? 20u : 40u, clearBackground_ ? "on" : "off");
     std::snprintf(status_.ownText, sizeof status_.ownText, "%s", line);
 }
 

@@ -11,15 +11,16 @@
 #include "control_classes/progress_bar.h"
 #include "control_classes/sprite_controls.h"
 #include "control_classes/text_label.h"
+#include "demo_connection.h"
 
-class DemoConnection;
 class SpriteFile;
 class TextRenderer;
 
 class DemoScreen : public TransitionPanel {
   public:
     // Under the host panel; sprites from the module's sprite file; a connection when the
-    // command line names a server (may be null).
+    // command line names a server (may be null), which the screen then owns: it deletes it when
+    // the connection has closed or failed, and at the latest with itself.
     DemoScreen(Control* hostPanel, SpriteFile& sprites, TextRenderer* font, DemoConnection* connection);
 
     void* DeletingDestructor(uint32_t flags) override;
@@ -35,9 +36,13 @@ class DemoScreen : public TransitionPanel {
     void MoveShipTo(int32_t x, int32_t y);
     void ToggleInfo();
     void RefreshStatus();
+    void ForgetEndedConnection();
 
     SpriteFile& sprites_;
     DemoConnection* connection_;
+    bool serverNamed_;
+    DemoConnection::Status serverStatus_ = DemoConnection::Status::Connecting;
+    int32_t messagesReceived_ = 0;
     ImageControl board_;
     ImageControl ship_;
     AnimatedSprite* waves_[5] = {};

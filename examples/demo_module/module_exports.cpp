@@ -71,7 +71,8 @@ MODULE_EXPORT Control* AllocScreen(int32_t, Control* hostPanel, void* commandLin
     const auto* block = static_cast<const CommandLineBlock*>(commandLine);
     if (block && gApplication && gApplication->networkManager &&
         std::memcmp(block->head, kServerSwitch, sizeof block->head) == 0 && block->hasTail) {
-        // Registered with the host's manager from here on; the manager deletes it at shutdown.
+        // Registered with the host's manager from here on; the screen owns it and deletes it
+        // when it has closed or failed, or with itself.
         connection = new DemoConnection();
         connection->Start(gApplication->networkManager, block->tail);
     }

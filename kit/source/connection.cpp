@@ -1,11 +1,10 @@
 // Construction and destruction of the connection base as a module runs them. The receive buffer
-// is on the process heap, because the host's receive code may replace it by a larger one.
+// is on the process heap, because the host's receive code may replace it by a larger one and
+// frees it; the session mask table that the host may attach goes back through its own slot 0.
+#include "process_heap.h"
 #include "tidemarch/net.h"
 
 extern "C" {
-__declspec(dllimport) void* __stdcall GetProcessHeap();
-__declspec(dllimport) void* __stdcall HeapAlloc(void* heap, unsigned long flags, size_t bytes);
-__declspec(dllimport) int __stdcall HeapFree(void* heap, unsigned long flags, void* block);
 __declspec(dllimport) unsigned long __stdcall GetTickCount();
 __declspec(dllimport) int __stdcall closesocket(uintptr_t socket);
 __declspec(dllimport) int __stdcall shutdown(uintptr_t socket, int how);
@@ -26,10 +25,10 @@ void CloseSocket(Connection& connection) {
 
 Connection::Connection(uint32_t checksumMode)
     : socket(kNoSocket), sendOverlapped{}, receiveBuffer(nullptr), receiveCapacity(0), receiveFill(0),
-      reserved1(0), manager(nullptr), state(0), createdAt(GetTickCount()), lastReceiveAt(createdAt), reserved2(0),
-      maskTable(nullptr), ChecksumMode(checksumMode), receiveKeyed(0), sendKeyed(0), reserved3(0), receiveIndex(0),
-      sendIndex(0), reserved4(0) {
-    receiveBuffer = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, kReceiveBufferSize));
+      reserved1(0), manager(nullptr), state(0), createdAt(GetTickCount()), lastReceiveAt(createdAt),
+      reserved2(0), maskTable(nullptr), ChecksumMode(checksumMode), receiveKeyed(0), sendKeyed(0),
+      reserved3(0), receiveIndex(0), sendIndex(0), reserved4(0) {
+    receiveBuffer = static_cast<uint8_t*>(ProcessHeapAllocate(kReceiveBufferSize));
     receiveCapacity = receiveBuffer ? kReceiveBufferSize : 0;
 }
 
@@ -40,16 +39,16 @@ Connection::~Connection() {
         CloseSocket(*this);
         state = 0;
     }
-    if (receiveBuffer) HeapFree(GetProcessHeap(), 0, receiveBuffer);
+    ProcessHeapFree(receiveBuffer);
     receiveBuffer = nullptr;
     if (socket != kNoSocket) CloseSocket(*this);
+    Destroy(maskTable);
+    maskTable = nullptr;
 }
 
 #if !TIDEMARCH_KIT_MSVC_ABI
 void* Connection::DeletingDestructor(uint32_t deleteFlags) {
-    this->~Connection();
-    if (deleteFlags & 1) ::operator delete(this);
-    return this;
+    return RunDeletingDestructor(this, deleteFlags);
 }
 #endif
 

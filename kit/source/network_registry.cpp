@@ -1,7 +1,7 @@
 // The registration code of the host's network manager as a module runs it on the host's
-// manager. Entries come from this module's operator new, which must take them from the process
-// heap (as MSVC's and clang-cl's runtimes do), because the host frees entries the module made
-// and the module's Unregister may free entries the host made.
+// manager. The host frees entries the module made and the module's Unregister may free entries
+// the host made, so entries live on the process heap, taken and given back directly.
+#include "process_heap.h"
 #include "tidemarch/net.h"
 
 namespace tidemarch {
@@ -18,8 +18,11 @@ void NetworkManager::Register(uintptr_t socket, Connection* connection) {
             return;
         }
     }
-    auto* entry = new RegistryEntry{socket, connection, bucket};
+    auto* entry = static_cast<RegistryEntry*>(ProcessHeapAllocate(sizeof(RegistryEntry)));
     if (!entry) return;
+    entry->socket = socket;
+    entry->connection = connection;
+    entry->next = bucket;
     bucket = entry;
     ++registeredCount;
 }
@@ -30,7 +33,7 @@ void NetworkManager::Unregister(uintptr_t socket) {
         RegistryEntry* entry = *link;
         if (entry->socket == socket) {
             *link = entry->next;
-            delete entry;
+            ProcessHeapFree(entry);
             --registeredCount;
             return;
         }

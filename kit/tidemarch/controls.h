@@ -1,8 +1,8 @@
 #pragma once
 // The control tree and drawing targets as a game module sees them: the Control record and its
-// slots, the panel family, surfaces and the surface control, the host panel's commands, and the
-// sprite controls of the mouse pointer. Non-virtual operations declared here run as the
-// module's own code (kit/source/control.cpp is a copy to build into the module).
+// slots, the panel family, surfaces and the surface control, the host panel's commands and the
+// progress bar. Non-virtual operations declared here run as the module's own code
+// (kit/source/control.cpp, panel.cpp and progress_bar.cpp): they follow the host's rules.
 #include "tidemarch/records.h"
 
 namespace tidemarch {
@@ -11,31 +11,80 @@ namespace control_flags {
 inline constexpr uint16_t Visible = 1u << 0;
 inline constexpr uint16_t InputEnabled = 1u << 1;
 inline constexpr uint16_t Active = 1u << 2;
-inline constexpr uint16_t Shown = 1u << 3;
+inline constexpr uint16_t Shown = 1u << 3;  // set at construction, cleared to create hidden
 inline constexpr uint16_t NotifyTarget = 1u << 5;
 inline constexpr uint16_t TransitionMask = 0x1Fu << 8;  // 1 opening, 2 open, 4 closing, 5 closed
 inline constexpr uint16_t FollowParentMove = 1u << 13;
 inline constexpr uint16_t InheritAlpha = 1u << 14;
 inline constexpr uint16_t InheritEffect = 1u << 15;
 inline constexpr uint16_t Initial = 0xE00F;
+// Flags AND this creates a control hidden.
+inline constexpr uint16_t HiddenMask = 0xFFF0;
 }  // namespace control_flags
+
+enum class TransitionState : uint16_t { None = 0, Opening = 1, Open = 2, Closing = 4, Closed = 5 };
 
 // Slots 0 to 5. Children form a circular ring ordered by priority (first child: lowest); the
 // draw list is null-terminated in the same order. A parent does not own its children.
+// Positions are absolute: moving a control moves the children that carry FollowParentMove.
 class Control {
   public:
     Control(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority);
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
 
     TIDEMARCH_SLOT0_DESTRUCTOR(Control);  // slot 0
-    virtual void Open();                  // slot 1
-    virtual void Close();                 // slot 2
-    virtual void Update();                // slot 3
-    // Null when the message was consumed; otherwise the control to ask next.
+    // Opening: shown, updated and taking input (a Panel keeps input as it was).
+    virtual void Open();  // slot 1
+    // Closing: still shown and updated, no longer taking input.
+    virtual void Close();  // slot 2
+    // When Active: UpdateChildren.
+    virtual void Update();  // slot 3
+    // Null when the message was consumed; otherwise the control to ask next (its previous
+    // sibling to decline). Without InputEnabled or children: declines.
     virtual Control* HandleMessage(WindowMessage* message);                // slot 4
     virtual void Draw(SurfaceControl* target, Rect* clip, Point* origin);  // slot 5
 
+    // Both first unlink the child from where it was, so they also move a control to another
+    // parent; a child goes after its siblings of equal priority.
     void InsertChild(Control* child);
     void InsertDrawChild(Control* child);
+
+    void MoveTo(int32_t newX, int32_t newY);
+    void SetX(int32_t newX);
+    void MoveBy(int32_t dx, int32_t dy);
+    void MoveByX(int32_t dx);
+    // The children that carry InheritAlpha (InheritEffect) take the value too, and so on down.
+    void SetAlpha(int32_t a);
+    void SetEffect(int32_t e);
+
+    bool HasFlag(uint16_t flag) const { return (flags & flag) != 0; }
+    void SetFlag(uint16_t flag, bool on) { flags = on ? uint16_t(flags | flag) : uint16_t(flags & ~flag); }
+    TransitionState Transition() const {
+        return TransitionState((flags & control_flags::TransitionMask) >> 8);
+    }
+
+    // The highest-priority child (the first child's previous sibling), or null.
+    Control* LastChild() const { return firstChild ? firstChild->prevSibling : nullptr; }
+    // Whether the control is in this control's child ring (draw list). Compares addresses only,
+    // so it may be asked about a control that has been destroyed.
+    bool HoldsChild(const Control* candidate) const;
+    bool HoldsDrawMember(const Control* candidate) const;
+
+    // The child walk of Update: first to last, each child once. A child may destroy or move
+    // itself or any sibling during its update; the walk never touches a control after its call
+    // unless that control is still in the ring. It goes on from the called child's next sibling
+    // as it is after the call; if the child has left the ring, from its old next sibling if that
+    // is still there, else from what now follows its old previous sibling (else it ends). It
+    // ends after the child that was last when it was called, and when it comes round.
+    void UpdateChildren();
+
+    // The child walk of HandleMessage: the highest-priority child first, each handler returning
+    // the control to ask next or null to consume. True when the message was consumed. The walk
+    // declines when a handler returns the highest-priority child as it was before that handler
+    // ran, or, for a handler that was not itself that child, as it is after the call. A ring
+    // emptied by a handler ends the walk: consumed if that handler returned null.
+    bool ChildrenConsume(WindowMessage* message);
 
     int32_t x;
     int32_t y;
@@ -56,32 +105,50 @@ class Control {
     Control* drawFirst;
 
   protected:
+    // Draws the draw-list members with negative priority and returns where that walk stopped,
+    // so that a subclass can draw its own image between the two halves of its list. A member
+    // may destroy itself or other members while it draws: the walk goes on from the member's
+    // next as it is then if the member is still listed, else from its old next if that is
+    // still listed, else it ends.
     Control* DrawMembersBehind(SurfaceControl* target, Rect* clip, Point* origin);
-    static void DrawMembersFrom(Control* member, SurfaceControl* target, Rect* clip, Point* origin);
+    // Draws the members from the given one (a member of this control's list, or null) to the end.
+    void DrawMembersFrom(Control* member, SurfaceControl* target, Rect* clip, Point* origin);
 
   private:
+    Control* DrawMemberAndStep(Control* member, SurfaceControl* target, Rect* clip, Point* origin);
     void UnlinkFromRing();
     void UnlinkFromDrawList();
 };
 
-// Adds slot 6, Notify: 0 unless a subclass answers.
+// Adds slot 6, Notify: 0 unless a subclass answers. Open keeps InputEnabled as it was.
 class Panel : public Control {
   public:
     Panel(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
         : Control(parent, x1, y1, x2, y2, priority) {}
+    TIDEMARCH_SLOT0_OVERRIDE(Panel);
+    void Open() override;
     virtual int32_t Notify(Control* sender, int32_t code, int32_t param);  // slot 6
 };
 
-// A panel whose Open and Close move it toward the target position, alpha and effect.
+// A panel that, while opening or closing, moves its position, effect and alpha one step per
+// update toward the targets; on arrival an opening panel takes input and a closing one hides.
+// To fade out and slide away, set the targets first and then call Close.
 class TransitionPanel : public Panel {
   public:
     TransitionPanel(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
         : Panel(parent, x1, y1, x2, y2, priority) {}
+    TIDEMARCH_SLOT0_OVERRIDE(TransitionPanel);
+    void Update() override;
+
     int32_t targetX = 0;
     int32_t targetY = 0;
     int32_t targetAlpha = 256;
     int32_t targetEffect = 0;
 };
+
+// One update's step of a position delta: a quarter of it from 8 pixels on, a half from 4 on,
+// else one pixel (divisions truncate toward zero).
+int32_t TransitionStep(int32_t delta);
 
 // The commands of the host panel, the parent of the module's first screen: call its Notify
 // (slot 6) with the code.
@@ -120,65 +187,12 @@ class Surface {
 };
 
 // A control with a surface of its own; every drawing target (the root control, the display).
+// Only the host makes them: the module draws into those it is handed.
 class SurfaceControl : public Control {
   public:
-    SurfaceControl(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
-        : Control(parent, x1, y1, x2, y2, priority) {}
-    Surface* ownSurface = nullptr;
-    uint32_t fillColour = 0;
-};
-
-// A sprite animation: the frame counter advances by one per update; negative hides it.
-class AnimatedSprite : public Control {
-  public:
-    AnimatedSprite(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
-        : Control(parent, x1, y1, x2, y2, priority) {}
-    int32_t frameCounter = 0;
-    void* spriteBundle = nullptr;  // a SpriteBundle of a loaded sprite file
-};
-
-// The host's mouse pointer (EngineInfo::mouseCursor); the module gives it its bundle.
-class MouseCursor : public AnimatedSprite {
-  public:
-    MouseCursor() : AnimatedSprite(nullptr, 0, 0, 0, 0, 32767) {}
-    int32_t leftButtonX = 0;
-    int32_t leftButtonY = 0;
-    int32_t rightButtonX = 0;
-    int32_t rightButtonY = 0;
-    int32_t screenX = 0;
-    int32_t screenY = 0;
-    int32_t unused = 0;
-};
-
-// Shows one sprite renderer.
-class ImageControl : public Control {
-  public:
-    ImageControl(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
-        : Control(parent, x1, y1, x2, y2, priority) {}
-    void* sprite = nullptr;  // a SpriteRenderer
-};
-
-// Shows an integer with digit sprites and counts toward a new target. Slots 6 and 7 move the
-// target by the step within the limits (and notify a parent that takes notifications, code 2).
-class NumberDisplay : public Control {
-  public:
-    NumberDisplay(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
-        : Control(parent, x1, y1, x2, y2, priority) {}
-    virtual void Increment();  // slot 6
-    virtual void Decrement();  // slot 7
-
-    int32_t minimum = 0;
-    int32_t maximum = 0x7FFFFFFF;
-    int32_t reserved = 0;
-    int32_t fixedDigitCount = 0;  // > 0 that many positions; 0 centred; < 0 from x
-    int32_t shownValue = 0;
-    int32_t targetValue = 0;
-    int32_t digits[32] = {};  // most significant first: 0-9, 10 blank, 11 minus
-    int32_t digitCount = 0;
-    int32_t step = 1;
-    void* ownedA = nullptr;  // deleted with the display through slot 0
-    void* ownedB = nullptr;
-    void* digitBundle = nullptr;  // a SpriteBundle: frame k shows digit k
+    SurfaceControl() = delete;
+    Surface* ownSurface;
+    uint32_t fillColour;
 };
 
 // Fills the part of its box that value takes between minimum and maximum; its owner writes the
@@ -187,36 +201,14 @@ class ProgressBar : public Control {
   public:
     ProgressBar(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
         : Control(parent, x1, y1, x2, y2, priority) {}
+    TIDEMARCH_SLOT0_OVERRIDE(ProgressBar);
+    // Fills from x to x + value * width / (maximum - minimum) within its box and the clip, with
+    // the target surface's FillRect; draws nothing more.
+    void Draw(SurfaceControl* target, Rect* clip, Point* origin) override;
     uint32_t colour = 0x00FFFFFF;  // in the surface's pixel layout
     int32_t minimum = 0;
     int32_t maximum = 99;
     int32_t value = 99;
-};
-
-// Text drawing: slot 1 measures, slot 2 draws one line into a surface's device context.
-class TextRenderer {
-  public:
-    TIDEMARCH_SLOT0_DESTRUCTOR(TextRenderer);
-    virtual int32_t MeasureText(const char* text, int32_t length, Size* size);
-    virtual void DrawText(Surface* surface, Point* anchor, const char* text, uint32_t textColour,
-                          uint32_t backgroundColour, uint32_t shadowColour, Rect* clip, uint32_t alignment);
-};
-
-// One line of text in a font. Colours are GDI colours (0x00BBGGRR); a background or shadow of 0
-// is not drawn.
-class TextLabel : public Control {
-  public:
-    TextLabel(Control* parent, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int16_t priority)
-        : Control(parent, x1, y1, x2, y2, priority) {}
-    TextRenderer* font = nullptr;
-    uint32_t alignment = 0;
-    int32_t characterWidth = 8;
-    int32_t lineHeight = 16;
-    uint32_t textColour = 0x00FFFFFF;
-    uint32_t backgroundColour = 0;
-    uint32_t shadowColour = 0;
-    char* text = nullptr;  // the label's own text below, or the owner's storage
-    char ownText[128] = {};
 };
 
 }  // namespace tidemarch
@@ -254,28 +246,8 @@ TIDEMARCH_KIT_OFFSET(tidemarch::Surface, height, 24);
 TIDEMARCH_KIT_SIZE(tidemarch::SurfaceControl, 88);
 TIDEMARCH_KIT_OFFSET(tidemarch::SurfaceControl, ownSurface, 80);
 TIDEMARCH_KIT_OFFSET(tidemarch::SurfaceControl, fillColour, 84);
-TIDEMARCH_KIT_SIZE(tidemarch::AnimatedSprite, 88);
-TIDEMARCH_KIT_OFFSET(tidemarch::AnimatedSprite, frameCounter, 80);
-TIDEMARCH_KIT_OFFSET(tidemarch::AnimatedSprite, spriteBundle, 84);
-TIDEMARCH_KIT_SIZE(tidemarch::MouseCursor, 116);
-TIDEMARCH_KIT_OFFSET(tidemarch::MouseCursor, leftButtonX, 88);
-TIDEMARCH_KIT_OFFSET(tidemarch::MouseCursor, screenX, 104);
-TIDEMARCH_KIT_SIZE(tidemarch::ImageControl, 84);
-TIDEMARCH_KIT_OFFSET(tidemarch::ImageControl, sprite, 80);
-TIDEMARCH_KIT_SIZE(tidemarch::NumberDisplay, 252);
-TIDEMARCH_KIT_OFFSET(tidemarch::NumberDisplay, fixedDigitCount, 92);
-TIDEMARCH_KIT_OFFSET(tidemarch::NumberDisplay, digits, 104);
-TIDEMARCH_KIT_OFFSET(tidemarch::NumberDisplay, digitCount, 232);
-TIDEMARCH_KIT_OFFSET(tidemarch::NumberDisplay, ownedA, 240);
-TIDEMARCH_KIT_OFFSET(tidemarch::NumberDisplay, digitBundle, 248);
 TIDEMARCH_KIT_SIZE(tidemarch::ProgressBar, 96);
 TIDEMARCH_KIT_OFFSET(tidemarch::ProgressBar, colour, 80);
 TIDEMARCH_KIT_OFFSET(tidemarch::ProgressBar, value, 92);
-TIDEMARCH_KIT_SIZE(tidemarch::TextRenderer, 4);
-TIDEMARCH_KIT_SIZE(tidemarch::TextLabel, 240);
-TIDEMARCH_KIT_OFFSET(tidemarch::TextLabel, font, 80);
-TIDEMARCH_KIT_OFFSET(tidemarch::TextLabel, textColour, 96);
-TIDEMARCH_KIT_OFFSET(tidemarch::TextLabel, text, 108);
-TIDEMARCH_KIT_OFFSET(tidemarch::TextLabel, ownText, 112);
 TIDEMARCH_KIT_CHECKS_END
 #endif

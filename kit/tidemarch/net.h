@@ -5,9 +5,8 @@
 // runs on them, and the host's manager deletes those still registered at shutdown through slot 2.
 //
 // Memory that one side allocates and the other may free (registry entries, receive buffers) is
-// on the process heap (GetProcessHeap): the host allocates and frees such blocks there, so a
-// module must too. The C runtimes of MSVC since 2012 and of clang-cl use the process heap for
-// malloc and operator new.
+// taken from and given back to the process heap (GetProcessHeap) directly, never through the
+// module's runtime: the kit's sources do so, and a module that touches such blocks must too.
 #include "tidemarch/records.h"
 
 namespace tidemarch {
@@ -37,6 +36,21 @@ struct OverlappedRecord {
 
 class NetworkManager;
 
+// The session mask table the host attaches to a connection whose server asks for keyed
+// checksums; the connection owns it. Only the host makes them.
+class MaskTable {
+  public:
+    MaskTable() = delete;
+    TIDEMARCH_SLOT0_DESTRUCTOR(MaskTable);               // slot 0
+    virtual void Reseed(uint32_t seed, uint32_t count);  // slot 1
+
+    uint32_t entryCount;
+    uint32_t allocationKind;
+    uint32_t* entries;
+    uint32_t cursor;
+    uint32_t reserved;
+};
+
 // Slots in this order: 0 OnReservedSlot0, 1 OnBadChecksum, 2 the deleting destructor,
 // 3 OnConnected, 4 OnDisconnected, 5 OnMessage. Slot 2 is the destructor, so the class declares
 // slot 0 and 1 before it.
@@ -60,7 +74,7 @@ class Connection {
     uint32_t createdAt;
     uint32_t lastReceiveAt;
     uint32_t reserved2;
-    void* maskTable;
+    MaskTable* maskTable;  // owned: the destructor destroys it
     uint32_t ChecksumMode;
     uint32_t receiveKeyed;
     uint32_t sendKeyed;
@@ -128,6 +142,8 @@ TIDEMARCH_KIT_OFFSET(tidemarch::Connection, ChecksumMode, 68);
 TIDEMARCH_KIT_OFFSET(tidemarch::Connection, receiveIndex, 84);
 TIDEMARCH_KIT_OFFSET(tidemarch::Connection, reserved4, 92);
 TIDEMARCH_KIT_SIZE(tidemarch::RegistryEntry, 12);
+TIDEMARCH_KIT_SIZE(tidemarch::MaskTable, 24);
+TIDEMARCH_KIT_OFFSET(tidemarch::MaskTable, entries, 12);
 TIDEMARCH_KIT_SIZE(tidemarch::NetworkManager, 20 + 4 * 65536);
 TIDEMARCH_KIT_OFFSET(tidemarch::NetworkManager, NotifyText, 4);
 TIDEMARCH_KIT_OFFSET(tidemarch::NetworkManager, window, 12);

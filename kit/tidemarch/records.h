@@ -27,8 +27,8 @@ struct Size {
 struct WindowMessage {
     void* window;
     uint32_t message;
-    uint32_t wParam;
-    int32_t lParam;
+    uintptr_t wParam;
+    intptr_t lParam;
     uint32_t time;
     Point point;
 };

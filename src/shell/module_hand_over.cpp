@@ -17,8 +17,12 @@ HandOverResult HandOverToGameModule(ScreenModulePlatform& platform, const char* 
                          "\" cannot be started: " + DescribeModuleLoadFailure(result.failure) + ".";
         return result;
     }
+    // A first screen that made itself the input root while it was opened (code 100 from its
+    // Open) keeps it: the panel takes the input only when the module asked for nothing else.
+    Control* inputRoot = host::InputRoot != inputRootBefore ? host::InputRoot : panel;
     host::AppInfo.currentScreen = panel;
-    host::DrawRoot = host::UpdateRoot = host::InputRoot = panel;
+    host::DrawRoot = host::UpdateRoot = panel;
+    host::InputRoot = inputRoot;
     result.panel = panel;
     return result;
 }

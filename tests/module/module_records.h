@@ -4,5 +4,6 @@
 #include "tidemarch/controls.h"
 #include "tidemarch/net.h"
 #include "tidemarch/records.h"
+#include "tidemarch/sprite_controls.h"
 
 using namespace tidemarch;

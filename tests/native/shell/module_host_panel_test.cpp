@@ -36,7 +36,9 @@ struct ModuleJournal {
     Control* parent = nullptr;
     void* commandLine = nullptr;
     bool giveScreen = true;
-    bool replacingScreen = false;  // the first screen gives way to its next one on its first update
+    bool replacingScreen = false;    // the first screen gives way to its next one on its first update
+    bool claimsInputInOpen = false;  // the first screen makes itself the input root from its Open
+    Control* currentScreenInOpen = nullptr;
     Control* screen = nullptr;
     Control* parentAtDestruction = nullptr;
     uint32_t deleteFlags = 0;
@@ -53,6 +55,12 @@ class ModuleScreen : public Control {
         gModule.parentAtDestruction = parent;
         gModule.deleteFlags = flags;
         return RunDeletingDestructor(this, flags);
+    }
+    void Open() override {
+        Control::Open();
+        gModule.currentScreenInOpen = host::AppInfo.currentScreen;
+        if (gModule.claimsInputInOpen)
+            static_cast<Panel*>(parent)->Notify(this, host_command::SetInputRoot, 0);
     }
 
   private:
@@ -177,6 +185,25 @@ TEST_F(ModuleHostPanelTest, HandOverCallsTheModuleInOrderAndMakesThePanelTheRoot
     EXPECT_EQ(host::DrawRoot, &panel);
     EXPECT_EQ(host::UpdateRoot, &panel);
     EXPECT_EQ(host::InputRoot, &panel);
+}
+
+TEST_F(ModuleHostPanelTest, AnInputRootClaimedInTheFirstScreensOpenStands) {
+    Control startScreen(nullptr, 0, 0, 0, 0, 64);
+    for (bool claims : {false, true}) {
+        SCOPED_TRACE(claims ? "claims the input" : "leaves the input");
+        gModule = ModuleJournal{};
+        gModule.claimsInputInOpen = claims;
+        host::AppInfo.currentScreen = host::DrawRoot = host::UpdateRoot = host::InputRoot = &startScreen;
+        HandOverResult result = HandOverToGameModule(platform);
+        ASSERT_NE(result.panel, nullptr);
+        EXPECT_EQ(gModule.currentScreenInOpen, &startScreen)
+            << "the panel becomes the current screen after Open";
+        EXPECT_EQ(host::DrawRoot, result.panel);
+        EXPECT_EQ(host::UpdateRoot, result.panel);
+        EXPECT_EQ(host::InputRoot, claims ? gModule.screen : static_cast<Control*>(result.panel));
+        host::AppInfo.currentScreen = host::DrawRoot = host::UpdateRoot = host::InputRoot = nullptr;
+        DestroyControl(result.panel);
+    }
 }
 
 TEST_F(ModuleHostPanelTest, ModuleWithoutApplicationInfoStillGetsItsScreen) {

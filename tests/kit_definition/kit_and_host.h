@@ -1,0 +1,32 @@
+#pragma once
+// The kit's declarations (namespace tidemarch) beside the host's (the global namespace), for the
+// checks that hold them equal.
+#include <cstddef>
+
+#include "common/layout_check.h"
+#include "control_classes/number_display.h"
+#include "control_classes/panel.h"
+#include "control_classes/progress_bar.h"
+#include "control_classes/sprite_controls.h"
+#include "controls/control.h"
+#include "display/display_format.h"
+#include "display/surface.h"
+#include "display/surface_control.h"
+#include "host/host_globals.h"
+#include "net/connection.h"
+#include "net/mask_table.h"
+#include "net/network_manager.h"
+#include "net/wire_format.h"
+#include "screen_module/screen_module_engine_info.h"
+#include "shell/module_host_panel.h"
+#include "sound/sound_object.h"
+#include "sprites/files/sprite_bundle.h"
+#include "sprites/files/sprite_file.h"
+#include "sprites/format/sprite_format.h"
+#include "sprites/renderers/sprite_renderer.h"
+#include "tidemarch/controls.h"
+#include "tidemarch/net.h"
+#include "tidemarch/records.h"
+#include "tidemarch/sound.h"
+#include "tidemarch/sprite_controls.h"
+#include "tidemarch/sprites.h"
