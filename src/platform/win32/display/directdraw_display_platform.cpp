@@ -23,6 +23,8 @@ DirectDrawCreateFunction LoadDirectDrawCreate() {
                        : nullptr;
     }();
     return create;
+}
+
 constexpr DWORD kRed565 = 0xF800;
 constexpr DWORD kGameBits = 16;
 
