@@ -14,8 +14,8 @@ static_assert(kP256Head.size() + sizeof(ReleasePublicKey::point) == kSubjectPubl
 }  // namespace
 
 std::vector<uint8_t> SubjectPublicKeyInfo(const ReleasePublicKey& key) {
-    std::vector<uint8_t> der(kP256Head.begin(), kP256Head.end());
-    der.insert(der.end(), key.point.begin(), key.point.end());
+    std::vector<uint8_t> der(kSubjectPublicKeyInfoBytes);
+    std::copy(key.point.begin(), key.point.end(), std::copy(kP256Head.begin(), kP256Head.end(), der.begin()));
     return der;
 }
 
