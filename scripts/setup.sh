@@ -11,6 +11,7 @@ packages=(
     libpixman-1-dev libsdl2-dev libpng-dev libstb-dev pkgconf
     python3 procps
     libasio-dev haproxy systemd xdotool fonts-liberation dpkg-dev file
+    libssl-dev openssl
 )
 
 missing=()

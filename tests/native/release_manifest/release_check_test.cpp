@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -101,6 +102,8 @@ struct Fault {
     const char* file;
     const char* reason;  // a part of the reason
 };
+
+void PrintTo(const Fault& c, std::ostream* os) { *os << c.what; }
 
 class ReleaseFaultTest : public ReleaseCheckTest, public testing::WithParamInterface<Fault> {
   public:

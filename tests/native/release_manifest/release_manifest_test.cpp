@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,8 @@ struct Malformed {
     size_t line;         // 0: the manifest as a whole
     const char* reason;  // a part of the reason
 };
+
+void PrintTo(const Malformed& c, std::ostream* os) { *os << c.what; }
 
 class MalformedManifestTest : public testing::TestWithParam<Malformed> {};
 
