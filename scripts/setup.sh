@@ -12,6 +12,7 @@ packages=(
     python3 procps
     libasio-dev haproxy systemd xdotool fonts-liberation dpkg-dev file
     nsis
+    libssl-dev openssl
 )
 
 missing=()

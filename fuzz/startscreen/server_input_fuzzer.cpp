@@ -97,6 +97,7 @@ class FuzzWorld final : public UnseenProgress<StartScreenWorld> {
     void PostQuit() override { host_.quit = true; }
     void HandOver() override { host_.handedOver = true; }
     void StartFreshScreen() override { freshScreenWanted = true; }
+    void RefuseRelease(const std::string&, int32_t) override {}
 
     void ReportFileProblem(const std::string&) override {}
     void OnWriteFailed() override { ClosePanel(); }

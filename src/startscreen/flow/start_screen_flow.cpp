@@ -127,6 +127,7 @@ bool StartScreenFlow::Update() {
         break;
     case start_state::Closed:
         if (updateFinished) {
+            if (!ReleaseAllowsHandOver()) break;
             world_.HandOver();
             return false;
         }
@@ -166,6 +167,69 @@ void StartScreenFlow::OnDisconnected() {
     RestartWait(kWaitAfterLoss);
 }
 
+bool StartScreenFlow::ReleaseAllowsHandOver() {
+    if (!settings_.release) return true;
+    if (gate_ == ReleaseGate::NotChecked) StartReleaseCheck();
+    if (gate_ == ReleaseGate::Checking) FollowReleaseCheck();
+    return gate_ == ReleaseGate::Passed;
+}
+
+void StartScreenFlow::StartReleaseCheck() {
+    const ReleaseVerification& release = *settings_.release;
+    gate_ = ReleaseGate::Checking;
+    SetBar(0, kCheckBarSteps, 0);
+    std::string stored;
+    if (registry_.ReadText(settings_.registryKey, settings_.acceptedReleaseValue, &stored)) {
+        uint64_t number = 0;
+        if (!ParseReleaseNumber(stored, &number)) {
+            RefuseRelease({settings_.acceptedReleaseValue,
+                           "the highest accepted release number stored in the registry (under " +
+                               settings_.registryKey + ") is not a number"});
+            return;
+        }
+        highestAccepted_ = number;
+    }
+    check_ = std::make_unique<ReleaseCheck>(release.key, *release.crypto, *release.files);
+    if (std::optional<ReleaseRefusal> refusal =
+            check_->CheckManifest(highestAccepted_, release.requiredFiles)) {
+        RefuseRelease(*refusal);
+        return;
+    }
+    hashing_ = std::make_unique<BackgroundReleaseHashing>(*check_);
+}
+
+void StartScreenFlow::FollowReleaseCheck() {
+    const uint64_t total = check_->TotalBytes();
+    const uint64_t done = check_->DoneBytes();
+    SetBar(0, kCheckBarSteps, total ? int32_t(done * kCheckBarSteps / total) : kCheckBarSteps);
+    const std::vector<ManifestFile>& files = check_->Manifest().files;
+    const size_t index = check_->FileIndex();
+    world_.ShowPath(index < files.size() ? files[index].path : std::string());
+    if (!hashing_->Done()) return;
+    const std::optional<ReleaseRefusal> refusal = hashing_->Refusal();
+    hashing_.reset();
+    if (refusal) {
+        RefuseRelease(*refusal);
+        return;
+    }
+    world_.ShowPath(std::string());
+    // A release that cannot be recorded is still the signed one; only a later rollback would go
+    // unnoticed.
+    const uint64_t release = check_->Manifest().release;
+    if (!highestAccepted_ || release > *highestAccepted_)
+        registry_.WriteText(settings_.registryKey, settings_.acceptedReleaseValue, std::to_string(release));
+    gate_ = ReleaseGate::Passed;
+}
+
+void StartScreenFlow::RefuseRelease(const ReleaseRefusal& refusal) {
+    gate_ = ReleaseGate::Refused;
+    world_.ShowPath(std::string());
+    world_.RefuseRelease("The game is not started: its files are not the release the operator signed.\n\n"
+                         "File: " +
+                             refusal.file + "\nReason: " + refusal.reason + ".",
+                         kReleaseRefusedExitCode);
+}
+
 void StartScreenFlow::OnMessage(uint32_t id, uint32_t a, uint32_t b, const uint8_t* body, uint32_t length) {
     switch (id) {
     case message_id::Acknowledge:
@@ -178,6 +242,7 @@ void StartScreenFlow::OnMessage(uint32_t id, uint32_t a, uint32_t b, const uint8
         }
         break;
     case message_id::UpdateAnnounced:
+        if (FolderSealed()) break;
         transfer_.OnAnnouncement(body, length);
         break;
     case message_id::UpdateFinished:
@@ -186,6 +251,7 @@ void StartScreenFlow::OnMessage(uint32_t id, uint32_t a, uint32_t b, const uint8
         world_.ClosePanel();
         break;
     case message_id::FileHeader:
+        if (FolderSealed()) break;
         transfer_.OnFileHeader(body, length);
         break;
     case message_id::HelloRequest: {
@@ -200,6 +266,7 @@ void StartScreenFlow::OnMessage(uint32_t id, uint32_t a, uint32_t b, const uint8
         break;
     }
     case message_id::FileData:
+        if (FolderSealed()) break;
         transfer_.OnFileData(a, body, length);
         break;
     default:

@@ -3,6 +3,7 @@
 // start screen object implements it with its controls, its connection part and the host's
 // globals; tests implement it with plain values.
 #include <cstdint>
+#include <string>
 
 #include "update_client/update_transfer.h"
 
@@ -53,6 +54,9 @@ class StartScreenWorld : public UpdateProgressView {
     virtual void HandOver() = 0;
     // Makes a fresh start screen the current screen and the roots, opens it and deletes this one.
     virtual void StartFreshScreen() = 0;
+    // The release failed its check: tells a person what and why, and ends the run with the exit
+    // code; the game module is not loaded.
+    virtual void RefuseRelease(const std::string& text, int32_t exitCode) = 0;
 
   protected:
     ~StartScreenWorld() = default;

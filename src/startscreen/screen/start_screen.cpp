@@ -124,6 +124,11 @@ class StartScreen::Parts final : public StartScreenWorld {
     void SetRetryCount(int32_t count) override { host::AppInfo.RetryCount = count; }
     void PostQuit() override { ActiveHostNotices().PostQuit(kQuitExitCode); }
     void HandOver() override { screen_.platform_.HandOver(); }
+    void RefuseRelease(const std::string& text, int32_t exitCode) override {
+        host::ExitCode = exitCode;
+        screen_.platform_.ReportRefusedRelease(text);
+        ActiveHostNotices().PostQuit(exitCode);
+    }
     void StartFreshScreen() override {
         StartScreen* fresh = new (std::nothrow) StartScreen();
         if (!fresh) return;
@@ -204,8 +209,10 @@ StartScreen::StartScreen()
     Hide(failureLabel_);
 
     parts_ = std::make_unique<Parts>(*this);
+    StartScreenSettings settings{platform_.DefaultServer()};
+    settings.release = platform_.Verification();
     flow_ = std::make_unique<StartScreenFlow>(*parts_, platform_.Files(), platform_.Registry(),
-                                              StartScreenSettings{platform_.DefaultServer()});
+                                              std::move(settings));
 }
 
 StartScreen::~StartScreen() {

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "net/connection.h"
-#include "platform/memory/update_client/memory_file_store_platform.h"
 #include "platform/memory/startscreen/memory_registry_platform.h"
+#include "platform/memory/update_client/memory_file_store_platform.h"
 #include "platform/posix/update_client/posix_file_store_platform.h"
 #include "program_folder_fixture.h"
-#include "update_client/scrambler.h"
 #include "startscreen/flow/start_screen_flow.h"
+#include "update_client/scrambler.h"
 #include "update_client/unseen_progress.h"
 #include "update_protocol/file_record.h"
 
@@ -41,6 +41,7 @@ class QuietWorld final : public UnseenProgress<StartScreenWorld> {
     void PostQuit() override {}
     void HandOver() override {}
     void StartFreshScreen() override {}
+    void RefuseRelease(const std::string&, int32_t) override {}
     void ReportFileProblem(const std::string&) override {}
     void OnWriteFailed() override {}
 

@@ -107,6 +107,7 @@ class FlowClient final : public ClientConnection, public UnseenProgress<StartScr
     void PostQuit() override { ++quits; }
     void HandOver() override { ++handOvers; }
     void StartFreshScreen() override { ++freshScreens; }
+    void RefuseRelease(const std::string&, int32_t) override {}
     void ShowTotalBytes(uint32_t done) override { totalShown = done; }
     void ReportFileProblem(const std::string& text) override { problems.push_back(text); }
     void OnWriteFailed() override { ClosePanel(); }

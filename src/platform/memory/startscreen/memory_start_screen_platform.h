@@ -1,6 +1,8 @@
 #pragma once
 // The start screen's platform for native runs: a file store the caller chooses, registry values
-// in memory, and the hand-overs counted.
+// in memory, the release check the caller gives (none by default), and the hand-overs and refused
+// releases recorded.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +21,12 @@ class MemoryStartScreenPlatform final : public StartScreenPlatform {
         return handOverSucceeds;
     }
     std::string DefaultServer() override { return defaultServer_; }
+    std::optional<ReleaseVerification> Verification() override { return verification; }
+    void ReportRefusedRelease(const std::string& text) override { refusedReleases.push_back(text); }
 
     MemoryRegistryPlatform registry;
+    std::optional<ReleaseVerification> verification;
+    std::vector<std::string> refusedReleases;
     int handOvers = 0;
     bool handOverSucceeds = true;
 

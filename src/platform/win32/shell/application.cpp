@@ -7,6 +7,7 @@
 #include "platform/win32/controls/gdi_text_platform.h"
 #include "platform/win32/controls/win32_screen_module_platform.h"
 #include "platform/win32/shell/presentation.h"
+#include "platform/win32/shell/built_in_release_key.h"
 #include "platform/win32/shell/win32_platforms.h"
 #include "platform/win32/shell/window_proc.h"
 #include "platform/win32/startscreen/win32_start_screen_platform.h"
@@ -43,7 +44,8 @@ class Win32HostWindowPlatform final : public HostWindowPlatform {
 };
 
 GdiTextPlatform gTextPlatform;
-Win32StartScreenPlatform gStartScreenPlatform(TIDEMARCH_DEFAULT_UPDATE_SERVER, HandOverFromStartScreen);
+Win32StartScreenPlatform gStartScreenPlatform(TIDEMARCH_DEFAULT_UPDATE_SERVER, HandOverFromStartScreen,
+                                              BuiltInReleaseKey(), kGameModulePath);
 
 DWORD StyleFor(uint32_t cooperativeLevel) {
     // An overlapped window gets its caption and fixed border from the platform.
