@@ -2,6 +2,9 @@
 // Known answers for a release check's cryptography, shared by the OpenSSL and the CNG tests: SHA-256
 // of the standard test messages, and one ECDSA P-256 signature that OpenSSL made
 // ("openssl dgst -sha256 -sign", its DER form turned into r and s).
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -39,6 +42,22 @@ inline ReleasePublicKey SigningKey() {
 inline ReleaseSignature Signature() {
     return FromHex<64>("7261a4a13e3c9e7ee27e719240ed1b48e2ec812c06920d96ee0ad5dcf8401b91"
                        "4f52a801dcd2073fb5d4037d9abc65db2050cb3221e76c9b750d29736fdd21e6");
+}
+
+// The digest a platform's hasher gives for the text fed in the number of pieces given; a finished
+// hasher must refuse more input.
+inline Sha256Digest HashOf(ReleaseCryptoPlatform& crypto, const std::string& text, size_t pieces = 1) {
+    auto hasher = crypto.NewSha256();
+    EXPECT_TRUE(hasher);
+    if (!hasher) return {};
+    const size_t piece = text.size() / pieces + 1;
+    for (size_t at = 0; at < text.size(); at += piece)
+        EXPECT_TRUE(hasher->Add(reinterpret_cast<const uint8_t*>(text.data()) + at,
+                                std::min(piece, text.size() - at)));
+    Sha256Digest digest{};
+    EXPECT_TRUE(hasher->Finish(&digest));
+    EXPECT_FALSE(hasher->Add(reinterpret_cast<const uint8_t*>("x"), 1)) << "a finished hash takes no more";
+    return digest;
 }
 
 }  // namespace release_vectors

@@ -10,19 +10,6 @@ namespace {
 
 using namespace release_vectors;
 
-Sha256Digest HashOf(ReleaseCryptoPlatform& crypto, const std::string& text, size_t pieces = 1) {
-    auto hasher = crypto.NewSha256();
-    EXPECT_TRUE(hasher);
-    const size_t piece = text.size() / pieces + 1;
-    for (size_t at = 0; at < text.size(); at += piece)
-        EXPECT_TRUE(hasher->Add(reinterpret_cast<const uint8_t*>(text.data()) + at,
-                                std::min(piece, text.size() - at)));
-    Sha256Digest digest{};
-    EXPECT_TRUE(hasher->Finish(&digest));
-    EXPECT_FALSE(hasher->Add(reinterpret_cast<const uint8_t*>("x"), 1)) << "a finished hash takes no more";
-    return digest;
-}
-
 TEST(OpenSslReleaseCryptoTest, HashesTheKnownAnswers) {
     OpenSslReleaseCryptoPlatform crypto;
     for (const HashCase& c : kHashCases)
