@@ -186,10 +186,19 @@ check_module_click() {
         kill -0 "$pid" 2>/dev/null || fail "$name: the host ended"
         sleep 0.5
     done
-    xdotool mousemove "$pointer_x" "$pointer_y" click 1
+    # The pointer is moved first and given time to arrive; a click that a loaded machine's X
+    # server and Wine deliver before the module takes input is given again every 5 s.
+    xdotool mousemove "$pointer_x" "$pointer_y"
+    sleep 0.5
+    xdotool click 1
     deadline=$((SECONDS + 15))
+    local next_click=$((SECONDS + 5))
     while :; do
         sleep 0.3
+        if [ $SECONDS -ge $next_click ]; then
+            xdotool mousemove "$pointer_x" "$pointer_y" click 1
+            next_click=$((SECONDS + 5))
+        fi
         import -window root "$folder/after-click.png" 2>/dev/null &&
             near "$(pixel "$folder/after-click.png" "$sail_x" "$sail_y")" "$sail" 12 && break
         [ $SECONDS -ge $deadline ] &&
