@@ -23,6 +23,8 @@
 #include <functional>
 #include <vector>
 
+#include "step_timing.h"
+
 namespace {
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
@@ -32,35 +34,6 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void Pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&message);
-}
-
-double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {
-    return double(to.QuadPart - from.QuadPart) * 1e6 / double(frequency.QuadPart);
-}
-
-void Measure(const char* name, int rounds, const std::function<void()>& step) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
-    for (int i = 0; i < rounds; ++i) {
-        LARGE_INTEGER a, b;
-        QueryPerformanceCounter(&a);
-        step();
-        QueryPerformanceCounter(&b);
-        times.push_back(Microseconds(a, b, frequency));
-        if (i % 16 == 0) Pump();
-    }
-    double sum = 0;
-    for (double t : times)
-        sum += t;
-    std::sort(times.begin(), times.end());
-    std::printf("%-12s median %8.1f us  mean %8.1f us\n", name, times[times.size() / 2], sum / times.size());
-    std::fflush(stdout);
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,23 +88,23 @@ int main(int argc, char** argv) {
     DDBLTFX fx{};
     fx.dwSize = sizeof fx;
     RECT whole{0, 0, kWidth, kHeight};
-    Measure("fill", rounds, [&] {
+    MeasureStep("fill", rounds, [&] {
         fx.dwFillColor = ++colour;
         surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
     });
-    Measure("fill-rect", rounds, [&] {
+    MeasureStep("fill-rect", rounds, [&] {
         DDSURFACEDESC2 check{};
         check.dwSize = sizeof check;
         surface->GetSurfaceDesc(&check);
         fx.dwFillColor = ++colour;
         surface->Blt(&whole, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
     });
-    Measure("describe", rounds, [&] {
+    MeasureStep("describe", rounds, [&] {
         DDSURFACEDESC2 check{};
         check.dwSize = sizeof check;
         surface->GetSurfaceDesc(&check);
     });
-    Measure("lock-fill", rounds, [&] {
+    MeasureStep("lock-fill", rounds, [&] {
         DDSURFACEDESC2 l{};
         l.dwSize = sizeof l;
         if (SUCCEEDED(surface->Lock(nullptr, &l, DDLOCK_WAIT, nullptr))) {
@@ -140,17 +113,17 @@ int main(int argc, char** argv) {
             surface->Unlock(nullptr);
         }
     });
-    Measure("memory-fill", rounds, [&] {
+    MeasureStep("memory-fill", rounds, [&] {
         for (int y = 0; y < kHeight; ++y)
             std::memset(pixels + y * pitch, 0, kWidth * 2);
     });
-    Measure("copy", rounds, [&] { back->BltFast(0, 0, surface, nullptr, DDBLTFAST_WAIT); });
-    Measure("flip", rounds, [&] {
+    MeasureStep("copy", rounds, [&] { back->BltFast(0, 0, surface, nullptr, DDBLTFAST_WAIT); });
+    MeasureStep("flip", rounds, [&] {
         back->BltFast(0, 0, surface, nullptr, DDBLTFAST_WAIT);
         primary->Flip(nullptr, DDFLIP_DONOTWAIT);
     });
-    Measure("is-lost", rounds, [&] { primary->IsLost(); });
-    Measure("dc", rounds, [&] {
+    MeasureStep("is-lost", rounds, [&] { primary->IsLost(); });
+    MeasureStep("dc", rounds, [&] {
         HDC dc = nullptr;
         if (SUCCEEDED(surface->GetDC(&dc))) surface->ReleaseDC(dc);
     });

@@ -28,6 +28,8 @@
 #include <functional>
 #include <vector>
 
+#include "step_timing.h"
+
 #include "display/picture_scaler.h"
 
 namespace {
@@ -36,36 +38,6 @@ constexpr int kHeight = 768;
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void Pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&message);
-}
-
-double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {
-    return double(to.QuadPart - from.QuadPart) * 1e6 / double(frequency.QuadPart);
-}
-
-void Measure(const char* name, int rounds, const std::function<void()>& step) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
-    for (int i = 0; i < rounds; ++i) {
-        LARGE_INTEGER a, b;
-        QueryPerformanceCounter(&a);
-        step();
-        QueryPerformanceCounter(&b);
-        times.push_back(Microseconds(a, b, frequency));
-        if (i % 16 == 0) Pump();
-    }
-    double sum = 0;
-    for (double t : times)
-        sum += t;
-    std::sort(times.begin(), times.end());
-    std::printf("%-14s median %8.1f us  mean %8.1f us\n", name, times[times.size() / 2], sum / times.size());
-    std::fflush(stdout);
 }
 
 struct Bitfields565 {
@@ -96,7 +68,7 @@ int main(int argc, char** argv) {
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, "ScaledPresentCost", "ScaledPresentCost", WS_POPUP | WS_VISIBLE, 0, 0,
                                   desktopWidth, desktopHeight, nullptr, nullptr, instance, nullptr);
-    Pump();
+    PumpWindowMessages();
     IDirectDraw* first = nullptr;
     IDirectDraw4* draw = nullptr;
     if (FAILED(DirectDrawCreate(nullptr, &first, nullptr)) ||
@@ -153,19 +125,19 @@ int main(int argc, char** argv) {
 
     HDC dc = GetDC(window);
     SetStretchBltMode(dc, COLORONCOLOR);
-    Measure("gdi-nearest", rounds, [&] {
+    MeasureStep("gdi-nearest", rounds, [&] {
         change();
         StretchDIBits(dc, left, top, pictureWidth, pictureHeight, 0, 0, kWidth, kHeight, pixels, bitmapInfo,
                       DIB_RGB_COLORS, SRCCOPY);
     });
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    Measure("gdi-smooth", rounds, [&] {
+    MeasureStep("gdi-smooth", rounds, [&] {
         change();
         StretchDIBits(dc, left, top, pictureWidth, pictureHeight, 0, 0, kWidth, kHeight, pixels, bitmapInfo,
                       DIB_RGB_COLORS, SRCCOPY);
     });
-    Measure("gdi-x1", rounds, [&] {
+    MeasureStep("gdi-x1", rounds, [&] {
         change();
         SetDIBitsToDevice(dc, left, top, kWidth, kHeight, 0, 0, 0, kHeight, pixels, bitmapInfo,
                           DIB_RGB_COLORS);
@@ -187,33 +159,33 @@ int main(int argc, char** argv) {
     PictureScaler nearest, smooth;
     nearest.Prepare(Size{kWidth, kHeight}, Size{pictureWidth, pictureHeight}, true, ScaleFilter::Nearest);
     smooth.Prepare(Size{kWidth, kHeight}, Size{pictureWidth, pictureHeight}, true, ScaleFilter::Smooth);
-    Measure("scale-nearest", rounds, [&] {
+    MeasureStep("scale-nearest", rounds, [&] {
         change();
         nearest.Scale(pixels, pitch, wideBits, widePitch, Rect{0, 0, kWidth, kHeight});
     });
-    Measure("scale-smooth", rounds, [&] {
+    MeasureStep("scale-smooth", rounds, [&] {
         change();
         smooth.Scale(pixels, pitch, wideBits, widePitch, Rect{0, 0, kWidth, kHeight});
     });
-    Measure("own-nearest", rounds, [&] {
+    MeasureStep("own-nearest", rounds, [&] {
         change();
         nearest.Scale(pixels, pitch, wideBits, widePitch, Rect{0, 0, kWidth, kHeight});
         GdiFlush();
         BitBlt(dc, left, top, pictureWidth, pictureHeight, memory, 0, 0, SRCCOPY);
     });
-    Measure("own-smooth", rounds, [&] {
+    MeasureStep("own-smooth", rounds, [&] {
         change();
         smooth.Scale(pixels, pitch, wideBits, widePitch, Rect{0, 0, kWidth, kHeight});
         GdiFlush();
         BitBlt(dc, left, top, pictureWidth, pictureHeight, memory, 0, 0, SRCCOPY);
     });
-    Measure("own-setdib", rounds, [&] {
+    MeasureStep("own-setdib", rounds, [&] {
         change();
         nearest.Scale(pixels, pitch, memoryPicture.data(), widePitch, Rect{0, 0, kWidth, kHeight});
         SetDIBitsToDevice(dc, left, top, pictureWidth, pictureHeight, 0, 0, 0, pictureHeight,
                           memoryPicture.data(), &wide, DIB_RGB_COLORS);
     });
-    Measure("own-band", rounds, [&] {
+    MeasureStep("own-band", rounds, [&] {
         change();
         const Rect shown = nearest.Scale(pixels, pitch, wideBits, widePitch, Rect{400, 300, 560, 460});
         GdiFlush();
@@ -241,11 +213,11 @@ int main(int argc, char** argv) {
     RECT own{left, top, left + kWidth, top + kHeight};
     HRESULT stretchResult = DD_OK, copyResult = DD_OK;
     if (rounds > 0) return 0;  // the DirectDraw ways were measured once: 35-38 ms a frame
-    Measure("ddraw-stretch", rounds, [&] {
+    MeasureStep("ddraw-stretch", rounds, [&] {
         change();
         stretchResult = primary->Blt(&stretched, surface, nullptr, DDBLT_WAIT, nullptr);
     });
-    Measure("ddraw-x1", rounds, [&] {
+    MeasureStep("ddraw-x1", rounds, [&] {
         change();
         copyResult = primary->Blt(&own, surface, nullptr, DDBLT_WAIT, nullptr);
     });
